@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs, once: a second call installs nothing.
+set -euo pipefail
+packages=(cmake ninja-build g++ make qt6-base-dev qt6-translations-l10n
+          fonts-liberation fonts-dejavu-core xvfb xauth xdotool imagemagick)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installiere fehlende Pakete: ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
