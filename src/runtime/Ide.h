@@ -1,0 +1,67 @@
+#pragma once
+// The debug view window and the compile-and-run driver. In single-step runs it
+// shows the token dump, the p-code listing, the top of the stack, the first
+// variables and every executed instruction; it is written only while
+// DebugOutput is set. It also runs the token and parse passes.
+#include <QWidget>
+#include <functional>
+#include <string>
+
+class QPlainTextEdit;
+class QString;
+
+namespace tarko {
+
+class TRunPanel;
+
+// How the driver reaches the main window.
+struct TIdeHooks {
+    std::function<std::string()> programText;  // current editor text, Windows-1252, CR LF
+    std::function<void(int)> setRunState;      // TMainForm::SetRunState
+    std::function<void()> focusEditor;         // keyboard focus to the current editor
+    std::function<void(const QString&)> showFault;          // error box "Fehler"
+    std::function<void(const QString&)> showInternalError;  // plain box, "Interner Fehler ..." texts
+    // Optional: re-indent the current editor if automatic formatting is on
+    // (called after a successful compilation, before the run).
+    std::function<void()> autoFormat;
+};
+
+class TIdeForm : public QWidget {
+    Q_OBJECT
+public:
+    // A separate top-level window (not modal), hidden until a single-step run.
+    // Give the main window's Step/Stop actions Qt::ApplicationShortcut so that
+    // Ctrl+F9 and Esc also work while this window has the focus.
+    TIdeForm(TRunPanel* panel, TIdeHooks hooks, QWidget* parent = nullptr);
+    ~TIdeForm() override;
+
+    // mode 2 single step, 3 normal run. Returns when the run has ended.
+    void CompileAndRun(int mode);
+
+    // Token pass and parse pass over the current editor's text.
+    bool Scanner();
+    bool Parser();
+
+    // Append s and one blank to the control, only while DebugOutput is set.
+    // Text is Windows-1252; line breaks come only from s.
+    void AddDebugText(const std::string& s);
+    void AddStackText(const std::string& s);
+    void AddDataText(const std::string& s);
+    void AddCodeText(const std::string& s);
+
+    // Single-step views of the interpreter's state before the next instruction.
+    void ShowData();
+    void ShowStack();
+
+    QPlainTextEdit* DebugMemo() const;
+    QPlainTextEdit* StackMemo() const;
+    QPlainTextEdit* DataMemo() const;
+    QPlainTextEdit* CodeMemo() const;
+    TRunPanel* Panel() const;
+
+private:
+    struct Impl;
+    Impl* d;
+};
+
+} // namespace tarko

@@ -1,0 +1,83 @@
+#pragma once
+// The run panel: the picture of a hand-held device with the run console and
+// the graphics image on its screen and the number keypad below the screen.
+// The interpreter writes text, reads numbers and draws through it (via the
+// Qt run host); the main window places it and forwards keys to it.
+#include <QWidget>
+#include <functional>
+#include <string>
+
+class QKeyEvent;
+class QPushButton;
+class QColor;
+
+namespace tarko {
+
+class TColorMemo;
+class TRunImage;
+
+class TRunPanel : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int PanelWidth = 307;     // the device picture
+    static constexpr int PanelHeight = 377;
+    static constexpr int ConsoleLineLimit = 999;
+
+    explicit TRunPanel(QWidget* parent = nullptr);
+    ~TRunPanel() override;
+
+    // The console (read-only colouring editor, created disabled) and the image
+    // control that shows the canvas image, both lying on the device's screen.
+    TColorMemo* RunMemo() const;
+    QWidget* RunImage() const;
+    // Keypad key by its key character: '0'..'9', ',', '-', 'C', or 'O' for OK.
+    QPushButton* Key(char k) const;
+
+    // Console background: RGB (0,223,223) when runState is 1 (idle), else (0,255,255).
+    void SetRunStateLook(int runState);
+    // The console is created disabled; the first Run enables it for good.
+    void EnableConsole();
+
+    // Surfaces: exactly one of console and image is visible.
+    void ShowConsole();
+    void ShowGraphics();     // console -> image: clears the canvas, white drawing colour
+    void ClearRunPanel();    // empties the console and fills the image black
+    bool ConsoleVisible() const;
+    // Repaint the image after the canvas changed (cheap; painted at the next pass).
+    void ImageChanged();
+
+    // Console output. Text is Windows-1252. WriteText appends s, or, once the
+    // console shows 999 displayed (wrapped) lines, appends "Programmabbruch"
+    // and "Zuviele Zeilen", sets StopRequested and returns false.
+    bool WriteText(const std::string& s);
+    void WriteNumber(double x);              // number text and one blank
+    void SetConsoleFontColor(const QColor& c);
+    std::string ConsoleText() const;         // Windows-1252, CR LF
+    int DisplayedLineCount() const;          // wrapped lines, a last empty line not counted
+
+    // Number input. ReadNumber waits (processing events) until OK/Enter or Stop.
+    double ReadNumber();
+    void SetInputMode(bool on);
+    void InputKey(char k);                   // '0'..'9', ',', '-', 'C'
+    void BOKClick(QPushButton* key);         // click handler of all 14 keys
+    bool InputActive() const;                // between SetInputMode(true) and (false)
+    std::string InputText() const;
+    double InputValue() const;
+
+    // The main window's character handler during a NORMAL run (the caller checks
+    // RunState = 3): digits, ',', '-', Backspace and Enter feed the number input.
+    // Returns true if the key was used. The key is not consumed by the panel.
+    bool FormKeyPress(QKeyEvent* e);
+
+    // One pass of the event wait used by ReadNumber; replaceable by tests.
+    std::function<void()> waitPass;
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    struct Impl;
+    Impl* d;
+};
+
+} // namespace tarko
