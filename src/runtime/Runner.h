@@ -1,0 +1,83 @@
+#pragma once
+// The p-code interpreter: a stack machine on doubles that executes the code
+// the parser left in the code store. One instance of its state, re-initialised
+// by every run. Everything it shows or asks goes through a RunHost.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "runtime/RunHost.h"
+
+namespace tarko {
+
+// Run-control flags, set by the workbench's handlers during the message pass.
+extern bool StopRequested;   // end the run after the current instruction
+extern bool StepRequested;   // single step: execute one instruction
+extern bool DebugOutput;     // the debug view is written only while set
+extern bool InputDone;       // a number input is finished
+
+// Table sizes.
+constexpr int MaxInstructions = 10000;
+constexpr int StackSize = 10000;
+constexpr int MaxVariables = 1000;
+
+// How a run ended.
+enum class RunEnd {
+    Stopped,   // HALT, Stop, the console's line limit, end of input
+    Refused,   // LoadCode refused the code (message went to InternalError)
+    Fault,     // an arithmetic or address fault ended the run
+};
+
+struct RunResult {
+    RunEnd end = RunEnd::Stopped;
+    std::string fault;   // Windows-1252 fault text when end == Fault
+};
+
+// The fault texts.
+extern const char* const FaultDivByZero;   // "Gleitkommadivision durch Null"
+extern const char* const FaultInvalid;     // "Ungültige Gleitkommaoperation"
+extern const char* const FaultOverflow;    // "Gleitkommaüberlauf"
+
+// In normal runs the message pass is called after every this many instructions
+// (and after every instruction that talks to the host).
+constexpr int MessagePassInterval = 256;
+
+// LoadCode then, if it succeeded, Interpret.
+RunResult RunProgram(RunHost& host, bool step);
+
+// Reads the header and the code from the code store. Refuses code of another
+// code-machine version ("Interner Fehler 3 ...") and code too large for the
+// tables; the message goes to host.InternalError.
+bool LoadCode(RunHost& host);
+
+// Runs the loaded code until StopRequested (set by HALT, Stop, ...) or a fault.
+RunResult Interpret(RunHost& host, bool step);
+
+// Busy wait of s seconds passing messages; returns at once on StopRequested.
+void WaitSeconds(double seconds, RunHost& host);
+
+// Random numbers: a fixed seed makes every following run repeat its sequence;
+// std::nullopt (the default) seeds from the clock at each run.
+void SetRandomSeed(std::optional<uint64_t> seed);
+
+// Number of instructions executed by the last (or current) run.
+uint64_t ExecutedInstructions();
+
+// The interpreter's state for the single-step views.
+int RunnerVariableCount();
+int RunnerSP();
+double RunnerDataCell(int i);
+double RunnerStackCell(int i);
+int RunnerPC();
+
+// Exact lines of the data view (" #i:value" + CR for the first eight variables)
+// and of the stack view ("i : value" + CR for the top eight cells), before the
+// blank that the view's append adds to each.
+std::vector<std::string> DataViewLines();
+std::vector<std::string> StackViewLines();
+
+// "index: listing" of an instruction, as AddCodeText receives it.
+std::string CodeViewText(int index);
+
+} // namespace tarko
