@@ -78,10 +78,6 @@ public:
     virtual void StepWait();                 // default: pass until Step or Stop
     virtual void Pause(double seconds);      // default: WaitSeconds(seconds, *this)
     virtual void ProcessMessages() {}
-
-    // A message box for the interpreter's internal errors (wrong code version,
-    // program too large for the interpreter's tables). Default: nothing.
-    virtual void InternalError(const std::string& message) { (void)message; }
 };
 
 } // namespace tarko

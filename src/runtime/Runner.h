@@ -25,8 +25,8 @@ constexpr int MaxVariables = 1000;
 // How a run ended.
 enum class RunEnd {
     Stopped,   // HALT, Stop, the console's line limit, end of input
-    Refused,   // LoadCode refused the code (message went to InternalError)
-    Fault,     // an arithmetic or address fault ended the run
+    Refused,   // LoadCode refused the code of another version (internal error 3)
+    Fault,     // a fault ended the run, or the code is too large to load
 };
 
 struct RunResult {
@@ -38,6 +38,7 @@ struct RunResult {
 extern const char* const FaultDivByZero;   // "Gleitkommadivision durch Null"
 extern const char* const FaultInvalid;     // "Ungültige Gleitkommaoperation"
 extern const char* const FaultOverflow;    // "Gleitkommaüberlauf"
+extern const char* const TooLargeText;     // code beyond 10000 instructions / 1000 variables
 
 // In normal runs the message pass is called after every this many instructions
 // (and after every instruction that talks to the host).
@@ -46,10 +47,12 @@ constexpr int MessagePassInterval = 256;
 // LoadCode then, if it succeeded, Interpret.
 RunResult RunProgram(RunHost& host, bool step);
 
-// Reads the header and the code from the code store. Refuses code of another
-// code-machine version ("Interner Fehler 3 ...") and code too large for the
-// tables; the message goes to host.InternalError.
-bool LoadCode(RunHost& host);
+// Reads the header and the code from the code store. Code of another
+// code-machine version is refused with "Interner Fehler 3 ..." through the
+// language system's internal-error output (result Refused); code with more
+// instructions or variables than the tables hold is refused with
+// TooLargeText (result Fault).
+RunResult LoadCode();
 
 // Runs the loaded code until StopRequested (set by HALT, Stop, ...) or a fault.
 RunResult Interpret(RunHost& host, bool step);
