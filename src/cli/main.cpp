@@ -1,0 +1,226 @@
+// tarko-run: compiles and checks Tarko programs from the command line, prints
+// their tokens or code listing, or runs them without a window.
+#include "cli/CliOptions.h"
+#include "cli/RunMode.h"
+#include "language/Cp1252.h"
+#include "language/FrontEndOutput.h"
+#include "language/Parser.h"
+#include "language/TokenPass.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+using namespace tarko;
+
+namespace {
+
+const char* const usage =
+    "Aufruf:\n"
+    "  tarko-run [--seed N] [--no-pause] [--steps] [--png AUSGABE.png] DATEI\n"
+    "      f\xC3\xBChrt das Programm in DATEI aus\n"
+    "  tarko-run --check DATEI     \xC3\xBC" "bersetzt das Programm nur und meldet den ersten Fehler\n"
+    "  tarko-run --listing DATEI   gibt den erzeugten P-Code aus, eine Anweisung je Zeile\n"
+    "  tarko-run --tokens DATEI    gibt die Symbole des Programms aus, eines je Zeile\n"
+    "  tarko-run --help            zeigt diese Hilfe\n"
+    "\n"
+    "Optionen beim Ausf\xC3\xBChren:\n"
+    "  --seed N          Startwert des Zufallsgenerators (ganze Zahl)\n"
+    "  --no-pause        \"Pause\" wartet nicht\n"
+    "  --steps           jede ausgef\xC3\xBChrte Anweisung ausgeben\n"
+    "  --png AUSGABE.png das Grafikbild am Ende als PNG-Datei speichern\n"
+    "\n"
+    "Programmdateien sind Windows-1252-Text; die Ausgabe ist UTF-8.\n"
+    "Exit-Status: 0 fehlerfrei, 1 Fehler im Programm, 2 Aufruf- oder Dateifehler.\n";
+
+// UTF-8 with LF line ends, whatever line ends the Windows-1252 text had.
+std::string ToTerminal(const std::string& cp1252)
+{
+    std::string text;
+    text.reserve(cp1252.size());
+    for (size_t i = 0; i < cp1252.size(); ++i) {
+        if (cp1252[i] == '\r') {
+            text += '\n';
+            if (i + 1 < cp1252.size() && cp1252[i + 1] == '\n')
+                ++i;
+        } else {
+            text += cp1252[i];
+        }
+    }
+    return Cp1252ToUtf8(text);
+}
+
+// Every line end becomes CR LF, as the editor would deliver the text.
+std::string WithCrLf(const std::string& bytes)
+{
+    std::string text;
+    text.reserve(bytes.size() + bytes.size() / 16);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '\r') {
+            text += "\r\n";
+            if (i + 1 < bytes.size() && bytes[i + 1] == '\n')
+                ++i;
+        } else if (c == '\n') {
+            text += "\r\n";
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
+int UsageError(const std::string& message)
+{
+    std::cerr << "tarko-run: " << message << "\n"
+              << "Hilfe: tarko-run --help\n";
+    return 2;
+}
+
+bool SetMode(CliOptions& options, CliMode mode, std::string& error)
+{
+    if (options.mode != CliMode::Run && options.mode != mode) {
+        error = "nur eine der Optionen --check, --listing, --tokens ist erlaubt";
+        return false;
+    }
+    options.mode = mode;
+    return true;
+}
+
+// Fills options from the arguments; false and a German message on a usage error.
+bool ParseArguments(int argc, char** argv, CliOptions& options, std::string& error)
+{
+    bool runOption = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            options.mode = CliMode::Help;
+            return true;
+        } else if (arg == "--check") {
+            if (!SetMode(options, CliMode::Check, error))
+                return false;
+        } else if (arg == "--listing") {
+            if (!SetMode(options, CliMode::Listing, error))
+                return false;
+        } else if (arg == "--tokens") {
+            if (!SetMode(options, CliMode::Tokens, error))
+                return false;
+        } else if (arg == "--seed") {
+            if (++i >= argc) {
+                error = "--seed erwartet eine ganze Zahl";
+                return false;
+            }
+            const std::string n = argv[i];
+            if (n.empty() || n.size() > 19 || n.find_first_not_of("0123456789") != std::string::npos) {
+                error = "--seed erwartet eine ganze Zahl, nicht \"" + n + "\"";
+                return false;
+            }
+            options.seed = std::stoull(n);
+            runOption = true;
+        } else if (arg == "--no-pause") {
+            options.noPause = true;
+            runOption = true;
+        } else if (arg == "--steps") {
+            options.steps = true;
+            runOption = true;
+        } else if (arg == "--png") {
+            if (++i >= argc || std::string(argv[i]).empty()) {
+                error = "--png erwartet einen Dateinamen";
+                return false;
+            }
+            options.pngPath = argv[i];
+            runOption = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            error = "unbekannte Option " + arg;
+            return false;
+        } else if (!options.file.empty()) {
+            error = "nur eine Programmdatei ist erlaubt";
+            return false;
+        } else {
+            options.file = arg;
+        }
+    }
+    if (options.file.empty()) {
+        error = "keine Programmdatei angegeben";
+        return false;
+    }
+    if (runOption && options.mode != CliMode::Run) {
+        error = "--seed, --no-pause, --steps und --png gelten nur beim Ausf\xC3\xBChren";
+        return false;
+    }
+    return true;
+}
+
+bool ReadFile(const std::string& path, std::string& bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    if (in.bad())
+        return false;
+    bytes = buffer.str();
+    return true;
+}
+
+void InstallOutput(const std::string& file, bool listing)
+{
+    FrontEndOutput out;
+    out.compileError = [file](const std::string& message, int line, int column) {
+        std::cerr << file << ':' << line + 1 << ':' << column << ": " << ToTerminal(message) << '\n';
+    };
+    if (listing)
+        out.listing = [](const std::string& text) { std::cout << ToTerminal(text); };
+    out.internalError = [](const std::string& text) { std::cerr << ToTerminal(text) << '\n'; };
+    SetFrontEndOutput(out);
+}
+
+int Tokens(const std::string& text)
+{
+    bool scanError = false;
+    TokenPass(text, [](const std::string& entry) { std::cout << ToTerminal(entry) << '\n'; },
+              &scanError);
+    return scanError ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::ios::sync_with_stdio(false);
+    CliOptions options;
+    std::string error;
+    if (!ParseArguments(argc, argv, options, error))
+        return UsageError(error);
+    if (options.mode == CliMode::Help) {
+        std::cout << usage;
+        return 0;
+    }
+    std::string bytes;
+    if (!ReadFile(options.file, bytes)) {
+        std::cerr << "tarko-run: Datei " << options.file << " kann nicht ge\xC3\xB6" "ffnet werden\n";
+        return 2;
+    }
+    const std::string text = WithCrLf(bytes);
+    InstallOutput(options.file, options.mode == CliMode::Listing);
+
+    switch (options.mode) {
+    case CliMode::Check:
+    case CliMode::Listing:
+        return CompileProgram(text) ? 0 : 1;
+    case CliMode::Tokens:
+        return Tokens(text);
+    default:
+        break;
+    }
+#ifdef TARKO_HAVE_RUNMODE
+    return RunMode(options, text);
+#else
+    std::cerr << "tarko-run: Ausf\xC3\xBChren ist noch nicht verf\xC3\xBC" "gbar\n";
+    return 2;
+#endif
+}
