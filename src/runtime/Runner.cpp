@@ -32,9 +32,12 @@ void RunHost::Pause(double seconds) { WaitSeconds(seconds, *this); }
 
 namespace {
 
-// Opcodes the loader adds for instructions whose operand can never be used:
-// executing one is the invalid-operation fault.
+// Opcodes the loader puts in place of instructions whose operand can never be
+// used: executing one is the invalid-operation fault, for a conditional branch
+// only when it would jump.
 constexpr uint8_t OpBadOperand = 200;
+constexpr uint8_t OpBadBreql = 201;
+constexpr uint8_t OpBadBrneql = 202;
 
 // One loaded instruction, its operand pre-converted where it is an address or
 // a branch target (checked once at load time, not on every execution).
@@ -110,7 +113,8 @@ Decoded Decode(const TInstruction& in)
         d.target = t;
     } else if (IsBranch(in.Op)) {
         if (!Int32Of(in.Arg, t) || t < 0 || t >= machine.count)
-            d.op = OpBadOperand;
+            d.op = in.Op == TOpcode::BREQL ? OpBadBreql
+                 : in.Op == TOpcode::BRNEQL ? OpBadBrneql : OpBadOperand;
         d.target = t;
     }
     return d;
@@ -425,6 +429,16 @@ const char* Execute(RunHost& host)
             break;
         case OpBadOperand:
             FAULT(FaultInvalid);
+        case OpBadBreql:
+            NEED(1);
+            if (stack[sp++] == 0.0)
+                FAULT(FaultInvalid);
+            break;
+        case OpBadBrneql:
+            NEED(1);
+            if (stack[sp++] != 0.0)
+                FAULT(FaultInvalid);
+            break;
         default:   // NOP and unknown opcodes do nothing
             break;
         }
