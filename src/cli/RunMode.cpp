@@ -1,0 +1,270 @@
+// tarko-run FILE: runs a program without a window. stdout is the console
+// transcript, stdin gives the numbers typed, the graphics image can be saved
+// as PNG at the end.
+#include "cli/RunMode.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <chrono>
+#include <iostream>
+#include <memory>
+#include <thread>
+#include <unistd.h>
+
+#include "language/Cp1252.h"
+#include "language/NumberText.h"
+#include "language/Parser.h"
+#include "runtime/Canvas.h"
+#include "runtime/NumberEntry.h"
+#include "runtime/Runner.h"
+
+namespace tarko {
+
+namespace {
+
+constexpr int ConsoleLineLimit = 999;
+
+// Exit codes of a run.
+constexpr int ExitOk = 0;
+constexpr int ExitCompileError = 1;
+constexpr int ExitFile = 2;
+constexpr int ExitFault = 3;
+constexpr int ExitEndOfInput = 4;
+
+// Fonts need a Gui application; it is made only when a text is drawn and uses
+// the offscreen platform, so tarko-run never needs a display.
+// The application is ended by RunMode itself, before static destruction.
+std::unique_ptr<QGuiApplication> guiApplication;
+
+void EnsureGuiApplication()
+{
+    if (QCoreApplication::instance())
+        return;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The platform's start-up notes (no runtime directory, ...) are no output of the program.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::cerr << msg.toStdString() << '\n';
+    });
+    static int argc = 1;
+    static char name[] = "tarko-run";
+    static char* argv[] = {name, nullptr};
+    guiApplication = std::make_unique<QGuiApplication>(argc, argv);
+}
+
+class CliHost : public RunHost {
+public:
+    explicit CliHost(const CliOptions& options)
+        : options(options), outTerminal(isatty(STDOUT_FILENO)), inTerminal(isatty(STDIN_FILENO))
+    {
+    }
+
+    bool endOfInput = false;
+    Canvas canvas;
+
+    // Console.
+    void ShowConsole() override { graphicsVisible = false; }
+
+    void ClearRunPanel() override
+    {
+        lines = 0;
+        lineOpen = false;
+        canvas.Clear();
+        if (outTerminal)
+            Out("\x1b[2J\x1b[H");
+        else
+            Out("\f");
+    }
+
+    void WriteText(const std::string& s) override
+    {
+        if (lines + (lineOpen ? 1 : 0) >= ConsoleLineLimit) {
+            if (lineOpen)
+                Out("\n");
+            Out("Programmabbruch\nZuviele Zeilen\n");
+            lines += 2;
+            lineOpen = false;
+            StopRequested = true;
+            return;
+        }
+        Console(s);
+    }
+
+    void WriteNumber(double x) override { WriteText(NumberText(x) + " "); }
+
+    double ReadNumber() override
+    {
+        std::cout.flush();
+        std::string line;
+        for (;;) {
+            if (!std::getline(std::cin, line)) {
+                endOfInput = true;
+                StopRequested = true;
+                return 0.0;
+            }
+            const size_t first = line.find_first_not_of(" \t\r");
+            const size_t last = line.find_last_not_of(" \t\r");
+            line = first == std::string::npos ? "" : line.substr(first, last - first + 1);
+            double value;
+            if (ParseNumberEntry(line, value)) {
+                // The typed number shows right after the prompt, as in the
+                // console; a terminal has echoed it already.
+                if (!inTerminal)
+                    Console(line);
+                return value;
+            }
+            std::cerr << "Ung\xC3\xBCltige Zahl\n";
+        }
+    }
+
+    // Graphics.
+    void ShowGraphics() override
+    {
+        if (graphicsVisible)
+            return;
+        graphicsVisible = true;
+        canvas.Reset();
+    }
+    void SetColor(int n) override { canvas.SetColor(n); }
+    void Point(int64_t c, int64_t r) override { canvas.Point(c, r); }
+    void Line(int64_t c1, int64_t r1, int64_t c2, int64_t r2) override { canvas.Line(c1, r1, c2, r2); }
+    void FillRect(int64_t c1, int64_t r1, int64_t c2, int64_t r2) override
+    {
+        canvas.FillRect(c1, r1, c2, r2);
+    }
+    void FillCircle(int64_t c, int64_t r, int64_t rr) override { canvas.FillCircle(c, r, rr); }
+    void DrawText(int64_t c, int64_t r, const std::string& text) override
+    {
+        EnsureGuiApplication();
+        canvas.DrawText(c, r, text);
+    }
+
+    // Single steps: before each instruction the views, then the instruction.
+    void AddDebugText(const std::string& s) override
+    {
+        if (options.steps)
+            StepLine(s);
+    }
+    void ShowData() override
+    {
+        for (const std::string& l : DataViewLines())
+            StepLine(l);
+    }
+    void ShowStack() override
+    {
+        for (const std::string& l : StackViewLines())
+            StepLine(l);
+    }
+    void AddCodeText(const std::string& s) override { StepLine(s); }
+    void StepWait() override {}   // --steps does not wait
+
+    void Pause(double seconds) override
+    {
+        if (options.noPause || !(seconds > 0))
+            return;
+        std::cout.flush();
+        // No messages to pass here: sleeping is the wait.
+        std::this_thread::sleep_for(std::chrono::duration<double>(std::min(seconds, 1e6)));
+    }
+
+private:
+    // Console text: CR LF (or a lone CR) becomes one newline.
+    void Console(const std::string& s)
+    {
+        std::string text;
+        text.reserve(s.size());
+        for (char c : s) {
+            if (c == '\n' && lastWasCr) {
+                lastWasCr = false;
+                continue;
+            }
+            lastWasCr = c == '\r';
+            if (c == '\r' || c == '\n') {
+                text += '\n';
+                ++lines;
+                lineOpen = false;
+            } else {
+                text += c;
+                lineOpen = true;
+            }
+        }
+        Out(Cp1252ToUtf8(text));
+    }
+
+    // One line of the debug view, on a line of its own.
+    void StepLine(std::string s)
+    {
+        while (!s.empty() && (s.back() == '\r' || s.back() == '\n'))
+            s.pop_back();
+        if (outOpen)
+            Out("\n");
+        Out(Cp1252ToUtf8(s) + "\n");
+    }
+
+    void Out(const std::string& utf8)
+    {
+        if (utf8.empty())
+            return;
+        std::cout << utf8;
+        outOpen = utf8.back() != '\n';
+    }
+
+    const CliOptions& options;
+    const bool outTerminal;
+    const bool inTerminal;
+    bool graphicsVisible = false;
+    bool lastWasCr = false;
+    int lines = 0;          // complete console lines since the last clear
+    bool lineOpen = false;  // the console's last line holds text
+    bool outOpen = false;   // stdout's last line is not yet ended
+};
+
+int RunWithHost(const CliOptions& options);
+
+} // namespace
+
+int RunMode(const CliOptions& options, const std::string& programText)
+{
+    if (!CompileProgram(programText))
+        return ExitCompileError;
+
+    int code = RunWithHost(options);
+    guiApplication.reset();
+    return code;
+}
+
+namespace {
+
+int RunWithHost(const CliOptions& options)
+{
+    CliHost host(options);
+    SetRandomSeed(options.seed);
+    DebugOutput = options.steps;
+    const RunResult result = RunProgram(host, options.steps);
+    std::cout.flush();
+
+    int code = ExitOk;
+    if (result.end == RunEnd::Fault) {
+        std::cerr << Cp1252ToUtf8(result.fault) << '\n';
+        code = ExitFault;
+    } else if (result.end == RunEnd::Refused) {
+        code = ExitFault;
+    } else if (host.endOfInput) {
+        code = ExitEndOfInput;
+    }
+
+    if (std::getenv("TARKO_RUN_COUNT"))
+        std::cerr << "Anweisungen: " << ExecutedInstructions() << '\n';
+
+    if (!options.pngPath.empty() &&
+        !host.canvas.image().save(QString::fromLocal8Bit(options.pngPath.c_str()), "PNG")) {
+        std::cerr << "tarko-run: " << options.pngPath << " kann nicht geschrieben werden\n";
+        if (code == ExitOk)
+            code = ExitFile;
+    }
+    return code;
+}
+
+} // namespace
+
+} // namespace tarko

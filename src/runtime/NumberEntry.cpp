@@ -1,0 +1,42 @@
+#include "runtime/NumberEntry.h"
+
+#include <cmath>
+#include <charconv>
+#include <string>
+
+namespace tarko {
+
+bool ParseNumberEntry(std::string_view entry, double& value)
+{
+    value = 0.0;
+    size_t i = 0;
+    const bool negative = i < entry.size() && entry[i] == '-';
+    if (negative)
+        ++i;
+    std::string digits;   // the number in the C locale's notation
+    bool any = false;     // a digit or the comma
+    while (i < entry.size() && entry[i] >= '0' && entry[i] <= '9') {
+        digits += entry[i++];
+        any = true;
+    }
+    if (i < entry.size() && entry[i] == ',') {
+        digits += '.';
+        any = true;
+        ++i;
+        while (i < entry.size() && entry[i] >= '0' && entry[i] <= '9')
+            digits += entry[i++];
+    }
+    if (!any || i != entry.size())
+        return false;
+    if (digits == ".")
+        digits = "0";
+    // from_chars: independent of the process locale (Qt sets the user's).
+    double v = 0.0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
+    if (error != std::errc() || end != digits.data() + digits.size() || !std::isfinite(v))
+        return false;
+    value = negative ? -v : v;
+    return true;
+}
+
+} // namespace tarko
