@@ -13,6 +13,7 @@ class QColor;
 
 namespace tarko {
 
+class Canvas;
 class TColorMemo;
 class TRunImage;
 
@@ -42,9 +43,11 @@ public:
     void ShowConsole();
     void ShowGraphics();     // console -> image: clears the canvas, white drawing colour
     void ClearRunPanel();    // empties the console and fills the image black
+    void ClearConsole();     // empties the console only (start of a run)
     bool ConsoleVisible() const;
-    // Repaint the image after the canvas changed (cheap; painted at the next pass).
-    void ImageChanged();
+    // The canvas the image control shows (200 x 200); the panel repaints the
+    // image whenever the canvas reports a change.
+    Canvas& PanelCanvas() const;
 
     // Console output. Text is Windows-1252. WriteText appends s, or, once the
     // console shows 999 displayed (wrapped) lines, appends "Programmabbruch"

@@ -1,0 +1,168 @@
+#include "runtime/Ide.h"
+
+#include <QColor>
+#include <QFont>
+#include <QPlainTextEdit>
+#include <QString>
+#include <QTextCursor>
+
+#include "editor/WinText.h"
+#include "language/Parser.h"
+#include "language/TokenPass.h"
+#include "runtime/Canvas.h"
+#include "runtime/QtRunHost.h"
+#include "runtime/RunPanel.h"
+#include "runtime/Runner.h"
+
+namespace tarko {
+
+namespace {
+
+const std::string Separator = "\r\n----------------\r\n";
+
+QPlainTextEdit* NewMemo(QWidget* parent, const char* name, int x, int y, int w, int h,
+                        const char* initial)
+{
+    auto* m = new QPlainTextEdit(parent);
+    m->setObjectName(QString::fromLatin1(name));
+    m->setGeometry(x, y, w, h);
+    m->setReadOnly(true);
+    m->setUndoRedoEnabled(false);
+    m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m->setPlainText(QString::fromLatin1(initial));
+    return m;
+}
+
+// Appends s and one blank at the end of the memo, without touching the rest.
+void Append(QPlainTextEdit* memo, const std::string& s)
+{
+    if (!DebugOutput)
+        return;
+    QTextCursor c(memo->document());
+    c.movePosition(QTextCursor::End);
+    c.insertText(FromWinText(s + " "));
+}
+
+} // namespace
+
+struct TIdeForm::Impl {
+    TRunPanel* panel = nullptr;
+    TIdeHooks hooks;
+    QPlainTextEdit* debugMemo = nullptr;
+    QPlainTextEdit* stackMemo = nullptr;
+    QPlainTextEdit* dataMemo = nullptr;
+    QPlainTextEdit* codeMemo = nullptr;
+    bool running = false;
+};
+
+TIdeForm::TIdeForm(TRunPanel* panel, TIdeHooks hooks, QWidget* parent)
+    : QWidget(parent, Qt::Window), d(new Impl)
+{
+    d->panel = panel;
+    d->hooks = std::move(hooks);
+    setObjectName(QStringLiteral("IdeForm"));
+    setWindowTitle(QStringLiteral("IdeForm"));
+    resize(620, 738);
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"),
+                   QStringLiteral("Liberation Sans")});
+    f.setPixelSize(10);
+    setFont(f);
+    d->debugMemo = NewMemo(this, "DebugMemo", 13, 5, 596, 444, "");
+    d->stackMemo = NewMemo(this, "StackMemo", 29, 463, 137, 228, "StackMemo");
+    d->dataMemo = NewMemo(this, "DataMemo", 291, 471, 137, 228, "DataMemo");
+    d->codeMemo = NewMemo(this, "CodeMemo", 448, 471, 163, 228, "CodeMemo");
+}
+
+TIdeForm::~TIdeForm()
+{
+    delete d;
+}
+
+QPlainTextEdit* TIdeForm::DebugMemo() const { return d->debugMemo; }
+QPlainTextEdit* TIdeForm::StackMemo() const { return d->stackMemo; }
+QPlainTextEdit* TIdeForm::DataMemo() const { return d->dataMemo; }
+QPlainTextEdit* TIdeForm::CodeMemo() const { return d->codeMemo; }
+TRunPanel* TIdeForm::Panel() const { return d->panel; }
+
+void TIdeForm::AddDebugText(const std::string& s) { Append(d->debugMemo, s); }
+void TIdeForm::AddStackText(const std::string& s) { Append(d->stackMemo, s); }
+void TIdeForm::AddDataText(const std::string& s) { Append(d->dataMemo, s); }
+void TIdeForm::AddCodeText(const std::string& s) { Append(d->codeMemo, s); }
+
+// Scanner: token pass; false only when the very first token fails.
+bool TIdeForm::Scanner()
+{
+    d->debugMemo->clear();
+    const std::string text = d->hooks.programText ? d->hooks.programText() : std::string();
+    return TokenPass(text, [this](const std::string& entry) {
+        if (DebugOutput)   // skip building the dump in normal runs
+            AddDebugText(entry + ", ");
+    });
+}
+
+// Parser: parse pass; initialise with the editor's text, then compile.
+bool TIdeForm::Parser()
+{
+    if (!StartParse(d->hooks.programText ? d->hooks.programText() : std::string()))
+        return false;
+    return ParseProgram();
+}
+
+void TIdeForm::ShowData()
+{
+    d->dataMemo->clear();
+    for (const std::string& line : DataViewLines())
+        AddDataText(line);
+}
+
+void TIdeForm::ShowStack()
+{
+    d->stackMemo->clear();
+    for (const std::string& line : StackViewLines())
+        AddStackText(line);
+}
+
+void TIdeForm::CompileAndRun(int mode)
+{
+    if (d->running || !d->panel)   // one run at a time, even if a handler re-enters
+        return;
+    d->running = true;
+    const TIdeHooks& h = d->hooks;
+
+    d->panel->PanelCanvas().SetPenColor(Qt::white);
+    d->panel->SetConsoleFontColor(Qt::black);
+    if (mode == 2)
+        show();
+
+    bool compiled = Scanner();
+    if (compiled) {
+        AddDebugText(Separator);
+        compiled = Parser();
+    }
+    if (compiled) {
+        AddDebugText(Separator);
+        if (h.setRunState)
+            h.setRunState(mode);
+        if (h.autoFormat)
+            h.autoFormat();
+        d->panel->ClearConsole();
+        d->panel->ShowConsole();
+        StopRequested = false;
+        StepRequested = false;
+
+        TQtRunHost host(*d->panel, this);
+        const RunResult r = RunProgram(host, mode == 2);
+        if (r.end == RunEnd::Fault && h.showFault)
+            h.showFault(FromWinText(r.fault));
+
+        if (h.setRunState)
+            h.setRunState(1);
+        close();
+    }
+    if (h.focusEditor)
+        h.focusEditor();
+    d->running = false;
+}
+
+} // namespace tarko

@@ -1,0 +1,142 @@
+#include "runtime/QtRunHost.h"
+
+#include <QCoreApplication>
+
+#include "runtime/Canvas.h"
+#include "runtime/Ide.h"
+#include "runtime/RunPanel.h"
+#include "runtime/Runner.h"
+
+namespace tarko {
+
+namespace {
+constexpr qint64 PassIntervalNs = 1'000'000;   // 1 ms between real passes
+}
+
+TQtRunHost::TQtRunHost(TRunPanel& panel, TIdeForm* ide) : panel_(panel), ide_(ide)
+{
+    clock_.start();
+    // Wakes the waits regularly, so a wait never sleeps longer than this
+    // even if nothing else arrives (e.g. the end of a pause).
+    wake_.setTimerType(Qt::PreciseTimer);
+    wake_.setInterval(1);
+    panel_.waitPass = [this] { WaitPass(); };
+}
+
+TQtRunHost::~TQtRunHost()
+{
+    panel_.waitPass = nullptr;
+}
+
+void TQtRunHost::ShowConsole() { panel_.ShowConsole(); }
+void TQtRunHost::ClearRunPanel() { panel_.ClearRunPanel(); }
+void TQtRunHost::WriteText(const std::string& s) { panel_.WriteText(s); }
+void TQtRunHost::WriteNumber(double x) { panel_.WriteNumber(x); }
+
+double TQtRunHost::ReadNumber()
+{
+    wake_.start();
+    const double v = panel_.ReadNumber();
+    wake_.stop();
+    return v;
+}
+
+void TQtRunHost::ShowGraphics() { panel_.ShowGraphics(); }
+
+void TQtRunHost::SetColor(int colourNumber)
+{
+    panel_.PanelCanvas().SetColor(colourNumber);
+    panel_.SetConsoleFontColor(Canvas::ColourOf(colourNumber));
+}
+
+void TQtRunHost::Point(int64_t col, int64_t row) { panel_.PanelCanvas().Point(col, row); }
+
+void TQtRunHost::Line(int64_t col1, int64_t row1, int64_t col2, int64_t row2)
+{
+    panel_.PanelCanvas().Line(col1, row1, col2, row2);
+}
+
+void TQtRunHost::FillRect(int64_t col1, int64_t row1, int64_t col2, int64_t row2)
+{
+    panel_.PanelCanvas().FillRect(col1, row1, col2, row2);
+}
+
+void TQtRunHost::FillCircle(int64_t col, int64_t row, int64_t radius)
+{
+    panel_.PanelCanvas().FillCircle(col, row, radius);
+}
+
+void TQtRunHost::DrawText(int64_t col, int64_t row, const std::string& text)
+{
+    panel_.PanelCanvas().DrawText(col, row, text);
+}
+
+void TQtRunHost::AddDebugText(const std::string& s)
+{
+    if (ide_)
+        ide_->AddDebugText(s);
+}
+
+void TQtRunHost::AddCodeText(const std::string& s)
+{
+    if (ide_)
+        ide_->AddCodeText(s);
+}
+
+void TQtRunHost::ShowData()
+{
+    if (ide_)
+        ide_->ShowData();
+}
+
+void TQtRunHost::ShowStack()
+{
+    if (ide_)
+        ide_->ShowStack();
+}
+
+void TQtRunHost::WaitPass()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    ++passes_;
+    lastPass_ = clock_.nsecsElapsed();
+}
+
+void TQtRunHost::StepWait()
+{
+    wake_.start();
+    while (!StepRequested && !StopRequested)
+        WaitPass();
+    wake_.stop();
+}
+
+void TQtRunHost::Pause(double seconds)
+{
+    // Like the busy wait it replaces: one pass first (all a pause of 0 or
+    // less gets), then sleeping passes until the time is up; Stop ends it.
+    const qint64 start = clock_.nsecsElapsed();
+    QCoreApplication::processEvents();
+    ++passes_;
+    lastPass_ = clock_.nsecsElapsed();
+    if (StopRequested || double(lastPass_ - start) / 1e9 > seconds)
+        return;
+    wake_.start();
+    for (;;) {
+        WaitPass();
+        if (StopRequested || double(clock_.nsecsElapsed() - start) / 1e9 > seconds)
+            break;
+    }
+    wake_.stop();
+}
+
+void TQtRunHost::ProcessMessages()
+{
+    const qint64 now = clock_.nsecsElapsed();
+    if (now - lastPass_ < PassIntervalNs)
+        return;
+    QCoreApplication::processEvents();
+    ++passes_;
+    lastPass_ = clock_.nsecsElapsed();
+}
+
+} // namespace tarko

@@ -1,0 +1,442 @@
+#include "runtime/RunPanel.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextDocumentLayout>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextLayout>
+#include <QTimer>
+
+#include <charconv>
+
+#include "editor/ColMemo.h"
+#include "editor/WinText.h"
+#include "language/NumberText.h"
+#include "runtime/Canvas.h"
+#include "runtime/Runner.h"
+
+namespace tarko {
+
+// The image control: shows the canvas image unscaled at its top-left corner.
+class TRunImage : public QWidget {
+public:
+    TRunImage(QWidget* parent, const Canvas& canvas) : QWidget(parent), canvas_(canvas)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.drawImage(0, 0, canvas_.image());
+    }
+
+private:
+    const Canvas& canvas_;
+};
+
+namespace {
+
+constexpr QRect ScreenRect(62, 76, 200, 200);
+
+struct KeyPlace {
+    char key;
+    const char* caption;
+    const char* name;
+    int left, top, width, height;
+};
+
+// The keypad: digits 1..9, 0 in an arc under the screen, then C, OK, -, ",".
+constexpr KeyPlace KeyPlaces[] = {
+    {'1', "1", "B1", 52, 295, 16, 19},   {'2', "2", "B2", 74, 300, 16, 20},
+    {'3', "3", "B3", 96, 304, 16, 19},   {'4', "4", "B4", 118, 306, 16, 20},
+    {'5', "5", "B5", 140, 310, 16, 21},  {'6', "6", "B6", 162, 310, 16, 21},
+    {'7', "7", "B7", 184, 307, 16, 20},  {'8', "8", "B8", 206, 304, 16, 19},
+    {'9', "9", "B9", 228, 300, 16, 21},  {'0', "0", "B0", 250, 295, 16, 19},
+    {'C', "C", "BC", 97, 334, 20, 18},   {'O', "OK", "BOK", 142, 340, 33, 18},
+    {'-', "-", "BM", 200, 336, 16, 18},  {',', ",", "BK", 222, 330, 16, 18},
+};
+constexpr int KeyCount = sizeof KeyPlaces / sizeof KeyPlaces[0];
+
+const QColor IdleConsole(0, 223, 223);
+const QColor RunningConsole(0, 255, 255);
+
+// An optional "-", digits, optionally "," and digits; at least one digit or
+// the comma. Entries too large for a double are refused like any other
+// invalid entry rather than becoming infinity.
+bool ParseInput(const std::string& text, double& value)
+{
+    size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && text[i] == '-') {
+        negative = true;
+        ++i;
+    }
+    std::string intDigits, fracDigits;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+        intDigits += text[i++];
+    bool comma = false;
+    if (i < text.size() && text[i] == ',') {
+        comma = true;
+        ++i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            fracDigits += text[i++];
+    }
+    if (i != text.size() || (intDigits.empty() && fracDigits.empty() && !comma))
+        return false;
+    const std::string plain = (intDigits.empty() ? "0" : intDigits) + "."
+                              + (fracDigits.empty() ? "0" : fracDigits);
+    double v = 0;
+    auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), v);
+    if (ec != std::errc() || end != plain.data() + plain.size())
+        return false;
+    value = negative ? -v : v;
+    return true;
+}
+
+// The device: an orange hand-held with a speaker slot, a black screen in a
+// light-blue frame, and a keypad area below the screen.
+QPixmap DevicePicture()
+{
+    QPixmap pm(TRunPanel::PanelWidth, TRunPanel::PanelHeight);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+
+    QLinearGradient body(0, 0, TRunPanel::PanelWidth, 0);
+    body.setColorAt(0.0, QColor(236, 112, 14));
+    body.setColorAt(0.45, QColor(255, 150, 40));
+    body.setColorAt(1.0, QColor(222, 100, 10));
+    p.setPen(QPen(QColor(120, 52, 0), 2));
+    p.setBrush(body);
+    p.drawRoundedRect(QRectF(14, 4, 279, 368), 34, 34);
+
+    // speaker slot with a few holes beside it
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(70, 34, 6));
+    p.drawRoundedRect(QRectF(118, 28, 71, 9), 4.5, 4.5);
+    for (int i = 0; i < 3; ++i) {
+        p.drawEllipse(QPointF(100 - i * 11, 32.5), 3, 3);
+        p.drawEllipse(QPointF(207 + i * 11, 32.5), 3, 3);
+    }
+
+    // light-blue frame around the screen
+    p.setPen(QPen(QColor(60, 110, 160), 1));
+    p.setBrush(QColor(150, 200, 240));
+    p.drawRoundedRect(QRectF(48, 62, 228, 228), 10, 10);
+
+    // keypad area: a darker band following the arc of the digit keys
+    QPainterPath band;
+    band.moveTo(40, 288);
+    band.quadTo(153, 340, 272, 288);
+    band.lineTo(272, 312);
+    band.quadTo(153, 366, 40, 312);
+    band.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(200, 88, 8));
+    p.drawPath(band);
+
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.fillRect(ScreenRect, Qt::black);
+    return pm;
+}
+
+} // namespace
+
+struct TRunPanel::Impl {
+    Canvas canvas;
+    TColorMemo* memo = nullptr;
+    TRunImage* image = nullptr;
+    QPushButton* keys[KeyCount] = {};
+    QPixmap device;
+
+    bool inputActive = false;
+    std::string inputText;
+    double inputValue = 0;
+    int inputStart = 0;   // document position where the typed text begins
+
+    // Displayed-line count of all blocks before countedBlocks; the last block
+    // of the document is never cached because output is appended to it.
+    int countedBlocks = 0;
+    int countedLines = 0;
+    int cachedWidth = -1;
+
+    QPushButton* Key(char k) const
+    {
+        for (int i = 0; i < KeyCount; ++i)
+            if (KeyPlaces[i].key == k)
+                return keys[i];
+        return nullptr;
+    }
+};
+
+TRunPanel::TRunPanel(QWidget* parent) : QWidget(parent), d(new Impl)
+{
+    setFixedSize(PanelWidth, PanelHeight);
+    d->device = DevicePicture();
+
+    d->memo = new TColorMemo(this);
+    d->memo->setObjectName("RunMemo");
+    d->memo->setGeometry(ScreenRect);
+    d->memo->setReadOnly(true);
+    d->memo->setUndoRedoEnabled(false);
+    d->memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    d->memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    d->memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QFont bold = d->memo->font();
+    bold.setBold(true);
+    bold.setPixelSize(12);
+    d->memo->setFont(bold);
+    QPalette pal = d->memo->palette();
+    pal.setColor(QPalette::Base, QColor(0, 255, 255));   // aqua until the first run
+    pal.setColor(QPalette::Text, Qt::black);
+    d->memo->setPalette(pal);
+    d->memo->setEnabled(false);
+
+    d->image = new TRunImage(this, d->canvas);
+    d->image->setObjectName("RunImage");
+    d->image->setGeometry(ScreenRect);
+    d->image->hide();
+    d->canvas.changed = [img = d->image] { img->update(); };
+
+    QFont keyFont = font();
+    keyFont.setBold(true);
+    keyFont.setPixelSize(12);
+    for (int i = 0; i < KeyCount; ++i) {
+        const KeyPlace& k = KeyPlaces[i];
+        auto* b = new QPushButton(QString::fromLatin1(k.caption), this);
+        b->setObjectName(QString::fromLatin1(k.name));
+        b->setGeometry(k.left, k.top, k.width, k.height);
+        b->setFont(keyFont);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setEnabled(false);
+        connect(b, &QPushButton::clicked, this, [this, b] { BOKClick(b); });
+        d->keys[i] = b;
+    }
+    // Enter gives the focus to OK, so OK must be able to hold it.
+    d->Key('O')->setFocusPolicy(Qt::StrongFocus);
+}
+
+TRunPanel::~TRunPanel()
+{
+    delete d;
+}
+
+TColorMemo* TRunPanel::RunMemo() const { return d->memo; }
+QWidget* TRunPanel::RunImage() const { return d->image; }
+QPushButton* TRunPanel::Key(char k) const { return d->Key(k); }
+
+void TRunPanel::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.drawPixmap(0, 0, d->device);
+}
+
+void TRunPanel::SetRunStateLook(int runState)
+{
+    QPalette pal = d->memo->palette();
+    pal.setColor(QPalette::Base, runState == 1 ? IdleConsole : RunningConsole);
+    d->memo->setPalette(pal);
+}
+
+void TRunPanel::EnableConsole()
+{
+    d->memo->setEnabled(true);
+}
+
+void TRunPanel::ShowConsole()
+{
+    if (!d->image->isHidden()) {
+        d->image->hide();
+    d->canvas.changed = [img = d->image] { img->update(); };
+        d->memo->show();
+    }
+}
+
+void TRunPanel::ShowGraphics()
+{
+    if (d->memo->isHidden())
+        return;
+    d->memo->hide();
+    d->canvas.Reset();
+    d->image->show();
+}
+
+bool TRunPanel::ConsoleVisible() const
+{
+    return !d->memo->isHidden();
+}
+
+Canvas& TRunPanel::PanelCanvas() const
+{
+    return d->canvas;
+}
+
+void TRunPanel::ClearConsole()
+{
+    d->memo->document()->clear();
+    d->countedBlocks = d->countedLines = 0;
+    d->inputStart = 0;
+}
+
+void TRunPanel::ClearRunPanel()
+{
+    ClearConsole();
+    d->canvas.Clear();
+}
+
+int TRunPanel::DisplayedLineCount() const
+{
+    QTextDocument* doc = d->memo->document();
+    auto* layout = qobject_cast<QPlainTextDocumentLayout*>(doc->documentLayout());
+    const int width = d->memo->viewport()->width();
+    if (width != d->cachedWidth) {   // a resize re-wraps every line
+        d->cachedWidth = width;
+        d->countedBlocks = d->countedLines = 0;
+    }
+    const int blocks = doc->blockCount();
+    auto linesOf = [&](const QTextBlock& b) {
+        if (layout)
+            layout->ensureBlockLayout(b);
+        const int n = b.layout() ? b.layout()->lineCount() : 0;
+        return n > 0 ? n : 1;
+    };
+    QTextBlock b = doc->findBlockByNumber(d->countedBlocks);
+    for (; b.isValid() && b.blockNumber() < blocks - 1; b = b.next()) {
+        d->countedLines += linesOf(b);
+        ++d->countedBlocks;
+    }
+    QTextBlock last = doc->lastBlock();
+    if (last.length() <= 1)   // an empty last line does not count
+        return d->countedLines;
+    return d->countedLines + linesOf(last);
+}
+
+bool TRunPanel::WriteText(const std::string& s)
+{
+    QTextCursor c(d->memo->document());
+    c.movePosition(QTextCursor::End);
+    if (DisplayedLineCount() >= ConsoleLineLimit) {
+        const bool needBreak = !d->memo->document()->isEmpty()
+                               && d->memo->document()->lastBlock().length() > 1;
+        c.insertText(QString(needBreak ? "\n" : "") + "Programmabbruch\nZuviele Zeilen\n");
+        StopRequested = true;
+        return false;
+    }
+    c.insertText(FromWinText(s));
+    QScrollBar* bar = d->memo->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    return true;
+}
+
+void TRunPanel::WriteNumber(double x)
+{
+    WriteText(NumberText(x) + " ");
+}
+
+void TRunPanel::SetConsoleFontColor(const QColor& c)
+{
+    QPalette pal = d->memo->palette();
+    pal.setColor(QPalette::Text, c);
+    d->memo->setPalette(pal);
+}
+
+std::string TRunPanel::ConsoleText() const
+{
+    return ToWinText(d->memo->toPlainText());
+}
+
+double TRunPanel::ReadNumber()
+{
+    SetInputMode(true);
+    while (!StopRequested && !InputDone) {
+        if (waitPass)
+            waitPass();
+        else
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    SetInputMode(false);
+    return d->inputValue;
+}
+
+void TRunPanel::SetInputMode(bool on)
+{
+    if (on) {
+        d->inputText.clear();
+        d->inputValue = 0;
+        InputDone = false;
+        d->memo->moveCursor(QTextCursor::End);
+        d->inputStart = d->memo->document()->characterCount() - 1;
+        d->memo->setFocus();
+    }
+    d->inputActive = on;
+    for (int i = 0; i < KeyCount; ++i)
+        d->keys[i]->setEnabled(on && KeyPlaces[i].key != 'O');
+    d->Key('O')->setEnabled(false);
+}
+
+void TRunPanel::InputKey(char k)
+{
+    if (k == 'C') {
+        if (!d->inputText.empty())
+            d->inputText.pop_back();
+    } else {
+        d->inputText += k;
+    }
+    double v = 0;
+    const bool valid = ParseInput(d->inputText, v);
+    d->inputValue = valid ? v : 0;
+    d->Key('O')->setEnabled(valid);
+
+    // the console shows the text before the input followed by the typed text
+    QTextCursor c(d->memo->document());
+    c.setPosition(std::min(d->inputStart, d->memo->document()->characterCount() - 1));
+    c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    c.insertText(QString::fromLatin1(d->inputText.c_str()));
+    d->memo->setFocus();
+    d->memo->moveCursor(QTextCursor::End);
+}
+
+void TRunPanel::BOKClick(QPushButton* key)
+{
+    for (int i = 0; i < KeyCount; ++i)
+        if (d->keys[i] == key && KeyPlaces[i].key != 'O')
+            InputKey(KeyPlaces[i].key);
+    InputDone = key == d->Key('O');
+}
+
+bool TRunPanel::InputActive() const { return d->inputActive; }
+std::string TRunPanel::InputText() const { return d->inputText; }
+double TRunPanel::InputValue() const { return d->inputValue; }
+
+bool TRunPanel::FormKeyPress(QKeyEvent* e)
+{
+    if (!d->inputActive)
+        return false;
+    bool used = false;
+    const QString t = e->text();
+    const QChar ch = t.size() == 1 ? t[0] : QChar();
+    if (ch == ',' || ch == '-' || (ch >= '0' && ch <= '9')) {
+        InputKey(ch.toLatin1());
+        used = true;
+    } else if (e->key() == Qt::Key_Backspace) {
+        InputKey('C');
+        used = true;
+    }
+    const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    if (enter && d->Key('O')->isEnabled()) {
+        InputDone = true;
+        d->Key('O')->setFocus();
+        used = true;
+    }
+    return used;
+}
+
+} // namespace tarko
