@@ -1,0 +1,756 @@
+#include "editor/ColMemo.h"
+
+#include "editor/WinText.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTextBlock>
+
+#include <algorithm>
+
+namespace tarko {
+
+namespace {
+
+// One block's text as Windows-1252, one byte per character so that columns
+// stay in step with the document (a stray line separator becomes a blank).
+void blockToWin(const QString& text, std::string& out)
+{
+    out.clear();
+    const int n = int(text.size());
+    for (int i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == 0x2028 || c == 0x2029 || c == u'\n' || c == u'\r') {
+            out += ' ';
+            continue;
+        }
+        AppendWinText(out, text.constData() + i, 1);
+    }
+}
+
+enum RunKind { kindPlain = 0, kindMarker = 1, kindUnderlined = 2 };
+
+} // namespace
+
+TColorMemo::TColorMemo(QWidget* parent)
+    : QPlainTextEdit(parent)
+{
+    viewport()->setMouseTracking(true);
+    connect(document(), &QTextDocument::contentsChange, this, &TColorMemo::onContentsChange);
+    rebuildMirror();
+    FPrevLineCount = LineCount();
+    FPrevTextEnd = TextLength();
+    FTextBuf.reserve(2048);
+}
+
+TColorMemo::~TColorMemo() = default;
+
+void TColorMemo::SetOnDraw(TDrawEvent handler) { FOverlay.Host.OnDraw = std::move(handler); }
+
+void TColorMemo::SetColorRules(const TDrawRules& rules) { FOverlay.Rules.Assign(rules); }
+
+void TColorMemo::SetColorLimMax(int n)
+{
+    n = std::max(n, 0);
+    if (n == FColorLimMax)
+        return;
+    FColorLimMax = n;
+    FOverlay.Host.ColorLimBuf.assign(size_t(n), TKeyDescr());
+}
+
+void TColorMemo::SetHotSpot(const THotSpot& hs) { FOverlay.HotSpot = hs; }
+
+void TColorMemo::SetTabWidthPixels(int pixels)
+{
+    setTabStopDistance(std::max(pixels, 1));
+    viewport()->update();
+}
+
+// ---------------------------------------------------------------- mirror
+
+void TColorMemo::rebuildMirror()
+{
+    QTextDocument* doc = document();
+    FLines.resize(size_t(doc->blockCount()));
+    size_t i = 0;
+    for (QTextBlock b = doc->begin(); b.isValid() && i < FLines.size(); b = b.next(), ++i)
+        blockToWin(b.text(), FLines[i]);
+}
+
+void TColorMemo::onContentsChange(int position, int /*removed*/, int added)
+{
+    // The blocks from the one holding `position` to the one holding the end
+    // of the inserted text replace as many old blocks as the count allows.
+    QTextDocument* doc = document();
+    const int newCount = doc->blockCount();
+    const int oldCount = int(FLines.size());
+    const QTextBlock first = doc->findBlock(position);
+    QTextBlock last = doc->findBlock(std::min(position + added, doc->characterCount() - 1));
+    if (!last.isValid())
+        last = doc->lastBlock();
+    const int f = first.isValid() ? first.blockNumber() : -1;
+    const int newSpan = last.blockNumber() - f + 1;
+    const int oldSpan = newSpan - (newCount - oldCount);
+    if (f < 0 || newSpan < 1 || oldSpan < 1 || f + oldSpan > oldCount) {
+        rebuildMirror();
+    } else {
+        if (newSpan > oldSpan)
+            FLines.insert(FLines.begin() + f + oldSpan, size_t(newSpan - oldSpan), std::string());
+        else if (newSpan < oldSpan)
+            FLines.erase(FLines.begin() + f + newSpan, FLines.begin() + f + oldSpan);
+        QTextBlock b = first;
+        for (int i = 0; i < newSpan && b.isValid(); ++i, b = b.next())
+            blockToWin(b.text(), FLines[size_t(f + i)]);
+    }
+
+    if (OnChange)
+        OnChange(this);
+    if (FLoading)
+        return;
+    const int lineCount = LineCount();
+    const int textEnd = TextLength();
+    if (FRedrawAlways)
+        DrawColors(false);
+    else
+        DrawColors(lineCount == FPrevLineCount && textEnd == FPrevTextEnd + 1);
+    FPrevLineCount = lineCount;
+    FPrevTextEnd = textEnd;
+}
+
+// ---------------------------------------------------------------- text
+
+QTextBlock TColorMemo::blockOfLine(int i) const
+{
+    const int n = document()->blockCount();
+    return document()->findBlockByNumber(std::clamp(i, 0, n - 1));
+}
+
+std::string TColorMemo::WinText() const
+{
+    std::string out;
+    size_t total = 0;
+    for (const std::string& l : FLines)
+        total += l.size() + 2;
+    out.reserve(total);
+    for (size_t i = 0; i < FLines.size(); ++i) {
+        if (i > 0)
+            out += "\r\n";
+        out += FLines[i];
+    }
+    return out;
+}
+
+void TColorMemo::SetWinText(std::string_view text)
+{
+    setPlainText(FromWinText(text));
+    document()->setModified(false);
+}
+
+void TColorMemo::ReplaceAllText(std::string_view text)
+{
+    QTextCursor c(document());
+    c.beginEditBlock();
+    c.select(QTextCursor::Document);
+    c.insertText(FromWinText(text));
+    c.endEditBlock();
+    c.setPosition(0);
+    setTextCursor(c);
+}
+
+int TColorMemo::TextLength() const { return document()->characterCount() - 1 + document()->blockCount() - 1; }
+
+int TColorMemo::LineCount() const
+{
+    int n = int(FLines.size());
+    if (n > 0 && FLines.back().empty())
+        --n;
+    return n;
+}
+
+std::string TColorMemo::Line(int i) const
+{
+    return (i >= 0 && size_t(i) < FLines.size()) ? FLines[size_t(i)] : std::string();
+}
+
+int TColorMemo::LineLength(int i) const
+{
+    return (i >= 0 && size_t(i) < FLines.size()) ? int(FLines[size_t(i)].size()) : 0;
+}
+
+int TColorMemo::LineStart(int i) const
+{
+    const QTextBlock b = blockOfLine(i);
+    return b.position() + b.blockNumber();
+}
+
+int TColorMemo::LineOfOffset(int offset) const
+{
+    return document()->findBlock(DocPosFromWinOffset(*document(), offset)).blockNumber();
+}
+
+void TColorMemo::SetLine(int i, std::string_view text)
+{
+    if (i < 0 || i >= document()->blockCount())
+        return;
+    const QTextBlock b = blockOfLine(i);
+    QTextCursor c(document());
+    c.beginEditBlock();
+    c.setPosition(b.position());
+    c.setPosition(b.position() + b.length() - 1, QTextCursor::KeepAnchor);
+    c.insertText(FromWinText(text));
+    c.endEditBlock();
+}
+
+void TColorMemo::AddLine(std::string_view text)
+{
+    // Like the Windows control: the new line ends with a line break.
+    QTextCursor c(document());
+    c.movePosition(QTextCursor::End);
+    QString s = FromWinText(text) + u'\n';
+    if (!FLines.back().empty())
+        s.prepend(u'\n');
+    c.insertText(s);
+}
+
+void TColorMemo::DeleteLine(int i)
+{
+    const int n = document()->blockCount();
+    if (i < 0 || i >= n)
+        return;
+    const QTextBlock b = blockOfLine(i);
+    QTextCursor c(document());
+    c.beginEditBlock();
+    if (i + 1 < n) {
+        c.setPosition(b.position());
+        c.setPosition(b.position() + b.length(), QTextCursor::KeepAnchor);
+    } else {
+        c.setPosition(std::max(b.position() - 1, 0));
+        c.setPosition(b.position() + b.length() - 1, QTextCursor::KeepAnchor);
+    }
+    c.removeSelectedText();
+    c.endEditBlock();
+}
+
+bool TColorMemo::Modified() const { return document()->isModified(); }
+void TColorMemo::SetModified(bool on) { document()->setModified(on); }
+
+// ---------------------------------------------------------------- selection and caret
+
+int TColorMemo::SelStart() const { return WinOffsetFromDocPos(*document(), textCursor().selectionStart()); }
+
+int TColorMemo::SelLength() const
+{
+    const QTextCursor c = textCursor();
+    return WinOffsetFromDocPos(*document(), c.selectionEnd()) - WinOffsetFromDocPos(*document(), c.selectionStart());
+}
+
+void TColorMemo::SetSelStart(int offset)
+{
+    QTextCursor c = textCursor();
+    c.setPosition(DocPosFromWinOffset(*document(), offset));
+    setTextCursor(c);
+}
+
+void TColorMemo::SetSelLength(int length)
+{
+    QTextCursor c = textCursor();
+    const int start = c.selectionStart();
+    const int end = DocPosFromWinOffset(*document(), WinOffsetFromDocPos(*document(), start) + std::max(length, 0));
+    c.setPosition(start);
+    c.setPosition(end, QTextCursor::KeepAnchor);
+    setTextCursor(c);
+}
+
+std::string TColorMemo::SelText() const { return ToWinText(textCursor().selectedText()); }
+
+void TColorMemo::SetSelText(std::string_view text)
+{
+    QTextCursor c = textCursor();
+    c.insertText(FromWinText(text));
+    setTextCursor(c);
+    document()->clearUndoRedoStacks();
+}
+
+void TColorMemo::ReplaceSelection(std::string_view text)
+{
+    QTextCursor c = textCursor();
+    c.beginEditBlock();
+    c.insertText(FromWinText(text));
+    c.endEditBlock();
+    setTextCursor(c);
+}
+
+int TColorMemo::CaretLine()
+{
+    FCurLine = textCursor().block().blockNumber();
+    return FCurLine;
+}
+
+int TColorMemo::CaretColumn()
+{
+    const QTextCursor c = textCursor();
+    const QTextBlock b = document()->findBlock(c.selectionStart());
+    FCurColumn = c.selectionStart() - b.position();
+    return FCurColumn;
+}
+
+int TColorMemo::TopLine()
+{
+    FTopLine = firstVisibleBlock().blockNumber();
+    return FTopLine;
+}
+
+void TColorMemo::SetCaretLine(int n)
+{
+    FCurLine = std::clamp(n, 0, std::max(LineCount() - 1, 0));
+    QTextCursor c = textCursor();
+    c.setPosition(blockOfLine(FCurLine).position());
+    setTextCursor(c);
+}
+
+void TColorMemo::SetCaretColumn(int n)
+{
+    const QTextBlock b = blockOfLine(FCurLine); // the line may have gone since
+    FCurColumn = std::clamp(n, 0, b.length() - 1);
+    QTextCursor c = textCursor();
+    c.setPosition(b.position() + FCurColumn);
+    setTextCursor(c);
+}
+
+// ---------------------------------------------------------------- colouring
+
+bool TColorMemo::overlayActive() const { return isEnabled() && isVisible() && FOverlay.HasWork(); }
+
+QColor TColorMemo::ToQColor(TColor c) const
+{
+    if ((c >> 24) == 0x80) {
+        switch (c & 0xFF) {
+        case 5: return palette().color(QPalette::Base);            // clWindow
+        case 13: return palette().color(QPalette::Highlight);      // clHighlight
+        case 14: return palette().color(QPalette::HighlightedText);
+        case 15: return palette().color(QPalette::Button);         // clBtnFace
+        default: return palette().color(QPalette::Text);           // clWindowText and the rest
+        }
+    }
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+void TColorMemo::DrawColors(bool OnlyCurrentLine)
+{
+    if (!overlayActive())
+        return;
+    if (OnlyCurrentLine) {
+        FLastRequest = TDrawRequest::CurrentLine;
+        const QTextBlock b = textCursor().block();
+        FLineOnly = b.blockNumber();
+        const QRectF r = blockBoundingGeometry(b).translated(contentOffset());
+        viewport()->update(QRect(0, int(r.top()), viewport()->width(), int(r.height()) + 1));
+    } else {
+        FLastRequest = TDrawRequest::Whole;
+        FLineOnly = -1;
+        viewport()->update();
+    }
+}
+
+int TColorMemo::ComputeOverlay(bool OnlyCurrentLine)
+{
+    QTextDocument* doc = document();
+    const int blocks = doc->blockCount();
+    const QTextCursor cursor = textCursor();
+    const int firstLine = OnlyCurrentLine ? cursor.block().blockNumber() : firstVisibleBlock().blockNumber();
+    const int count = OnlyCurrentLine ? 1 : blocks - firstLine;
+
+    // A span may reach down from KeyMaxHeight - 1 lines above the painted ones.
+    int scanLine = firstLine;
+    if (FOverlay.Rules.Count() > 0 && firstLine > 0)
+        scanLine = firstLine - (FOverlay.KeyMaxHeight() - 1);
+    scanLine = std::clamp(scanLine, 0, blocks - 1);
+    const int scanStart = LineStart(scanLine);
+
+    // Only fully visible lines are coloured: the first line cut off at the
+    // bottom (or above the top) ends the scan at its start.
+    const QPointF offset = contentOffset();
+    const qreal bottom = viewport()->height();
+    int scanEnd = -1, lastWalked = -1, walked = 0;
+    for (QTextBlock b = doc->findBlockByNumber(firstLine); b.isValid() && walked < count; b = b.next(), ++walked) {
+        const QRectF r = blockBoundingGeometry(b).translated(offset);
+        if (r.top() < 0 || r.bottom() > bottom) {
+            scanEnd = b.position() + b.blockNumber();
+            break;
+        }
+        lastWalked = b.blockNumber();
+    }
+    if (scanEnd < 0) {
+        const int l = lastWalked >= 0 ? lastWalked : scanLine;
+        scanEnd = LineStart(l) + LineLength(l);
+    }
+    scanEnd = std::max(scanEnd, scanStart);
+
+    // The painted text, from the mirror; the buffer only grows.
+    const size_t want = size_t(scanEnd - scanStart);
+    FTextBuf.clear();
+    for (int l = scanLine; l < blocks && FTextBuf.size() < want; ++l) {
+        if (l > scanLine)
+            FTextBuf += "\r\n";
+        FTextBuf += FLines[size_t(l)];
+    }
+    if (FTextBuf.size() > want)
+        FTextBuf.resize(want);
+
+    TOverlayInput in;
+    in.Text = FTextBuf;
+    in.ScanStart = scanStart;
+    in.WantTabs = WantTabs();
+    in.RedrawAlways = FRedrawAlways;
+    const int selStart = WinOffsetFromDocPos(*doc, cursor.selectionStart());
+    in.SelStart = selStart;
+    in.SelLength = WinOffsetFromDocPos(*doc, cursor.selectionEnd()) - selStart;
+    in.CaretColumn = cursor.selectionStart() - doc->findBlock(cursor.selectionStart()).position();
+    const QColor fc = palette().color(QPalette::Text);
+    in.FontColor = RgbColor(fc.red(), fc.green(), fc.blue());
+    FLastScanStart = scanStart;
+    FLastScanEnd = scanEnd;
+    return FOverlay.Build(in);
+}
+
+const QTextCharFormat& TColorMemo::runFormat(TColor color, int kind)
+{
+    for (const FormatCacheEntry& f : FFormats)
+        if (f.Color == color && f.Kind == kind)
+            return f.Format;
+    if (FFormats.size() > 64)
+        FFormats.clear();
+    QTextCharFormat fmt;
+    const QColor c = ToQColor(color);
+    fmt.setForeground(c);
+    if (kind == kindMarker)
+        fmt.setBackground(c);
+    if (kind == kindUnderlined)
+        fmt.setFontUnderline(true);
+    FFormats.push_back({color, kind, fmt});
+    return FFormats.back().Format;
+}
+
+void TColorMemo::paintEvent(QPaintEvent* e)
+{
+    if (!overlayActive()) {
+        QPlainTextEdit::paintEvent(e);
+        return;
+    }
+    paintOverlay(e);
+}
+
+// The base control's painting of the visible blocks, with the colour runs
+// handed to each block's layout ahead of the selections, so the selection
+// highlight and the caret stay the control's own.
+void TColorMemo::paintOverlay(QPaintEvent* e)
+{
+    // A paint that stays inside the line recoloured alone keeps that line's
+    // own colouring; any larger paint recolours the whole visible area.
+    bool onlyLine = false;
+    if (FLineOnly >= 0 && FLineOnly < document()->blockCount()) {
+        const QRectF r = blockBoundingGeometry(blockOfLine(FLineOnly)).translated(contentOffset());
+        onlyLine = e->rect().top() >= int(r.top()) && e->rect().bottom() <= int(r.bottom()) + 1;
+    }
+    if (!onlyLine)
+        FLineOnly = -1;
+    const int runCount = ComputeOverlay(onlyLine);
+    const TKeyDescr* runs = FOverlay.Runs();
+
+    QPainter painter(viewport());
+    QPointF offset(contentOffset());
+    QRect er = e->rect();
+    const QRect viewportRect = viewport()->rect();
+    const bool editable = !isReadOnly();
+    const qreal maximumWidth = document()->documentLayout()->documentSize().width();
+    painter.setBrushOrigin(offset);
+    const int maxX = int(offset.x() + std::max<qreal>(viewportRect.width(), maximumWidth) - document()->documentMargin());
+    er.setRight(std::min(er.right(), maxX));
+    painter.setClipRect(er);
+
+    const QAbstractTextDocumentLayout::PaintContext context = getPaintContext();
+    painter.setPen(context.palette.text().color());
+    const TColor fontColor = [&] {
+        const QColor c = context.palette.text().color();
+        return RgbColor(c.red(), c.green(), c.blue());
+    }();
+
+    struct KeyRun { int From, To; TColor Color; };
+    std::vector<KeyRun> keyRuns; // only filled when OnDrawKey is set
+
+    QTextBlock block = firstVisibleBlock();
+    int runIndex = 0;
+    while (block.isValid()) {
+        const QRectF r = blockBoundingRect(block).translated(offset);
+        QTextLayout* layout = block.layout();
+        if (!block.isVisible()) {
+            offset.ry() += r.height();
+            block = block.next();
+            continue;
+        }
+        if (r.bottom() >= er.top() && r.top() <= er.bottom()) {
+            const QTextBlockFormat blockFormat = block.blockFormat();
+            const QBrush bg = blockFormat.background();
+            if (bg != Qt::NoBrush) {
+                QRectF contentsRect = r;
+                contentsRect.setWidth(std::max<qreal>(r.width(), maximumWidth));
+                painter.fillRect(contentsRect, bg);
+            }
+
+            FRanges.clear();
+            keyRuns.clear();
+            const int blpos = block.position();
+            const int bllen = block.length();
+            const int line = block.blockNumber();
+            const int lineStart = blpos + line;
+            const int lineLen = bllen - 1;
+            // Runs are in text order and do not overlap: skip those ending before this line.
+            while (runIndex < runCount && runs[runIndex].EndPos < lineStart)
+                ++runIndex;
+            for (int k = runIndex; k < runCount && runs[k].StartPos < lineStart + lineLen; ++k) {
+                const TKeyDescr& run = runs[k];
+                if (run.Level >= kLevelSelection)
+                    continue;
+                const int from = std::max(run.StartPos, lineStart) - lineStart;
+                const int to = std::min(run.EndPos, lineStart + lineLen - 1) - lineStart;
+                if (to < from)
+                    continue;
+                // A run ending in this line's CR LF still counts as one line.
+                const bool oneLine = run.StartPos >= lineStart && run.EndPos <= lineStart + lineLen + 1;
+                if (oneLine && run.IsKey && OnDrawKey) {
+                    keyRuns.push_back({from, to, run.SpanColor});
+                    continue;
+                }
+                int kind = kindPlain;
+                if (oneLine && run.Level == kLevelHotMarker)
+                    kind = kindMarker;
+                else if (oneLine && run.Level == kLevelHotText && FOverlay.HotSpot.Underlined)
+                    kind = kindUnderlined;
+                QTextLayout::FormatRange range;
+                range.start = from;
+                range.length = to - from + 1;
+                range.format = runFormat(run.SpanColor, kind);
+                FRanges.append(range);
+            }
+
+            for (const QAbstractTextDocumentLayout::Selection& sel : context.selections) {
+                const int selStart = sel.cursor.selectionStart() - blpos;
+                const int selEnd = sel.cursor.selectionEnd() - blpos;
+                if (selStart < bllen && selEnd > 0 && selEnd > selStart) {
+                    QTextLayout::FormatRange o;
+                    o.start = selStart;
+                    o.length = selEnd - selStart;
+                    o.format = sel.format;
+                    FRanges.append(o);
+                } else if (!sel.cursor.hasSelection() && sel.format.hasProperty(QTextFormat::FullWidthSelection)
+                           && block.contains(sel.cursor.position())) {
+                    QTextLayout::FormatRange o;
+                    const QTextLine l = layout->lineForTextPosition(sel.cursor.position() - blpos);
+                    o.start = l.textStart();
+                    o.length = l.textLength();
+                    if (o.start + o.length == bllen - 1)
+                        ++o.length; // include newline
+                    o.format = sel.format;
+                    FRanges.append(o);
+                }
+            }
+
+            const bool drawCursor = (editable || (textInteractionFlags() & Qt::TextSelectableByKeyboard))
+                && context.cursorPosition >= blpos && context.cursorPosition < blpos + bllen;
+            const bool drawCursorAsBlock = drawCursor && overwriteMode();
+            if (drawCursorAsBlock) {
+                if (context.cursorPosition == blpos + bllen - 1) {
+                    // the cursor at the end of the line: drawn as a normal cursor below
+                } else {
+                    QTextLayout::FormatRange o;
+                    o.start = context.cursorPosition - blpos;
+                    o.length = 1;
+                    o.format.setForeground(palette().base());
+                    o.format.setBackground(palette().text());
+                    FRanges.append(o);
+                }
+            }
+
+            layout->draw(&painter, offset, FRanges, er);
+
+            if ((drawCursor && !drawCursorAsBlock)
+                || (drawCursorAsBlock && context.cursorPosition == blpos + bllen - 1)
+                || (editable && context.cursorPosition < -1 && !layout->preeditAreaText().isEmpty())) {
+                int cpos = context.cursorPosition;
+                if (cpos < -1)
+                    cpos = layout->preeditAreaPosition() - (cpos + 2);
+                else
+                    cpos -= blpos;
+                layout->drawCursor(&painter, offset, cpos, cursorWidth());
+            }
+
+            for (const KeyRun& k : keyRuns) {
+                const QTextLine tl = layout->lineForTextPosition(k.From);
+                if (!tl.isValid())
+                    continue;
+                const std::string key = FLines[size_t(line)].substr(size_t(k.From), size_t(k.To - k.From + 1));
+                const qreal x1 = offset.x() + tl.cursorToX(k.From);
+                const qreal y1 = offset.y() + tl.y();
+                const int w = fontMetrics().horizontalAdvance(FromWinText(key));
+                const QRect rect(int(x1), int(y1), w, fontMetrics().height());
+                painter.save();
+                painter.setPen(ToQColor(k.Color));
+                OnDrawKey(painter, key, rect, fontColor);
+                painter.restore();
+            }
+        }
+        offset.ry() += r.height();
+        if (offset.y() > viewportRect.height())
+            break;
+        block = block.next();
+    }
+
+    if (backgroundVisible() && !block.isValid() && offset.y() <= er.bottom()
+        && (centerOnScroll() || verticalScrollBar()->maximum() == verticalScrollBar()->minimum())) {
+        painter.fillRect(QRect(QPoint(int(er.left()), int(offset.y())), er.bottomRight()), palette().window());
+    }
+}
+
+// ---------------------------------------------------------------- events
+
+void TColorMemo::keyPressEvent(QKeyEvent* e)
+{
+    const int key = e->key();
+    const bool movement = key == Qt::Key_PageUp || key == Qt::Key_PageDown || key == Qt::Key_End
+        || key == Qt::Key_Home || key == Qt::Key_Left || key == Qt::Key_Up || key == Qt::Key_Right
+        || key == Qt::Key_Down;
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    if (movement && mods == Qt::NoModifier && QApplication::mouseButtons() == Qt::NoButton
+        && textCursor().hasSelection()) {
+        // The movement starts from the selection's end.
+        QTextCursor c = textCursor();
+        c.setPosition(c.selectionEnd());
+        setTextCursor(c);
+        DrawColors(false);
+    }
+    bool handled = false;
+    if (OnKeyDown)
+        OnKeyDown(this, e, handled);
+    if (!handled && OnKeyPress && !e->text().isEmpty() && e->text().at(0).isPrint())
+        OnKeyPress(this, e, handled);
+    if (handled) {
+        e->accept();
+        return;
+    }
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && (mods & Qt::ShiftModifier) && !isReadOnly()) {
+        // A line break in program text is always a new line, never a soft break.
+        QTextCursor c = textCursor();
+        c.insertText(QStringLiteral("\n"));
+        setTextCursor(c);
+        e->accept();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(e);
+}
+
+void TColorMemo::keyReleaseEvent(QKeyEvent* e)
+{
+    const Qt::KeyboardModifiers others = e->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    if (e->key() == Qt::Key_Shift && others == Qt::NoModifier && QApplication::mouseButtons() == Qt::NoButton)
+        DrawColors(false);
+    if (OnKeyUp)
+        OnKeyUp(this, e);
+    QPlainTextEdit::keyReleaseEvent(e);
+}
+
+void TColorMemo::mousePressEvent(QMouseEvent* e)
+{
+    QPlainTextEdit::mousePressEvent(e);
+    if (e->button() == Qt::LeftButton && e->buttons() == Qt::LeftButton && e->modifiers() == Qt::NoModifier)
+        DrawColors(false);
+    if (OnMouseDown)
+        OnMouseDown(this, e);
+}
+
+void TColorMemo::mouseReleaseEvent(QMouseEvent* e)
+{
+    QPlainTextEdit::mouseReleaseEvent(e);
+    if (e->button() != Qt::LeftButton) {
+        if (OnMouseUp)
+            OnMouseUp(this, e);
+        return;
+    }
+    DrawColors(false);
+    if (OnMouseUp)
+        OnMouseUp(this, e);
+    std::string text;
+    if (FOverHotSpot && hotSpotUnder(e->position().toPoint(), &text) && OnHotSpotClick)
+        OnHotSpotClick(this, text);
+    if (OnClick)
+        OnClick(this);
+}
+
+void TColorMemo::mouseMoveEvent(QMouseEvent* e)
+{
+    if (FOverlay.HotSpot.Active) {
+        const bool over = hotSpotUnder(e->position().toPoint(), nullptr);
+        if (over != FOverHotSpot) {
+            FOverHotSpot = over;
+            viewport()->setCursor(over ? Qt::PointingHandCursor : Qt::IBeamCursor);
+        }
+    }
+    if (OnMouseMove)
+        OnMouseMove(this, e);
+    QPlainTextEdit::mouseMoveEvent(e);
+}
+
+bool TColorMemo::hotSpotUnder(const QPoint& pos, std::string* text) const
+{
+    if (!FOverlay.HotSpot.Active)
+        return false;
+    const QTextBlock block = cursorForPosition(pos).block();
+    if (!block.isValid() || !block.layout())
+        return false;
+    const QRectF r = blockBoundingGeometry(block).translated(contentOffset());
+    if (pos.y() < r.top() || pos.y() >= r.bottom())
+        return false;
+    const QPointF local = QPointF(pos) - r.topLeft();
+    const QTextLayout* layout = block.layout();
+    for (int i = 0; i < layout->lineCount(); ++i) {
+        const QTextLine l = layout->lineAt(i);
+        if (local.y() < l.y() || local.y() >= l.y() + l.height())
+            continue;
+        if (local.x() >= l.x() + l.naturalTextWidth())
+            return false; // right of the line's text: no character under the pointer
+        const int column = l.xToCursor(local.x(), QTextLine::CursorOnCharacter);
+        return HotSpotAt(FLines[size_t(block.blockNumber())], column, FOverlay.HotSpot, text);
+    }
+    return false;
+}
+
+void TColorMemo::scrollContentsBy(int dx, int dy)
+{
+    QPlainTextEdit::scrollContentsBy(dx, dy);
+    if (dy != 0 && OnVScroll)
+        OnVScroll(this);
+    if (dx != 0 && OnHScroll)
+        OnHScroll(this);
+    DrawColors(false);
+}
+
+void TColorMemo::insertFromMimeData(const QMimeData* source)
+{
+    if (isReadOnly() || !source || !source->hasText())
+        return;
+    // Pasted line breaks of any kind become real lines.
+    QString text = source->text();
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    text.replace(QChar(0x2028), u'\n');
+    text.replace(QChar(0x2029), u'\n');
+    QTextCursor c = textCursor();
+    c.insertText(text);
+    setTextCursor(c);
+}
+
+} // namespace tarko

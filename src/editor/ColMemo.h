@@ -1,0 +1,169 @@
+#pragma once
+// TColorMemo: the multi-line text control of the workbench (program editors
+// and run console). A QPlainTextEdit that draws the spans of its colour rules
+// over the visible lines, offers the caret operations of the language front
+// end and the workbench, and link-like hot spots.
+//
+// All offsets, lines and texts of this interface are those of the Windows
+// text: Windows-1252 bytes, line breaks as CR LF, offsets counting a line
+// break as two characters.
+#include "editor/ColorRules.h"
+#include "editor/Overlay.h"
+
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextLayout>
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QKeyEvent;
+class QMouseEvent;
+class QPainter;
+
+namespace tarko {
+
+class TColorMemo : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit TColorMemo(QWidget* parent = nullptr);
+    ~TColorMemo() override;
+
+    // --- Events (all optional) ---
+    std::function<void(TColorMemo* Sender)> OnVScroll; // after scrolling through the vertical scroll bar
+    std::function<void(TColorMemo* Sender)> OnHScroll;
+    // A hot spot was clicked; SRC is its text without the markers.
+    std::function<void(TColorMemo* Sender, const std::string& SRC)> OnHotSpotClick;
+    // Draws a one-line keyword run instead of the editor: Canvas has its pen
+    // in the run's colour, Rect is the run's box, KColor the font colour.
+    std::function<void(QPainter& Canvas, const std::string& PKey, const QRect& Rect, TColor KColor)> OnDrawKey;
+    // Spans of rules of kind dtEventDraw (see TDrawEvent).
+    void SetOnDraw(TDrawEvent handler);
+
+    // The base control's events, called at the places the editor defines:
+    // key down (after a selection was collapsed by a movement key; set
+    // Handled to keep the control from performing the key), key press
+    // (character keys), key up, mouse down/up/move, click and change.
+    std::function<void(TColorMemo* Sender, QKeyEvent* Key, bool& Handled)> OnKeyDown;
+    std::function<void(TColorMemo* Sender, QKeyEvent* Key, bool& Handled)> OnKeyPress;
+    std::function<void(TColorMemo* Sender, QKeyEvent* Key)> OnKeyUp;
+    std::function<void(TColorMemo* Sender, QMouseEvent* Event)> OnMouseDown;
+    std::function<void(TColorMemo* Sender, QMouseEvent* Event)> OnMouseUp;
+    std::function<void(TColorMemo* Sender, QMouseEvent* Event)> OnMouseMove;
+    std::function<void(TColorMemo* Sender)> OnClick;
+    std::function<void(TColorMemo* Sender)> OnChange; // every text change, before the recolouring
+
+    // --- Properties ---
+    // Setting the rules copies the given collection; the next paint shows them.
+    const TDrawRules& ColorRules() const { return FOverlay.Rules; }
+    TDrawRules& ColorRules() { return FOverlay.Rules; }
+    void SetColorRules(const TDrawRules& rules);
+    int ColorLimMax() const { return FColorLimMax; }
+    void SetColorLimMax(int n);
+    bool RedrawAlways() const { return FRedrawAlways; }
+    void SetRedrawAlways(bool on) { FRedrawAlways = on; }
+    const THotSpot& HotSpot() const { return FOverlay.HotSpot; }
+    void SetHotSpot(const THotSpot& hs);
+    // Tab characters are typed into the text (else Tab moves the focus).
+    bool WantTabs() const { return !tabChangesFocus(); }
+    void SetWantTabs(bool on) { setTabChangesFocus(!on); }
+    // Tab stops every `pixels` pixels from the left edge of the text.
+    void SetTabWidthPixels(int pixels);
+
+    // --- Caret operations ---
+    int CaretLine();   // line of SelStart; remembered as the current line
+    int CaretColumn(); // SelStart minus its line's start; remembered
+    int TopLine();     // first visible line; remembered
+    void SetCaretLine(int n);   // clamped to the lines; caret to the line's start
+    void SetCaretColumn(int n); // clamped to the current line's length
+
+    // --- Selection (Windows offsets) ---
+    int SelStart() const;
+    int SelLength() const;
+    void SetSelStart(int offset); // also empties the selection
+    void SetSelLength(int length);
+    std::string SelText() const;
+    // Replaces the selection; like the base control this leaves no undo step
+    // and empties the undo history.
+    void SetSelText(std::string_view text);
+    // Replaces the selection as one undoable step.
+    void ReplaceSelection(std::string_view text);
+
+    // --- Text ---
+    std::string WinText() const;          // whole text
+    void SetWinText(std::string_view text); // replaces the text; empties undo, clears Modified
+    // Replaces the whole text as one undoable step (caret to the start).
+    void ReplaceAllText(std::string_view text);
+    int TextLength() const;               // length of the Windows text
+    // Line count, not counting an empty last line (a text ending in a line
+    // break has as many lines as line breaks; an empty text has none).
+    int LineCount() const;
+    std::string Line(int i) const;        // "" outside 0 .. block count - 1
+    int LineLength(int i) const;
+    int LineStart(int i) const;           // offset of line i's first character
+    int LineOfOffset(int offset) const;
+    void SetLine(int i, std::string_view text); // replaces line i, undoable
+    void AddLine(std::string_view text);        // appends a line, undoable
+    void DeleteLine(int i);
+    bool Modified() const;
+    void SetModified(bool on);
+
+    // --- Colouring ---
+    // Recolours the visible lines, or only the caret's line (the rest keep
+    // the colours they show).
+    virtual void DrawColors(bool OnlyCurrentLine);
+
+    // What the last paint coloured (for tests and measurements): the runs in
+    // text order, and the first and one-past-last painted position.
+    enum class TDrawRequest { None, CurrentLine, Whole };
+    TDrawRequest LastDrawRequest() const { return FLastRequest; }
+    void ResetDrawRequest() { FLastRequest = TDrawRequest::None; }
+    int LastRunCount() const { return FOverlay.RunCount(); }
+    const TKeyDescr* LastRuns() const { return FOverlay.Runs(); }
+    int LastScanStart() const { return FLastScanStart; }
+    int LastScanEnd() const { return FLastScanEnd; }
+    // Computes the overlay as a paint would, without painting.
+    int ComputeOverlay(bool OnlyCurrentLine);
+    bool OverHotSpot() const { return FOverHotSpot; }
+
+    QColor ToQColor(TColor c) const;
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void insertFromMimeData(const QMimeData* source) override;
+
+private:
+    void onContentsChange(int position, int removed, int added);
+    void rebuildMirror();
+    bool overlayActive() const;
+    void paintOverlay(QPaintEvent* e);
+    const QTextCharFormat& runFormat(TColor color, int kind);
+    bool hotSpotUnder(const QPoint& viewportPos, std::string* text) const;
+    QTextBlock blockOfLine(int i) const;
+
+    TColorOverlay FOverlay;
+    int FColorLimMax = 0;
+    bool FRedrawAlways = false;
+    std::vector<std::string> FLines; // the text's lines as Windows-1252, one per block
+    std::string FTextBuf;            // painted text of the last paint, only grows
+    int FCurLine = 0, FCurColumn = 0, FTopLine = 0;
+    int FPrevLineCount = 0, FPrevTextEnd = 0;
+    int FLineOnly = -1; // line recoloured alone until the next whole recolouring
+    int FLastScanStart = 0, FLastScanEnd = 0;
+    TDrawRequest FLastRequest = TDrawRequest::None;
+    bool FOverHotSpot = false;
+    bool FLoading = false;
+    QList<QTextLayout::FormatRange> FRanges; // reused per block
+    struct FormatCacheEntry { TColor Color; int Kind; QTextCharFormat Format; };
+    std::vector<FormatCacheEntry> FFormats; // colour formats, shared between paints
+};
+
+} // namespace tarko

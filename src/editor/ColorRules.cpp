@@ -1,0 +1,397 @@
+#include "editor/ColorRules.h"
+
+#include <algorithm>
+
+namespace tarko {
+
+namespace {
+
+bool isBlankOrControl(unsigned char c) { return c <= ' '; }
+
+std::string_view trim(std::string_view s)
+{
+    size_t b = 0, e = s.size();
+    while (b < e && isBlankOrControl(static_cast<unsigned char>(s[b])))
+        ++b;
+    while (e > b && isBlankOrControl(static_cast<unsigned char>(s[e - 1])))
+        --e;
+    return s.substr(b, e - b);
+}
+
+char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+
+std::string upperAscii(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
+        c = upperAscii(c);
+    return out;
+}
+
+// $40..$5A (the at sign and A-Z) and a-z; digits, '_' and bytes above 127 are not.
+bool isWordChar(unsigned char c) { return (c >= 0x40 && c <= 0x5A) || (c >= 0x61 && c <= 0x7A); }
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// An integer with an optional sign; a leading "$" marks hexadecimal digits.
+bool parseInteger(std::string_view s, long long& value)
+{
+    size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        negative = s[i++] == '-';
+    const bool hex = i < s.size() && s[i] == '$';
+    if (hex)
+        ++i;
+    if (i >= s.size())
+        return false;
+    long long v = 0;
+    for (; i < s.size(); ++i) {
+        const int d = hex ? hexDigit(s[i]) : (s[i] >= '0' && s[i] <= '9' ? s[i] - '0' : -1);
+        if (d < 0)
+            return false;
+        v = v * (hex ? 16 : 10) + d;
+        if (v > 0xFFFFFFFFLL)
+            return false;
+    }
+    if (!hex && v > 0x7FFFFFFFLL + (negative ? 1 : 0))
+        return false;
+    value = negative ? -v : v;
+    return true;
+}
+
+std::string_view firstChars(std::string_view s, size_t n) { return s.substr(0, std::min(s.size(), n)); }
+
+} // namespace
+
+TColor ColorFromText(std::string_view text)
+{
+    static constexpr struct { const char* name; std::uint32_t rgb; } kNames[] = {
+        {"BLACK", 0x000000}, {"MAROON", 0x800000}, {"GREEN", 0x008000}, {"OLIVE", 0x808000},
+        {"NAVY", 0x000080}, {"PURPLE", 0x800080}, {"TEAL", 0x008080}, {"GRAY", 0x808080},
+        {"SILVER", 0xC0C0C0}, {"RED", 0xFF0000}, {"LIME", 0x00FF00}, {"YELLOW", 0xFFFF00},
+        {"BLUE", 0x0000FF}, {"FUCHSIA", 0xFF00FF}, {"AQUA", 0x00FFFF}, {"WHITE", 0xFFFFFF}};
+    std::string s = upperAscii(firstChars(trim(text), 10));
+    long long rgb = -1;
+    for (const auto& n : kNames)
+        if (s == n.name)
+            rgb = n.rgb;
+    if (rgb < 0) {
+        if (const size_t hash = s.find('#'); hash != std::string::npos)
+            s.erase(hash, 1);
+        if (s.find('$') == std::string::npos)
+            s = "$" + s;
+        if (!parseInteger(s, rgb))
+            return clWhite;
+    }
+    const auto v = static_cast<std::uint32_t>(rgb);
+    return RgbColor(int((v >> 16) & 0xFF), int((v >> 8) & 0xFF), int(v & 0xFF));
+}
+
+void TKeyDescrList::Reset()
+{
+    for (TKeyDescr& d : Items)
+        d.StartPos = kEmptyPos;
+    MinStart = kEmptyPos;
+    MaxEnd = -1;
+}
+
+int TKeyDescrList::Add(int index, const TKeyDescr& d)
+{
+    if (size_t(index) >= Items.size())
+        Items.resize(size_t(index) + 1);
+    Items[size_t(index)] = d;
+    MinStart = std::min(MinStart, d.StartPos);
+    MaxEnd = std::max(MaxEnd, d.EndPos);
+    return index + 1;
+}
+
+// keyword list: "KEYWORD[;colour]" per line
+void TColorRule::parseKeywords(const TStrings& lines)
+{
+    FKeyPattern = "*";
+    FKeyColors.clear();
+    FKeywordList.clear();
+    int lastIndex = 1;
+    for (const std::string& line : lines) {
+        if (trim(line).empty())
+            continue;
+        const size_t semi = line.find(';');
+        std::string keyword = line.substr(0, semi);
+        const std::string_view colorText = semi == std::string::npos ? std::string_view() : std::string_view(line).substr(semi + 1);
+        const TColor color = trim(colorText).empty() ? DefKeyColor : ColorFromText(colorText);
+        if (trim(keyword).empty())
+            continue;
+        // '*' separates the pattern; longer keywords exceed the search copy.
+        if (keyword.find('*') != std::string::npos || keyword.size() > size_t(kMaxKeywordLength))
+            continue;
+        if (!KeyCase)
+            keyword = upperAscii(keyword);
+        const auto found = std::find(FKeyColors.begin(), FKeyColors.end(), color);
+        int index;
+        if (found != FKeyColors.end()) {
+            index = int(found - FKeyColors.begin()) + 1;
+        } else if (FKeyColors.size() < size_t(kMaxKeyColors)) {
+            FKeyColors.push_back(color);
+            index = int(FKeyColors.size());
+        } else {
+            index = lastIndex; // no room: the colour of the keyword before
+        }
+        lastIndex = index;
+        FKeyPattern.append(keyword);
+        FKeyPattern.push_back('*');
+        FKeyPattern.push_back('+');
+        FKeyPattern.push_back(char(index));
+        FKeyPattern.push_back('*');
+        FKeywordList.push_back({keyword, index});
+    }
+}
+
+// pair list: "BEGIN;END[;colour]" per line, line i fills entry i
+void TColorRule::parsePairs(const TStrings& lines)
+{
+    FPairTable.assign(kPairTableSize, TKeyPair());
+    for (size_t i = 0; i < lines.size() && i < size_t(kPairTableSize); ++i) {
+        const std::string_view line = lines[i];
+        const size_t semi = line.find(';');
+        if (semi == std::string_view::npos || semi == 0)
+            continue;
+        TKeyPair& p = FPairTable[i];
+        p.BeginKey = firstChars(line.substr(0, semi), 6);
+        const std::string_view rest = line.substr(semi + 1);
+        const size_t semi2 = rest.find(';');
+        p.EndKey = firstChars(rest.substr(0, semi2), 6);
+        const std::string_view colorText = semi2 == std::string_view::npos ? std::string_view() : rest.substr(semi2 + 1);
+        p.PairColor = trim(colorText).empty() ? DefKeyColor : ColorFromText(colorText);
+    }
+}
+
+// line-end list: "MARKER[;colour]" per line, line i fills entry i
+void TColorRule::parseLineEnds(const TStrings& lines)
+{
+    FPairTable.assign(kPairTableSize, TKeyPair());
+    for (size_t i = 0; i < lines.size() && i < size_t(kPairTableSize); ++i) {
+        const std::string_view line = lines[i];
+        const size_t semi = line.find(';');
+        std::string_view marker = line, colorText;
+        if (semi != std::string_view::npos && semi >= 1) {
+            marker = line.substr(0, semi);
+            colorText = line.substr(semi + 1);
+        } else if (semi == 0 && line.size() >= 2 && line[1] == ';') {
+            marker = ";";
+            colorText = line.substr(2);
+        }
+        TKeyPair& p = FPairTable[i];
+        p.BeginKey = firstChars(marker, 6);
+        p.PairColor = trim(colorText).empty() ? DefKeyColor : ColorFromText(colorText);
+    }
+}
+
+void TColorRule::SetKeywords(const TStrings& lines)
+{
+    parseKeywords(lines);
+    FKeywords = lines;
+}
+
+void TColorRule::SetKeyBegEndLst(const TStrings& lines)
+{
+    parsePairs(lines);
+    FKeyBegEndLst = lines;
+}
+
+void TColorRule::SetKeyLineEndLst(const TStrings& lines)
+{
+    parseLineEnds(lines);
+    FKeyLineEndLst = lines;
+}
+
+void TColorRule::Assign(const TColorRule& src)
+{
+    if (&src == this)
+        return;
+    KeyDrawingType = src.KeyDrawingType;
+    ZOrder = src.ZOrder;
+    KeyMaxHeight = src.KeyMaxHeight;
+    KeyCase = src.KeyCase;
+    Enabled = src.Enabled;
+    PartWord = src.PartWord;
+    DefKeyColor = src.DefKeyColor;
+    KeyBrushColor = src.KeyBrushColor;
+    SetKeywords(src.FKeywords);
+    SetKeyLineEndLst(src.FKeyLineEndLst);
+    SetKeyBegEndLst(src.FKeyBegEndLst);
+}
+
+bool TColorRule::Prepare()
+{
+    parsePairs(FKeyBegEndLst);
+    bool content = !FKeyBegEndLst.empty();
+    if (KeyDrawingType == dtKeyShow) {
+        parseKeywords(FKeywords);
+        content = content || !FKeywords.empty();
+    }
+    if (KeyDrawingType == dtBeginLineEnd) {
+        parseLineEnds(FKeyLineEndLst);
+        content = content || !FKeyLineEndLst.empty();
+    }
+    return content;
+}
+
+int TColorRule::FindKeys(int Next, std::string_view Text, int ScanStart, TKeyDescrList& List, TRuleHost* Host)
+{
+    switch (KeyDrawingType) {
+    case dtKeyShow: return findKeywords(Next, Text, ScanStart, List);
+    case dtEventDraw: return findEventSpans(Next, Text, ScanStart, List, Host);
+    case dtBeginEnd: return findPairs(Next, Text, ScanStart, List, false);
+    case dtBeginLineEnd: return findPairs(Next, Text, ScanStart, List, true);
+    }
+    return Next;
+}
+
+// begin/end pairs, or a marker colouring to the end of its line
+int TColorRule::findPairs(int next, std::string_view text, int base, TKeyDescrList& list, bool toLineEnd)
+{
+    if (FPairTable.empty())
+        return next;
+    for (TKeyPair& p : FPairTable)
+        p.FoundAt = -2; // not searched yet
+    constexpr size_t npos = std::string_view::npos;
+    size_t pos = 0;
+    while (pos <= text.size()) {
+        TKeyPair* best = nullptr;
+        for (TKeyPair& p : FPairTable) {
+            if (p.BeginKey.empty())
+                break; // an empty entry hides all later ones
+            // A remembered occurrence at or after pos is still the first one.
+            if (p.FoundAt == -2 || (p.FoundAt >= 0 && size_t(p.FoundAt) < pos)) {
+                const size_t at = text.find(p.BeginKey, pos);
+                p.FoundAt = at == npos ? -1 : int(at);
+            }
+            if (p.FoundAt >= 0 && (!best || p.FoundAt < best->FoundAt))
+                best = &p;
+        }
+        if (!best)
+            break;
+        const size_t begin = size_t(best->FoundAt);
+        TKeyDescr d;
+        d.StartPos = base + int(begin);
+        d.SpanColor = best->PairColor;
+        d.Level = ZOrder;
+        d.IsKey = 0;
+        if (toLineEnd) {
+            size_t lineEnd = text.find("\r\n", begin);
+            if (lineEnd == npos)
+                lineEnd = text.size();
+            d.EndPos = base + int(lineEnd) - 1;
+            next = list.Add(next, d);
+            pos = lineEnd + 1;
+        } else {
+            // The end marker is searched from the second character of the
+            // begin marker on, not after the whole marker.
+            const size_t end = best->EndKey.empty() ? npos : text.find(best->EndKey, begin + 1);
+            if (end == npos)
+                break;
+            d.EndPos = base + int(end + best->EndKey.size()) - 1;
+            next = list.Add(next, d);
+            pos = end + 1;
+        }
+    }
+    return next;
+}
+
+// keywords as whole words (or inside words with PartWord)
+int TColorRule::findKeywords(int next, std::string_view text, int base, TKeyDescrList& list)
+{
+    if (trim(FKeyPattern).size() < 3 || FKeywordList.empty())
+        return next;
+    std::string_view s = text;
+    if (!KeyCase) {
+        FUpper.assign(text); // the buffer keeps its capacity between paints
+        for (char& c : FUpper)
+            c = upperAscii(c);
+        s = FUpper;
+    }
+    for (const Keyword& kw : FKeywordList) {
+        const size_t len = kw.Text.size();
+        for (size_t p = s.find(kw.Text); p != std::string_view::npos; p = s.find(kw.Text, p + len)) {
+            const bool before = p > 0 && isWordChar(static_cast<unsigned char>(s[p - 1]));
+            const bool after = p + len < s.size() && isWordChar(static_cast<unsigned char>(s[p + len]));
+            if (!PartWord && (before || after))
+                continue;
+            TKeyDescr d;
+            d.StartPos = base + int(p);
+            d.EndPos = base + int(p + len) - 1;
+            d.SpanColor = FKeyColors[size_t(kw.ColorIndex - 1)];
+            d.Level = ZOrder;
+            d.IsKey = 1;
+            next = list.Add(next, d);
+        }
+    }
+    return next;
+}
+
+// spans delivered by the editor's OnDraw handler
+int TColorRule::findEventSpans(int next, std::string_view text, int base, TKeyDescrList& list, TRuleHost* host)
+{
+    if (!host || host->ColorLimBuf.empty())
+        return next;
+    std::vector<TKeyDescr>& buf = host->ColorLimBuf;
+    std::fill(buf.begin(), buf.end(), TKeyDescr());
+    int count = 0;
+    if (host->OnDraw)
+        host->OnDraw(*this, text, buf.data(), count);
+    // A handler may report more records than it was given, or positions
+    // outside its text: keep what lies inside.
+    count = std::clamp(count, 0, int(buf.size()));
+    const int last = int(text.size()) - 1;
+    for (int i = 0; i < count; ++i) {
+        const TKeyDescr& r = buf[size_t(i)];
+        const int from = std::max(r.StartPos, 0);
+        const int to = std::min(r.EndPos, last);
+        if (r.StartPos == kEmptyPos || from > to)
+            continue;
+        TKeyDescr d;
+        d.StartPos = base + from;
+        d.EndPos = base + to;
+        d.SpanColor = r.SpanColor;
+        d.Level = r.Level != 0 ? r.Level : ZOrder;
+        d.IsKey = 0;
+        next = list.Add(next, d);
+    }
+    return next;
+}
+
+TColorRule& TDrawRules::Add()
+{
+    FItems.push_back(std::make_unique<TColorRule>());
+    return *FItems.back();
+}
+
+void TDrawRules::Assign(const TDrawRules& src)
+{
+    if (&src == this)
+        return;
+    FItems.clear();
+    for (const auto& r : src.FItems)
+        Add().Assign(*r);
+}
+
+void TDrawRules::PrepareRules()
+{
+    if (!NeedsPrepare) {
+        NeedsPrepare = true;
+        return;
+    }
+    bool content = false;
+    for (auto& r : FItems)
+        content = r->Prepare() || content;
+    NeedsPrepare = !content;
+}
+
+} // namespace tarko

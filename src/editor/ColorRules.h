@@ -1,0 +1,163 @@
+#pragma once
+// Colour rules of the colouring editor: each rule looks at the text about to
+// be painted (Windows-1252 bytes, line breaks as CR LF, positions counting a
+// line break as two characters) and appends the spans it wants coloured.
+// Plain C++, no Qt: the widget hands in the text of the painted lines.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarko {
+
+// Red in bits 0-7, green 8-15, blue 16-23; high byte $80 names a system colour.
+using TColor = std::uint32_t;
+constexpr TColor clBlack = 0x00000000;
+constexpr TColor clRed = 0x000000FF;
+constexpr TColor clLime = 0x0000FF00;
+constexpr TColor clYellow = 0x0000FFFF;
+constexpr TColor clBlue = 0x00FF0000;
+constexpr TColor clFuchsia = 0x00FF00FF;
+constexpr TColor clTeal = 0x00808000;
+constexpr TColor clNavy = 0x00800000;
+constexpr TColor clWhite = 0x00FFFFFF;
+constexpr TColor clWindow = 0x80000005;
+constexpr TColor clWindowText = 0x80000008;
+
+constexpr TColor RgbColor(int r, int g, int b) { return TColor(r) | (TColor(g) << 8) | (TColor(b) << 16); }
+
+constexpr std::int32_t kEmptyPos = 0x7FFFFFFF; // StartPos of an empty span record
+
+// One coloured span; EndPos is inclusive.
+struct TKeyDescr {
+    std::int32_t StartPos = kEmptyPos;
+    std::int32_t EndPos = 0;
+    TColor SpanColor = 0;
+    std::uint8_t Level = 0;
+    std::uint8_t IsKey = 0;
+};
+
+// The growing span list of a paint; records are reused from paint to paint.
+// It also tracks the lowest StartPos and highest EndPos appended.
+class TKeyDescrList {
+public:
+    TKeyDescrList() { Items.resize(100); }
+    void Reset();                       // all records empty, next free index 0
+    int Add(int index, const TKeyDescr& d); // stores at index, grows; returns index + 1
+    int Capacity() const { return int(Items.size()); }
+    std::vector<TKeyDescr> Items;
+    std::int32_t MinStart = kEmptyPos;
+    std::int32_t MaxEnd = -1;
+};
+
+enum TKeyDrawingType : std::uint8_t { dtKeyShow, dtEventDraw, dtBeginEnd, dtBeginLineEnd };
+
+struct TKeyPair {
+    std::string BeginKey; // at most 6 characters
+    std::string EndKey;   // at most 6 characters; empty for line-end entries
+    TColor PairColor = 0;
+    int FoundAt = -1;
+};
+
+constexpr int kPairTableSize = 40;
+constexpr int kMaxKeyColors = 41;
+constexpr int kMaxKeywordLength = 31;
+
+using TStrings = std::vector<std::string>;
+
+// "navy", "#00FF00", "$FF8000", "FF8000" ...; unreadable text gives white.
+TColor ColorFromText(std::string_view text);
+
+class TColorRule;
+// Supplies the spans of event-drawn rules: fills records 0..ItemsCount-1 of
+// A (at most ColorLimMax of them) with positions counted from FromPos.
+using TDrawEvent = std::function<void(TColorRule& Sender, std::string_view FromPos,
+                                      TKeyDescr* A, int& ItemsCount)>;
+
+// What the owning editor lends its rules: the OnDraw handler and its records.
+struct TRuleHost {
+    TDrawEvent OnDraw;
+    std::vector<TKeyDescr> ColorLimBuf; // ColorLimMax records
+};
+
+class TColorRule {
+public:
+    std::uint8_t ZOrder = 0;
+    std::string IntChar; // stored only
+    int KeyMaxHeight = 1;
+    TKeyDrawingType KeyDrawingType = dtBeginEnd;
+    bool KeyCase = false;
+    bool Enabled = true;
+    bool PartWord = false;
+    TColor DefKeyColor = clRed;
+    TColor KeySelColor = clYellow;  // stored only
+    TColor KeyBrushColor = clWindow; // stored only
+
+    // Setting a list parses it into the rule's tables, then keeps a copy.
+    const TStrings& Keywords() const { return FKeywords; }
+    void SetKeywords(const TStrings& lines);
+    const TStrings& KeyBegEndLst() const { return FKeyBegEndLst; }
+    void SetKeyBegEndLst(const TStrings& lines);
+    const TStrings& KeyLineEndLst() const { return FKeyLineEndLst; }
+    void SetKeyLineEndLst(const TStrings& lines);
+
+    // "*KW*+<index>*..." with the colour index as one character (1..41).
+    const std::string& KeyPattern() const { return FKeyPattern; }
+    const std::vector<TColor>& KeyColors() const { return FKeyColors; }
+    // Empty until a pair or line-end list was first parsed, then 40 entries.
+    const std::vector<TKeyPair>& PairTable() const { return FPairTable; }
+
+    // Copies the rule's settings and lists (not KeySelColor, not IntChar).
+    void Assign(const TColorRule& src);
+    // Re-parses the lists by kind; true when the rule has content.
+    bool Prepare();
+
+    // Appends the rule's spans found in Text, which holds the text from the
+    // scan start (position ScanStart of the whole text) to the end of the
+    // scan. Returns the next free index of List.
+    int FindKeys(int Next, std::string_view Text, int ScanStart, TKeyDescrList& List, TRuleHost* Host);
+
+private:
+    void parseKeywords(const TStrings& lines);
+    void parsePairs(const TStrings& lines);
+    void parseLineEnds(const TStrings& lines);
+    int findPairs(int next, std::string_view text, int base, TKeyDescrList& list, bool toLineEnd);
+    int findKeywords(int next, std::string_view text, int base, TKeyDescrList& list);
+    int findEventSpans(int next, std::string_view text, int base, TKeyDescrList& list, TRuleHost* host);
+
+    TStrings FKeywords, FKeyBegEndLst, FKeyLineEndLst;
+    std::string FKeyPattern = "*";
+    std::vector<TColor> FKeyColors;
+    std::vector<TKeyPair> FPairTable;
+    struct Keyword { std::string Text; int ColorIndex; };
+    std::vector<Keyword> FKeywordList; // KeyPattern unpacked
+    std::string FUpper;                // case-folded scan copy, only grows
+};
+
+// The ordered rules of one editor.
+class TDrawRules {
+public:
+    TDrawRules() = default;
+    TDrawRules(const TDrawRules& other) { Assign(other); }
+    TDrawRules& operator=(const TDrawRules& other) { Assign(other); return *this; }
+
+    TColorRule& Add();
+    void Clear() { FItems.clear(); }
+    int Count() const { return int(FItems.size()); }
+    TColorRule& operator[](int i) { return *FItems[size_t(i)]; }
+    const TColorRule& operator[](int i) const { return *FItems[size_t(i)]; }
+    // Empties this collection and appends a copy of every rule of src.
+    void Assign(const TDrawRules& src);
+
+    // Prepares all rules when NeedsPrepare is set; NeedsPrepare then stays
+    // set only when no rule had content. When clear, it only becomes set.
+    void PrepareRules();
+    bool NeedsPrepare = true;
+
+private:
+    std::vector<std::unique_ptr<TColorRule>> FItems;
+};
+
+} // namespace tarko
