@@ -8,6 +8,7 @@
 #include "language/TokenPass.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -156,12 +157,16 @@ bool ParseArguments(int argc, char** argv, CliOptions& options, std::string& err
 
 bool ReadFile(const std::string& path, std::string& bytes)
 {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        return false;
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return false;
     std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad())
+    if (in.peek() != std::ifstream::traits_type::eof())
+        buffer << in.rdbuf();
+    if (in.bad() || buffer.fail())
         return false;
     bytes = buffer.str();
     return true;

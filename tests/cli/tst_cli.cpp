@@ -1,0 +1,203 @@
+// tarko-run as a user calls it: exit codes, where each message goes, and the
+// conversion of Windows-1252 program text to UTF-8 output with LF line ends.
+#include <QtTest>
+
+class TestCli : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void modes_data();
+    void modes();
+    void usageErrors_data();
+    void usageErrors();
+    void helpListsEveryOption();
+    void examplesCheckAndList_data();
+    void examplesCheckAndList();
+    void runModeWithoutInterpreter();
+
+private:
+    struct Result {
+        int exitCode = -1;
+        QByteArray out;
+        QByteArray err;
+    };
+    Result Run(const QStringList& args);
+    QTemporaryDir dir;
+    QString program;   // path of the program file the rows write
+};
+
+TestCli::Result TestCli::Run(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(TARKO_RUN_PATH), args);
+    if (!p.waitForFinished(30000)) {
+        p.kill();
+        p.waitForFinished();
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+void TestCli::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    program = dir.filePath("programm.trk");
+}
+
+void TestCli::modes_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QByteArray>("text");   // Windows-1252, written as the program file
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QByteArray>("err");    // %F stands for the file name
+
+    QTest::newRow("check ok: silent") << "--check" << QByteArray("x <= 1\r\nAusgabe x\r\n") << 0 << QByteArray() << QByteArray();
+    QTest::newRow("check ok: empty file") << "--check" << QByteArray() << 0 << QByteArray() << QByteArray();
+    QTest::newRow("check ok: LF line ends") << "--check" << QByteArray("x <= 1\nAusgabe x / km/h\n") << 0 << QByteArray() << QByteArray();
+    QTest::newRow("check error: line and column")
+        << "--check" << QByteArray("x <= 1\r\nAusgbe 5") << 1 << QByteArray()
+        << QByteArray("%F:2:8: Zuweisungssymbol <= erwartet oder unbekannte Anweisung\n");
+    QTest::newRow("check error: umlaut message in UTF-8")
+        << "--check" << QByteArray("Fallsende") << 1 << QByteArray()
+        << QByteArray("%F:1:9: Das Programm ist nicht vollst\xC3\xA4ndig.\n");
+    QTest::newRow("check error: LF line ends count lines") << "--check" << QByteArray("x <= 1\nAusgbe") << 1
+        << QByteArray() << QByteArray("%F:2:7: Zuweisungssymbol <= erwartet oder unbekannte Anweisung\n");
+    QTest::newRow("check error: lone CR line ends count lines") << "--check" << QByteArray("x <= 1\rAusgbe") << 1
+        << QByteArray() << QByteArray("%F:2:7: Zuweisungssymbol <= erwartet oder unbekannte Anweisung\n");
+    QTest::newRow("check error: binary data") << "--check" << QByteArray("\x01\x02\x00\xFF", 4) << 1
+        << QByteArray() << QByteArray("%F:1:1: Dieses Zeichen ist nicht bekannt. (S2)\n");
+
+    QTest::newRow("listing ok: one line per instruction")
+        << "--listing" << QByteArray("x <= 5\r\nAusgabe x") << 0
+        << QByteArray("PC:0 PUSHC 5.0E+0000\nPC:1 POPC 0.0E+0000\nPC:2 PUSH 0.0E+0000\nPC:3 WRREAL\n"
+                      "PC:4 PUSHC 0.0E+0000\nPC:5 WRTEXT\n") << QByteArray();
+    QTest::newRow("listing ok: placeholder and cut operand")
+        << "--listing" << QByteArray("Wiederhole\r\nBis 1 = 1") << 0
+        << QByteArray("PC:0 PUSHC 1.0E+0000\nPC:1 PUSHC 1.0E+0000\nPC:2 EQUAL\nPC3 BRNEQL 0.0E+000\nPC:4 BRANCH 0.0E+000\n")
+        << QByteArray();
+    QTest::newRow("listing ok: umlaut opcode in UTF-8") << "--listing" << QByteArray("l\xF6schen") << 0
+        << QByteArray("PC:0 L\xC3\x96SCHEN\n") << QByteArray();
+    QTest::newRow("listing error: lines so far, then the error")
+        << "--listing" << QByteArray("Solange 1 = 1\r\nAusgabe") << 1
+        << QByteArray("PC:0 PUSHC 1.0E+0000\nPC:1 PUSHC 1.0E+0000\nPC:2 EQUAL\nPC3 BREQL 0.0E+0000\n"
+                      "PC:4 PUSHC 0.0E+0000\nPC:5 WRTEXT\n")
+        << QByteArray("%F:3:1: SolangeEnde erwartet\n");
+
+    QTest::newRow("tokens ok: unchanged text, UTF-8")
+        << "--tokens" << QByteArray("Eingabe \"Gr\xF6\xDF" "e\" g") << 0
+        << QByteArray("EINGABE_Sym\nTexte:Gr\xC3\xB6\xC3\x9F" "e\nBezeichner:G\nEOT_Sym\n") << QByteArray();
+    QTest::newRow("tokens ok: keyword with umlaut, numbers")
+        << "--tokens" << QByteArray("l\xF6schen 0,5\r\n") << 0
+        << QByteArray("L\xC3\x96SCHEN_Sym\nZahl:0,5\nEOL_Sym\nEOT_Sym\n") << QByteArray();
+    QTest::newRow("tokens error: stops at the scan error")
+        << "--tokens" << QByteArray("x <= 2.5") << 1 << QByteArray("Bezeichner:X\nZuweisung_Sym\nZahl:2\n")
+        << QByteArray("%F:1:7: Hier sollte ein Komma stehen oder es fehlt der zweite Punkt.\n");
+}
+
+void TestCli::modes()
+{
+    QFETCH(QString, mode);
+    QFETCH(QByteArray, text);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, err);
+    QFile f(program);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+    f.close();
+    const Result r = Run({mode, program});
+    QCOMPARE(r.out, out);
+    QCOMPARE(r.err, err.replace("%F", program.toUtf8()));
+    QCOMPARE(r.exitCode, exitCode);
+}
+
+void TestCli::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("err");
+    const QByteArray help("\nHilfe: tarko-run --help\n");
+    QTest::newRow("no file") << QStringList{"--check"} << "tarko-run: keine Programmdatei angegeben" + help;
+    QTest::newRow("two files") << QStringList{"a.trk", "b.trk"} << "tarko-run: nur eine Programmdatei ist erlaubt" + help;
+    QTest::newRow("unknown option") << QStringList{"--schnell", "a.trk"} << "tarko-run: unbekannte Option --schnell" + help;
+    QTest::newRow("two modes") << QStringList{"--check", "--tokens", "a.trk"}
+        << "tarko-run: nur eine der Optionen --check, --listing, --tokens ist erlaubt" + help;
+    QTest::newRow("run option with a checking mode") << QStringList{"--check", "--seed", "1", "a.trk"}
+        << "tarko-run: --seed, --no-pause, --steps und --png gelten nur beim Ausf\xC3\xBChren" + help;
+    QTest::newRow("seed not a number") << QStringList{"--seed", "x1", "a.trk"}
+        << "tarko-run: --seed erwartet eine ganze Zahl, nicht \"x1\"" + help;
+    QTest::newRow("png without name") << QStringList{"a.trk", "--png"} << "tarko-run: --png erwartet einen Dateinamen" + help;
+    QTest::newRow("missing file") << QStringList{"--check", "/nicht/vorhanden.trk"}
+        << QByteArray("tarko-run: Datei /nicht/vorhanden.trk kann nicht ge\xC3\xB6" "ffnet werden\n");
+    QTest::newRow("directory instead of a file") << QStringList{"--tokens", "/"}
+        << QByteArray("tarko-run: Datei / kann nicht ge\xC3\xB6" "ffnet werden\n");
+}
+
+void TestCli::usageErrors()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, err);
+    const Result r = Run(args);
+    QCOMPARE(r.err, err);
+    QCOMPARE(r.out, QByteArray());
+    QCOMPARE(r.exitCode, 2);
+}
+
+void TestCli::helpListsEveryOption()
+{
+    const Result r = Run({"--help"});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.err.isEmpty());
+    for (const char* option : {"tarko-run [--seed N] [--no-pause] [--steps] [--png AUSGABE.png] DATEI",
+                               "--check DATEI", "--listing DATEI", "--tokens DATEI", "--help"})
+        QVERIFY2(r.out.contains(option), option);
+}
+
+void TestCli::examplesCheckAndList_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const char* name : {"Grafikdesign", "Idealgewicht", "Koordinatensystem", "Memory"})
+        QTest::newRow(name) << QString(TARKO_SOURCE_DIR "/resources/examples/%1.trk").arg(name);
+}
+
+void TestCli::examplesCheckAndList()
+{
+    QFETCH(QString, file);
+    const Result check = Run({"--check", file});
+    QCOMPARE(check.exitCode, 0);
+    QVERIFY(check.out.isEmpty() && check.err.isEmpty());
+
+    const Result listing = Run({"--listing", file});
+    QCOMPARE(listing.exitCode, 0);
+    QVERIFY(!listing.out.contains('\r'));
+    const QList<QByteArray> lines = listing.out.split('\n');
+    QCOMPARE(lines.last(), QByteArray());   // every line ends with LF
+    const QRegularExpression form("^PC:?(\\d+) \\S+( ?-?\\d\\.\\dE[+-]\\d{3,4})?$");
+    for (int i = 0; i + 1 < lines.size(); ++i) {
+        const auto m = form.match(QString::fromUtf8(lines[i]));
+        QVERIFY2(m.hasMatch(), lines[i].constData());
+        QCOMPARE(m.captured(1).toInt(), i);
+    }
+
+    const Result tokens = Run({"--tokens", file});
+    QCOMPARE(tokens.exitCode, 0);
+    QVERIFY(tokens.out.endsWith("EOT_Sym\n"));
+}
+
+void TestCli::runModeWithoutInterpreter()
+{
+#ifdef TARKO_HAVE_RUNMODE
+    QSKIP("the run mode is built in");
+#else
+    QFile f(program);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("Ausgabe 1\r\n");
+    f.close();
+    const Result r = Run({program});
+    QCOMPARE(r.err, QByteArray("tarko-run: Ausf\xC3\xBChren ist noch nicht verf\xC3\xBCgbar\n"));
+    QCOMPARE(r.exitCode, 2);
+#endif
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
