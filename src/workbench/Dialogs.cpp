@@ -1,0 +1,66 @@
+#include "workbench/Dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace tarko {
+
+void TQtDialogs::Message(const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tarko"), text, QMessageBox::NoButton, parent_);
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.exec();
+}
+
+TAnswer TQtDialogs::Confirm(const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Bestätigung"), text, QMessageBox::NoButton,
+                    parent_);
+    QPushButton* ja = box.addButton(QStringLiteral("&Ja"), QMessageBox::YesRole);
+    QPushButton* nein = box.addButton(QStringLiteral("&Nein"), QMessageBox::NoRole);
+    QPushButton* abbrechen = box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
+    box.setDefaultButton(ja);
+    box.setEscapeButton(abbrechen);
+    box.exec();
+    if (box.clickedButton() == ja)
+        return TAnswer::Ja;
+    if (box.clickedButton() == nein)
+        return TAnswer::Nein;
+    return TAnswer::Abbrechen;
+}
+
+void TQtDialogs::Error(const QString& text)
+{
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Fehler"), text, QMessageBox::NoButton, parent_);
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.exec();
+}
+
+QString TQtDialogs::OpenFileName(const QString& startDir, const QString& filter)
+{
+    QFileDialog dlg(parent_, QString(), startDir, filter);
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setFileMode(QFileDialog::ExistingFile);
+    dlg.setDefaultSuffix(QStringLiteral("trk"));
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return {};
+    return dlg.selectedFiles().first();
+}
+
+QString TQtDialogs::SaveFileName(const QString& startDir, const QString& fileName, const QString& filter)
+{
+    QFileDialog dlg(parent_, QString(), startDir, filter);
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    // An existing file is replaced without asking; the save keeps it as backup.
+    dlg.setOption(QFileDialog::DontConfirmOverwrite);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setDefaultSuffix(QStringLiteral("trk"));
+    dlg.selectFile(fileName);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return {};
+    return dlg.selectedFiles().first();
+}
+
+} // namespace tarko

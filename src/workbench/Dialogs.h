@@ -1,0 +1,105 @@
+#pragma once
+// Every message box and file dialog of the workbench goes through TDialogs, so
+// tests can script the answers instead of blocking in a modal dialog.
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <vector>
+
+class QWidget;
+
+namespace tarko {
+
+enum class TAnswer { Ja, Nein, Abbrechen };
+
+class TDialogs {
+public:
+    virtual ~TDialogs() = default;
+    // Plain box: title "Tarko", button "OK".
+    virtual void Message(const QString& text) = 0;
+    // Confirmation box: title "Bestätigung", buttons "&Ja", "&Nein", "Abbrechen".
+    virtual TAnswer Confirm(const QString& text) = 0;
+    // Error box: title "Fehler", button "OK".
+    virtual void Error(const QString& text) = 0;
+    // Open and save dialogs; an empty result means the user cancelled.
+    virtual QString OpenFileName(const QString& startDir, const QString& filter) = 0;
+    virtual QString SaveFileName(const QString& startDir, const QString& fileName,
+                                 const QString& filter) = 0;
+};
+
+// The real dialogs: QMessageBox and QFileDialog (never the platform's native
+// ones, which ignore the German translation).
+class TQtDialogs : public TDialogs {
+public:
+    explicit TQtDialogs(QWidget* parent) : parent_(parent) {}
+    void Message(const QString& text) override;
+    TAnswer Confirm(const QString& text) override;
+    void Error(const QString& text) override;
+    QString OpenFileName(const QString& startDir, const QString& filter) override;
+    QString SaveFileName(const QString& startDir, const QString& fileName,
+                         const QString& filter) override;
+
+private:
+    QWidget* parent_;
+};
+
+// A scripted stand-in for tests: records every box shown and answers from queues.
+class TScriptedDialogs : public TDialogs {
+public:
+    struct TShown {
+        QString kind;  // "Tarko", "Bestätigung", "Fehler", "Öffnen", "Speichern"
+        QString text;
+    };
+    std::vector<TShown> shown;
+    std::deque<TAnswer> answers;     // Confirm answers; Abbrechen when empty
+    std::deque<QString> fileNames;   // file dialog answers; cancelled when empty
+    std::function<void(const TShown&)> onShow;  // runs while the "box" is up
+
+    void Message(const QString& text) override { Note("Tarko", text); }
+    TAnswer Confirm(const QString& text) override
+    {
+        Note("Bestätigung", text);
+        if (answers.empty())
+            return TAnswer::Abbrechen;
+        TAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    void Error(const QString& text) override { Note("Fehler", text); }
+    QString OpenFileName(const QString& startDir, const QString&) override
+    {
+        Note("Öffnen", startDir);
+        return NextName();
+    }
+    QString SaveFileName(const QString&, const QString& fileName, const QString&) override
+    {
+        Note("Speichern", fileName);
+        return NextName();
+    }
+    int Count(const QString& kind) const
+    {
+        int n = 0;
+        for (const auto& s : shown)
+            n += s.kind == kind;
+        return n;
+    }
+
+private:
+    void Note(const QString& kind, const QString& text)
+    {
+        shown.push_back({kind, text});
+        if (onShow)
+            onShow(shown.back());
+    }
+    QString NextName()
+    {
+        if (fileNames.empty())
+            return {};
+        QString n = fileNames.front();
+        fileNames.pop_front();
+        return n;
+    }
+};
+
+} // namespace tarko

@@ -1,0 +1,252 @@
+#include "workbench/MainForm.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "editor/ColMemo.h"
+#include "editor/WorkbenchScheme.h"
+#include "language/Cp1252.h"
+#include "language/FrontEndOutput.h"
+#include "runtime/Ide.h"
+#include "runtime/RunPanel.h"
+#include "workbench/Dialogs.h"
+
+// The pictures and examples are compiled into this static library; the
+// reference keeps the linker from dropping them.
+static void InitWorkbenchResources() { Q_INIT_RESOURCE(workbench); }
+
+namespace tarko {
+
+namespace {
+constexpr int MessageLineHeight = 22;
+constexpr int StatusBarHeight = 20;
+constexpr int MinWidth = 580;
+constexpr int MinHeight = 470;
+const QString NewProgramName = QStringLiteral("Programm.trk");
+} // namespace
+
+TMainForm::TMainForm(std::unique_ptr<TDialogs> dialogs, QWidget* parent)
+    : QMainWindow(parent), dialogs_(std::move(dialogs))
+{
+    setObjectName(QStringLiteral("MainForm"));
+    InitWorkbenchResources();
+    if (!dialogs_)
+        dialogs_ = std::make_unique<TQtDialogs>(this);
+    setMinimumSize(MinWidth, MinHeight);
+    CreateRegions();
+    CreateEditors();
+    CreateMenus();
+    CreateToolBar();
+    CreatePopupMenu();
+
+    // FormCreate: no tab open, every tab holds a new program, idle.
+    lastTab_ = -1;
+    fileNames_.fill(NewProgramName);
+    for (int i = 0; i < TabCount; ++i)
+        pcEdit_->setTabVisible(i, false);
+    pcEdit_->hide();
+    CreateIdeForm();
+    SetRunState(1);
+
+    resize(680, 521);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    // Keys reach the window before its controls (number input during a run).
+    qApp->installEventFilter(this);
+}
+
+TMainForm::~TMainForm()
+{
+    qApp->removeEventFilter(this);
+    SetFrontEndOutput({});
+    delete ideForm_;
+}
+
+// The editor panel on the left (tabs over the message line), the run panel
+// on the right, the status bar with its three panels at the bottom.
+void TMainForm::CreateRegions()
+{
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+
+    pEdit_ = new QFrame(client);
+    pEdit_->setObjectName(QStringLiteral("P_Edit"));
+    pEdit_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    pEdit_->setLineWidth(1);
+
+    pcEdit_ = new QTabWidget(pEdit_);
+    pcEdit_->setObjectName(QStringLiteral("PC_Edit"));
+    pcEdit_->setDocumentMode(false);
+
+    pMeldung_ = new QWidget(pEdit_);
+    pMeldung_->setObjectName(QStringLiteral("P_Meldung"));
+    lMeldung_ = new QLabel(pMeldung_);
+    lMeldung_->setObjectName(QStringLiteral("L_Meldung"));
+    lMeldung_->setAlignment(Qt::AlignCenter);
+    lMeldung_->setAutoFillBackground(true);
+    QFont f = lMeldung_->font();
+    f.setBold(true);
+    f.setPixelSize(15);
+    lMeldung_->setFont(f);
+
+    pRun_ = new QWidget(client);
+    pRun_->setObjectName(QStringLiteral("P_Run"));
+    runPanel_ = new TRunPanel(pRun_);
+    runPanel_->move(0, 0);
+
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setFixedHeight(StatusBarHeight);
+    bar->setSizeGripEnabled(true);
+    const int widths[3] = {90, 70, 60};
+    for (int i = 0; i < 3; ++i) {
+        auto* panel = new QLabel(bar);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setFixedWidth(widths[i]);
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        bar->addWidget(panel);
+        statusPanels_[i] = panel;
+    }
+}
+
+void TMainForm::CreateEditors()
+{
+    for (int i = 0; i < TabCount; ++i) {
+        auto* sheet = new QWidget;
+        sheet->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
+        auto* editor = new TColorMemo(sheet);
+        editor->setObjectName(QStringLiteral("CMemo%1").arg(i + 1));
+        // FormCreate: editors 2 to 5 get the rule set of editor 1.
+        editor->SetColorRules(i == 0 ? WorkbenchColorRules() : editors_[0]->ColorRules());
+        editor->SetWantTabs(true);
+        editor->setLineWrapMode(QPlainTextEdit::NoWrap);
+        editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        // The editor font until the settings are read: Courier New 10.
+        editor->setFont(QFont(QStringLiteral("Courier New"), 10));
+        auto* layout = new QVBoxLayout(sheet);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(editor);
+        pcEdit_->addTab(sheet, QStringLiteral("Editor %1").arg(i + 1));
+        tabSheets_[i] = sheet;
+        editors_[i] = editor;
+        ConnectEditor(editor);
+    }
+    connect(pcEdit_, &QTabWidget::currentChanged, this, [this] {
+        // PC_EditChange
+        UpdateCaptionAndCommands();
+        ShowCaretPosition();
+    });
+}
+
+// The debug view and the compile-and-run driver, and the one place where
+// the language system's outputs are connected to the windows.
+void TMainForm::CreateIdeForm()
+{
+    TIdeHooks hooks;
+    hooks.programText = [this] { return CurrentEditor()->WinText(); };
+    hooks.setRunState = [this](int state) { SetRunState(state); };
+    hooks.focusEditor = [this] { FocusEditor(); };
+    hooks.showFault = [this](const QString& text) { dialogs_->Error(text); };
+    hooks.showInternalError = [this](const QString& text) { dialogs_->Message(text); };
+    ideForm_ = new TIdeForm(runPanel_, std::move(hooks));
+    // Menu shortcuts work while the debug view has the focus (Ctrl+F9, Esc).
+    for (QAction* a : std::as_const(actions_))
+        if (!a->shortcut().isEmpty())
+            ideForm_->addAction(a);
+
+    FrontEndOutput out;
+    out.compileError = [this](const std::string& message, int line, int column) {
+        ShowCompileError(message, line, column);
+    };
+    TIdeForm* ide = ideForm_;
+    out.listing = [ide](const std::string& text) { ide->AddDebugText(text); };
+    out.internalError = [this](const std::string& text) {
+        dialogs_->Message(QString::fromStdString(Cp1252ToUtf8(text)));
+    };
+    SetFrontEndOutput(std::move(out));
+}
+
+void TMainForm::FocusEditor()
+{
+    if (TColorMemo* editor = CurrentEditor(); editor && editor->isEnabled())
+        editor->setFocus(Qt::OtherFocusReason);
+}
+
+// FormResize: the editor panel takes the client width less the run panel's
+// 315 pixels (at least 100); the run panel takes the rest.
+void TMainForm::FormResize()
+{
+    QWidget* client = centralWidget();
+    if (!client)
+        return;
+    const int w = client->width();
+    const int h = client->height();
+    const int editWidth = std::max(100, w - RunPanelWidth);
+    pEdit_->setGeometry(0, 0, editWidth, h);
+    pRun_->setGeometry(editWidth, 0, std::max(0, w - editWidth), h);
+    const QRect inner = pEdit_->contentsRect();
+    pcEdit_->setGeometry(inner.x(), inner.y(), inner.width(),
+                         std::max(0, inner.height() - MessageLineHeight));
+    pMeldung_->setGeometry(inner.x(), inner.bottom() + 1 - MessageLineHeight, inner.width(),
+                           MessageLineHeight);
+    lMeldung_->setGeometry(0, 0, inner.width(), MessageLineHeight);
+}
+
+void TMainForm::resizeEvent(QResizeEvent* e)
+{
+    QMainWindow::resizeEvent(e);
+    FormResize();
+}
+
+// FormCloseQuery and FormClose.
+void TMainForm::closeEvent(QCloseEvent* e)
+{
+    if (runState_ != 1) {
+        e->ignore();
+        dialogs_->Message(QStringLiteral(
+            "Das laufende Programm muss erst mit dem Stopp-Knopf oder der Esc-Taste beendet werden!"));
+        return;
+    }
+    const int open = lastTab_ + 1;
+    for (int i = 0; i < open; ++i) {
+        if (!CloseCurrentTab()) {
+            UpdateCaptionAndCommands();
+            e->ignore();
+            return;
+        }
+    }
+    if (ideForm_)
+        ideForm_->close();
+    e->accept();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* e)
+{
+    for (TColorMemo* editor : editors_)
+        if (watched == editor || watched == editor->viewport()) {
+            if (EditorEvent(editor, e))
+                return true;
+            break;
+        }
+    // FormKeyPress: during a normal run every key typed in this window feeds
+    // the number input first; the key is not consumed. Seen once, at the
+    // widget that has the focus (not again while it propagates to parents).
+    if (e->type() == QEvent::KeyPress && runState_ == 3 && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        if (w->window() == this && (w == QApplication::focusWidget() || (!QApplication::focusWidget() && w == this)))
+            runPanel_->FormKeyPress(static_cast<QKeyEvent*>(e));
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+} // namespace tarko

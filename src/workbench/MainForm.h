@@ -1,0 +1,143 @@
+#pragma once
+// The main window: tool bar, editor panel with five program tabs and the
+// message line, the run panel with the device, and the status bar. Its
+// commands live in separate files by area: MainMenus.cpp (menus, tool bar,
+// command enabling), Tabs.cpp (the tab model), RunControl.cpp (Run, Step,
+// Stop, run state, message line), Programs.cpp (examples, command line).
+#include <QHash>
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "workbench/Dialogs.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QTabWidget;
+class QToolBar;
+class QToolButton;
+
+namespace tarko {
+
+class TColorMemo;
+class TIdeForm;
+class TRunPanel;
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int TabCount = 5;
+    static constexpr int RunPanelWidth = 315;
+
+    // The form owns the dialogs; without one it uses the real message boxes.
+    explicit TMainForm(std::unique_ptr<TDialogs> dialogs = nullptr, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Editor tabs.
+    TColorMemo* CurrentEditor() const;
+    int CurrentTabIndex() const;
+    TColorMemo* EditorAt(int index) const;
+    void ActivateTab(int index);
+    void OpenTab(const QString& programName);
+    bool CloseCurrentTab();
+    void AllesSchliessen1Click();
+    void UpdateCaptionAndCommands();
+    void ShowCaretPosition();
+    void ApplyTabStops();
+    int LastTab() const { return lastTab_; }
+    QString FileName(int index) const { return fileNames_.at(index); }
+
+    // Programs: a built-in example into a new tab; a file named on the command line.
+    bool OpenExample(const QString& exampleName);
+    void OpenCommandLineFile(const QStringList& arguments);
+    bool LoadProgramFile(const QString& path);
+
+    // Run control.
+    int RunState() const { return runState_; }
+    void SetRunState(int state);
+    void ShowMessageLine(int kind, const QString& text);
+    void ShowCompileError(const std::string& message, int line, int column);
+    void Run1Click();
+    void Step1Click();
+    void Break1Click();
+
+    // Parts, by component name, for the other windows and for tests.
+    QAction* Action(const QString& componentName) const;
+    QMenu* Menu(const QString& componentName) const;
+    QToolButton* ToolButton(const QString& componentName) const;
+    QLabel* MessageLine() const { return lMeldung_; }
+    QTabWidget* TabControl() const { return pcEdit_; }
+    QLabel* StatusPanel(int index) const { return statusPanels_.at(index); }
+    QWidget* EditPanel() const;
+    QWidget* RunPanelHolder() const;
+    TRunPanel* RunPanel() const { return runPanel_; }
+    TIdeForm* IdeForm() const { return ideForm_; }
+    TDialogs& Dialogs() const { return *dialogs_; }
+    QMenu* PopupMenu() const { return popupMenu_; }
+
+    // Seams to the program-file and settings commands: saving the current tab
+    // (true when saved); the tab width and automatic indentation settings.
+    std::function<bool()> saveProgram;
+    int tabs = 2;          // tab width in characters
+    bool autoTab = true;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;      // FormCloseQuery, FormClose
+    void resizeEvent(QResizeEvent* e) override;    // FormResize
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    // Construction steps.
+    void CreateRegions();
+    void CreateEditors();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreatePopupMenu();
+    void CreateIdeForm();
+    void FormResize();
+
+    QAction* AddAction(QMenu* menu, const QString& name, const QString& caption,
+                       const QKeySequence& shortcut = {}, bool enabled = true);
+    QAction* AddToolAction(const QString& name, const QString& hint, const QString& icon,
+                           bool enabled);
+    void OnIdle(QAction* action, void (TMainForm::*handler)());
+    void ConnectEditor(TColorMemo* editor);
+    bool EditorEvent(TColorMemo* editor, QEvent* e);
+    void AutoIndent();
+    void DeleteCaretLine(TColorMemo* editor);
+    void FocusEditor();
+    void Neu1Click();
+    void Schliessen1Click();
+    void Beenden1Click();
+    void Idealgewicht1Click(QAction* entry);
+    void Pause4Click(QAction* entry);
+    void EditCommand(void (*op)(TColorMemo*));
+    void RunGuarded(int mode);
+
+    std::unique_ptr<TDialogs> dialogs_;
+    QHash<QString, QAction*> actions_;
+    QHash<QString, QMenu*> menus_;
+    QToolBar* toolBar_ = nullptr;
+    QFrame* pEdit_ = nullptr;
+    QWidget* pRun_ = nullptr;
+    QTabWidget* pcEdit_ = nullptr;
+    QWidget* pMeldung_ = nullptr;
+    QLabel* lMeldung_ = nullptr;
+    std::array<QLabel*, 3> statusPanels_{};
+    std::array<QWidget*, TabCount> tabSheets_{};
+    std::array<TColorMemo*, TabCount> editors_{};
+    std::array<QString, TabCount> fileNames_;
+    QMenu* popupMenu_ = nullptr;
+    QList<QAction*> insertCommands_;
+    TRunPanel* runPanel_ = nullptr;
+    TIdeForm* ideForm_ = nullptr;
+    int lastTab_ = -1;
+    int runState_ = 1;
+    bool enterPressed_ = false;
+};
+
+} // namespace tarko

@@ -1,0 +1,120 @@
+// Run control: the commands Run, Step and Stop, the run state with the
+// commands it allows, the message line and the compile-error display.
+#include <QLabel>
+#include <QMenu>
+#include <QTabWidget>
+
+#include "editor/ColMemo.h"
+#include "language/Cp1252.h"
+#include "runtime/Ide.h"
+#include "runtime/RunPanel.h"
+#include "runtime/Runner.h"
+#include "workbench/MainForm.h"
+
+namespace tarko {
+
+// Run1Click (F9, tool button Run2): a normal run with the debug view hidden.
+void TMainForm::Run1Click()
+{
+    DebugOutput = false;
+    ideForm_->hide();
+    if (runState_ == 3)
+        return;
+    runPanel_->EnableConsole();
+    RunGuarded(3);
+}
+
+// Step1Click (Ctrl+F9): starts a single-step run, or executes the next
+// instruction of the one in progress.
+void TMainForm::Step1Click()
+{
+    DebugOutput = true;
+    if (runState_ == 1)
+        RunGuarded(2);
+    else
+        StepRequested = true;
+}
+
+// Break1Click (Esc, tool button Break2): idle at once; the interpreter ends
+// after the instruction it is executing.
+void TMainForm::Break1Click()
+{
+    SetRunState(1);
+    FocusEditor();
+    StopRequested = true;
+}
+
+void TMainForm::RunGuarded(int mode)
+{
+    if (lastTab_ < 0)
+        return;  // no program is open
+    ideForm_->CompileAndRun(mode);
+    // Whatever ended the run, the workbench is idle again afterwards.
+    if (runState_ != 1)
+        SetRunState(1);
+}
+
+void TMainForm::SetRunState(int state)
+{
+    runState_ = state;
+    ShowMessageLine(state, QString());
+    const bool idle = state == 1;
+    menus_.value("Datei1")->menuAction()->setEnabled(idle);
+    menus_.value("Bearbeiten1")->menuAction()->setEnabled(idle);
+    actions_.value("Run1")->setEnabled(idle);
+    actions_.value("Run2")->setEnabled(idle);
+    actions_.value("Step1")->setEnabled(state != 3);
+    actions_.value("Break1")->setEnabled(!idle);
+    actions_.value("Break2")->setEnabled(!idle);
+    for (const char* button : {"Neu2", "Oeffnen2", "Speichern2", "Drucken2", "Ausschneiden2", "Kopieren2",
+                               "Einfuegen2", "Suchen2", "Ersetzen2"})
+        actions_.value(QString::fromLatin1(button))->setEnabled(idle);
+    pcEdit_->setEnabled(idle);
+    CurrentEditor()->setEnabled(idle);
+    runPanel_->SetRunStateLook(state);
+    if (idle)
+        UpdateCaptionAndCommands();
+}
+
+void TMainForm::ShowMessageLine(int kind, const QString& text)
+{
+    QColor background;
+    QString shown;
+    switch (kind) {
+    case 0:
+        background = QColor(255, 0, 0);
+        shown = text;
+        break;
+    case 1:
+        background = palette().color(QPalette::Button);
+        break;
+    case 2:
+        background = QColor(255, 0, 255);
+        shown = QStringLiteral("Programmschritt mit F9");
+        break;
+    case 3:
+        background = QColor(0, 128, 0);
+        shown = QStringLiteral("Programm läuft");
+        break;
+    default:
+        return;
+    }
+    QPalette p = lMeldung_->palette();
+    p.setColor(QPalette::Window, background);
+    p.setColor(QPalette::WindowText, Qt::white);
+    lMeldung_->setPalette(p);
+    lMeldung_->setText(shown);
+}
+
+// The compile-error display: red message, focus and caret at the error.
+void TMainForm::ShowCompileError(const std::string& message, int line, int column)
+{
+    ShowMessageLine(0, QString::fromStdString(Cp1252ToUtf8(message)));
+    TColorMemo* editor = CurrentEditor();
+    editor->setFocus(Qt::OtherFocusReason);
+    editor->SetCaretLine(line);
+    editor->SetCaretColumn(column);
+    ShowCaretPosition();
+}
+
+} // namespace tarko

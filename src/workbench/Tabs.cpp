@@ -1,0 +1,282 @@
+// The model of the five editor tabs: which tab is current, which program each
+// holds, how tabs open and close; the caret position in the status bar.
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTabWidget>
+#include <QTextBlock>
+
+#include "editor/ColMemo.h"
+#include "editor/WinText.h"
+#include "workbench/Dialogs.h"
+#include "workbench/MainForm.h"
+
+namespace tarko {
+
+QString ProgramCaption(const QString& programName);  // MainMenus.cpp
+
+TColorMemo* TMainForm::EditorAt(int index) const
+{
+    if (index < 0 || index >= TabCount)
+        return nullptr;
+    return editors_[index];
+}
+
+// Pages 4, 3, 2, 1 are compared with the active page; otherwise 0.
+int TMainForm::CurrentTabIndex() const
+{
+    if (lastTab_ < 0)
+        return 0;  // no page is active while every tab is hidden
+    QWidget* active = pcEdit_->currentWidget();
+    for (int i = TabCount - 1; i >= 1; --i)
+        if (tabSheets_[i] == active)
+            return i;
+    return 0;
+}
+
+TColorMemo* TMainForm::CurrentEditor() const { return editors_[CurrentTabIndex()]; }
+
+void TMainForm::ActivateTab(int index)
+{
+    if (index < 0) {
+        pcEdit_->hide();
+        return;
+    }
+    pcEdit_->setCurrentIndex(index);
+}
+
+void TMainForm::OpenTab(const QString& programName)
+{
+    if (lastTab_ < TabCount - 1)
+        ++lastTab_;
+    pcEdit_->show();
+    pcEdit_->setTabVisible(lastTab_, true);
+    ActivateTab(lastTab_);
+    TColorMemo* editor = CurrentEditor();
+    editor->SetWinText({});
+    editor->SetModified(false);
+    pcEdit_->setTabText(lastTab_, ProgramCaption(programName));
+    fileNames_[lastTab_] = programName;
+    ApplyTabStops();
+}
+
+bool TMainForm::CloseCurrentTab()
+{
+    const int current = CurrentTabIndex();
+    TColorMemo* editor = CurrentEditor();
+    if (editor->Modified()) {
+        const QString question = QStringLiteral("Änderungen speichern in %1?").arg(fileNames_[current]);
+        switch (dialogs_->Confirm(question)) {
+        case TAnswer::Abbrechen:
+            return false;
+        case TAnswer::Ja:
+            // Saving belongs to the program-file commands; a tab the user
+            // wanted saved is not thrown away while they are missing.
+            if (!saveProgram || !saveProgram())
+                return false;
+            break;
+        case TAnswer::Nein:
+            break;
+        }
+    }
+    if (lastTab_ < 0)
+        return true;
+    pcEdit_->setTabVisible(lastTab_, false);
+    // The programs after the closed one move one tab to the left, each with
+    // its text, caret, changed flag, caption and name.
+    for (int i = current; i < lastTab_; ++i) {
+        TColorMemo* to = editors_[i];
+        TColorMemo* from = editors_[i + 1];
+        to->SetWinText(from->WinText());
+        to->SetSelStart(from->SelStart());
+        to->SetModified(from->Modified());
+        pcEdit_->setTabText(i, pcEdit_->tabText(i + 1));
+        fileNames_[i] = fileNames_[i + 1];
+    }
+    --lastTab_;
+    ActivateTab(lastTab_);
+    return true;
+}
+
+// Close all: one close per open tab, whatever each returns; a cancelled
+// prompt keeps its tab while the later calls close the then active one.
+void TMainForm::AllesSchliessen1Click()
+{
+    if (lastTab_ >= 0) {
+        const int n = lastTab_ + 1;
+        for (int i = 0; i < n; ++i)
+            CloseCurrentTab();
+    }
+    UpdateCaptionAndCommands();
+    ShowCaretPosition();
+}
+
+void TMainForm::Schliessen1Click()
+{
+    CloseCurrentTab();
+    UpdateCaptionAndCommands();
+    ShowCaretPosition();
+}
+
+void TMainForm::Beenden1Click() { close(); }
+
+void TMainForm::ShowCaretPosition()
+{
+    TColorMemo* editor = CurrentEditor();
+    statusPanels_[0]->setText(QString::asprintf("%3d: %3d", editor->CaretLine() + 1, editor->CaretColumn() + 1));
+}
+
+void TMainForm::ApplyTabStops()
+{
+    // A tab stop every Tabs character widths of eight pixels.
+    for (int i = 0; i <= lastTab_; ++i)
+        editors_[i]->SetTabWidthPixels(tabs * 8);
+}
+
+void TMainForm::EditCommand(void (*op)(TColorMemo*))
+{
+    if (runState_ != 1 || lastTab_ < 0)
+        return;
+    TColorMemo* editor = CurrentEditor();
+    op(editor);
+    UpdateCaptionAndCommands();
+    ShowCaretPosition();
+}
+
+// Pause4Click: insert the entry's text at the caret, ".." standing for two
+// line breaks.
+void TMainForm::Pause4Click(QAction* entry)
+{
+    if (runState_ != 1 || lastTab_ < 0)
+        return;
+    QString text = entry->data().toString();
+    if (text == u"-")
+        return;
+    if (const qsizetype amp = text.indexOf(u'&'); amp >= 0)
+        text.remove(amp, 1);
+    text.replace(QStringLiteral(".."), QStringLiteral("\n\n"));
+    TColorMemo* editor = CurrentEditor();
+    // Replacing the selection with a text of our own leaves no undo step.
+    editor->SetSelText(ToWinText(text));
+    editor->setFocus();
+    UpdateCaptionAndCommands();
+    ShowCaretPosition();
+}
+
+void TMainForm::ConnectEditor(TColorMemo* editor)
+{
+    editor->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(editor, &QWidget::customContextMenuRequested, this,
+            [this, editor](const QPoint& pos) { popupMenu_->popup(editor->mapToGlobal(pos)); });
+    editor->OnChange = [this](TColorMemo* sender) {
+        // CMemo1Change
+        if (sender != CurrentEditor())
+            return;
+        AutoIndent();
+        UpdateCaptionAndCommands();
+        ShowCaretPosition();
+    };
+    editor->OnClick = [this](TColorMemo*) {
+        // CMemo1Click
+        UpdateCaptionAndCommands();
+        ShowCaretPosition();
+    };
+    editor->OnKeyDown = [this](TColorMemo* sender, QKeyEvent* k, bool& handled) {
+        // CMemo1KeyDown
+        ShowCaretPosition();
+        if (k->key() == Qt::Key_Y && k->modifiers() == Qt::ControlModifier) {
+            DeleteCaretLine(sender);
+            handled = true;
+        }
+    };
+    editor->OnKeyPress = [this](TColorMemo*, QKeyEvent* k, bool&) {
+        // CMemo1KeyPress: AutoIndent acts only on the change Enter makes.
+        enterPressed_ = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
+    };
+    // The caret display follows every caret move, not only key-downs.
+    connect(editor, &QPlainTextEdit::cursorPositionChanged, this, [this, editor] {
+        if (editor == CurrentEditor())
+            ShowCaretPosition();
+    });
+    connect(editor, &QPlainTextEdit::selectionChanged, this, [this, editor] {
+        if (editor == CurrentEditor())
+            UpdateCaptionAndCommands();
+    });
+    editor->installEventFilter(this);
+}
+
+// Automatic indentation after Enter: the line Enter just ended passes its
+// leading blanks and tabs on to the new line, if it holds anything else.
+void TMainForm::AutoIndent()
+{
+    const bool enter = enterPressed_;
+    enterPressed_ = false;
+    if (!enter || !autoTab)
+        return;
+    TColorMemo* editor = CurrentEditor();
+    const QTextBlock above = editor->textCursor().block().previous();
+    if (!above.isValid())
+        return;
+    const QString line = above.text();
+    qsizetype n = 0;
+    while (n < line.size() && line[n].unicode() <= 32)
+        ++n;
+    if (n == line.size())
+        return;
+    editor->SetSelLength(0);
+    editor->SetSelText(ToWinText(line.left(n)));
+}
+
+// The insert-command keys win over the menu bar's access letters while an
+// editor has the focus.
+bool TMainForm::EditorEvent(TColorMemo*, QEvent* e)
+{
+    switch (e->type()) {
+    case QEvent::ShortcutOverride: {
+        auto* k = static_cast<QKeyEvent*>(e);
+        const QKeySequence seq(k->keyCombination());
+        for (QAction* a : std::as_const(insertCommands_))
+            if (a->shortcut() == seq) {
+                e->accept();
+                return true;
+            }
+        return false;
+    }
+    case QEvent::KeyPress: {
+        auto* k = static_cast<QKeyEvent*>(e);
+        const QKeySequence seq(k->keyCombination());
+        for (QAction* a : std::as_const(insertCommands_))
+            if (a->shortcut() == seq) {
+                a->trigger();
+                return true;
+            }
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+// Ctrl+Y: the caret's line goes with its line break; on the last line only
+// its characters go.
+void TMainForm::DeleteCaretLine(TColorMemo* editor)
+{
+    if (runState_ != 1)
+        return;
+    QTextCursor c = editor->textCursor();
+    c.clearSelection();
+    QTextBlock block = c.block();
+    c.setPosition(block.position());
+    if (block.next().isValid())
+        c.setPosition(block.next().position(), QTextCursor::KeepAnchor);
+    else
+        c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+    editor->setTextCursor(c);
+    editor->document()->clearUndoRedoStacks();
+    UpdateCaptionAndCommands();
+    ShowCaretPosition();
+}
+
+} // namespace tarko

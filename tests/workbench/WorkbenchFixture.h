@@ -1,0 +1,46 @@
+#pragma once
+// A main window with scripted dialogs, shown and active, for the workbench tests.
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <memory>
+
+#include "editor/ColMemo.h"
+#include "workbench/Dialogs.h"
+#include "workbench/MainForm.h"
+
+namespace tarko {
+
+struct TWorkbench {
+    TScriptedDialogs* dialogs = nullptr;
+    std::unique_ptr<TMainForm> form;
+
+    TWorkbench()
+    {
+        auto d = std::make_unique<TScriptedDialogs>();
+        dialogs = d.get();
+        form = std::make_unique<TMainForm>(std::move(d));
+        form->show();
+        form->activateWindow();
+    }
+    ~TWorkbench()
+    {
+        // Never leave a window with a pending prompt behind.
+        for (int i = 0; i < TMainForm::TabCount; ++i)
+            form->EditorAt(i)->document()->setModified(false);
+    }
+    bool Active() { return QTest::qWaitForWindowActive(form.get()); }
+
+    // A new tab holding text (Qt text, '\n' line breaks), unchanged.
+    TColorMemo* NewTab(const QString& name, const QString& text)
+    {
+        form->OpenTab(name);
+        TColorMemo* e = form->CurrentEditor();
+        e->setPlainText(text);
+        e->document()->setModified(false);
+        form->UpdateCaptionAndCommands();
+        return e;
+    }
+};
+
+} // namespace tarko
