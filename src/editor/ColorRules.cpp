@@ -115,7 +115,7 @@ int TKeyDescrList::Add(int index, const TKeyDescr& d)
 // keyword list: "KEYWORD[;colour]" per line
 void TColorRule::parseKeywords(const TStrings& lines)
 {
-    FKeyPattern = "*";
+    FKeyPattern.assign(1, '*');
     FKeyColors.clear();
     FKeywordList.clear();
     int lastIndex = 1;
