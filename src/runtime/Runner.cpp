@@ -182,8 +182,8 @@ const char* Execute(RunHost& host)
             SYNC();
             host.AddCodeText(CodeViewText(pc - 1));
             host.StepWait();
+            StepRequested = false;   // nothing reads it outside single steps
         }
-        StepRequested = false;
 
         switch (in.op) {
         case static_cast<uint8_t>(TOpcode::ADD): {
@@ -426,6 +426,7 @@ const char* Execute(RunHost& host)
         }
         case static_cast<uint8_t>(TOpcode::HALT):
             StopRequested = true;
+            countdown = 1;
             break;
         case OpBadOperand:
             FAULT(FaultInvalid);
@@ -443,16 +444,16 @@ const char* Execute(RunHost& host)
             break;
         }
 
-        if constexpr (Step) {
-            SYNC();
-            host.ProcessMessages();
-        } else if (--countdown == 0) {
+        // StopRequested changes only in host calls and HALT, and each of
+        // those sets the countdown to 1: the flag is tested after every
+        // message pass, not after every instruction.
+        if (Step || --countdown == 0) {
             countdown = MessagePassInterval;
             SYNC();
             host.ProcessMessages();
+            if (StopRequested)
+                break;
         }
-        if (StopRequested)
-            break;
     }
 done:
     SYNC();
