@@ -1,0 +1,141 @@
+// Workbench figures: a compute-bound program run with F9 in the main window
+// (instruction rate, stop latency of Esc) and a program printing 998 lines.
+// Figures are printed, never asserted.
+//
+// Usage: bench-workbench mandel PROGRAM.trk [runs]
+//        bench-workbench stop PROGRAM.trk [runs]
+//        bench-workbench lines [runs]
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "editor/ColMemo.h"
+#include "runtime/RunPanel.h"
+#include "runtime/Runner.h"
+#include "workbench/Dialogs.h"
+#include "workbench/MainForm.h"
+#include "workbench/Startup.h"
+
+using namespace tarko;
+
+namespace {
+
+std::string ReadFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
+        std::exit(2);
+    }
+    const QByteArray b = f.readAll();
+    return std::string(b.constData(), size_t(b.size()));
+}
+
+struct Bench {
+    TMainForm form{std::make_unique<TScriptedDialogs>()};
+    bool active = false;
+
+    Bench(const std::string& program)
+    {
+        form.show();
+        active = QTest::qWaitForWindowActive(&form, 2000);
+        if (!active)  // an X server without a window manager: no keyboard focus
+            std::fprintf(stderr, "window not active: F9 and Esc go straight to their menu items\n");
+        form.OpenTab(QStringLiteral("Programm.trk"));
+        form.CurrentEditor()->SetWinText(program);
+    }
+    // One F9 run; returns its wall time in seconds.
+    double Run()
+    {
+        QElapsedTimer t;
+        t.start();
+        Key(Qt::Key_F9);
+        return t.nsecsElapsed() / 1e9;
+    }
+    void Key(Qt::Key k)
+    {
+        if (active)
+            QTest::keyClick(&form, k);
+        else
+            form.Action(k == Qt::Key_F9 ? QStringLiteral("Run1") : QStringLiteral("Break1"))->trigger();
+    }
+};
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+int Mandel(const std::string& program, int runs)
+{
+    Bench b(program);
+    double best = 1e9;
+    uint64_t instructions = 0;
+    for (int i = 0; i < runs; ++i) {
+        best = std::min(best, b.Run());
+        instructions = ExecutedInstructions();
+    }
+    std::printf("workbench F9: %llu instructions, best of %d: %.3f s, %.3g instr/s\n",
+                static_cast<unsigned long long>(instructions), runs, best, instructions / best);
+    return 0;
+}
+
+// Esc pressed while the program computes: the time from the moment the key
+// is due (the timer's deadline) to the end of the run, which includes the
+// wait for the next message pass and the unwinding of the run.
+int Stop(const std::string& program, int runs)
+{
+    Bench b(program);
+    std::vector<double> latencies;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        const qint64 dueNs = 200'000'000 + i * 7'000'000;  // spread over the loop's phases
+        QTimer::singleShot(int(dueNs / 1'000'000), Qt::PreciseTimer, [&] { b.Key(Qt::Key_Escape); });
+        t.start();
+        b.Key(Qt::Key_F9);
+        latencies.push_back((t.nsecsElapsed() - dueNs) / 1e6);
+    }
+    std::printf("stop latency (Esc due -> run ended), %d runs: median %.2f ms, max %.2f ms\n", runs,
+                Median(latencies), *std::max_element(latencies.begin(), latencies.end()));
+    return 0;
+}
+
+int Lines(int runs)
+{
+    std::string program = "i <= 0\r\nWiederhole\r\n\ti <= i + 1\r\n\tAusgabe \"Zeile \" i\r\nBis i = 998";
+    Bench b(program);
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i)
+        times.push_back(b.Run() * 1000);
+    const std::string console = b.form.RunPanel()->ConsoleText();
+    const bool complete = console.find("Zeile 998 ") != std::string::npos &&
+                          console.find("Programmabbruch") == std::string::npos;
+    std::printf("998 lines with F9, %d runs: median %.1f ms, best %.1f ms (%s)\n", runs, Median(times),
+                *std::min_element(times.begin(), times.end()), complete ? "all lines shown" : "INCOMPLETE");
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    PrepareApplication(app);
+    const QStringList args = QApplication::arguments().mid(1);
+    const QString mode = args.value(0);
+    auto runs = [&](int index, int fallback) { return args.size() > index ? args[index].toInt() : fallback; };
+    if (mode == u"mandel" && args.size() >= 2)
+        return Mandel(ReadFile(args[1]), runs(2, 3));
+    if (mode == u"stop" && args.size() >= 2)
+        return Stop(ReadFile(args[1]), runs(2, 20));
+    if (mode == u"lines")
+        return Lines(runs(1, 5));
+    std::fprintf(stderr, "usage: bench-workbench mandel|stop PROGRAM.trk [runs] | lines [runs]\n");
+    return 2;
+}
