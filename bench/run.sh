@@ -63,3 +63,11 @@ echo
 echo "instr/s: p-code instructions executed (counted by the interpreter) per second of"
 echo "wall time, start-up included; vs python/lua: their time divided by tarko-run's"
 echo "(above 1 = tarko-run is faster). Best of $RUNS runs."
+
+# The other parts' benchmarks (bench/<part>/run.sh), each reported on its own.
+for script in "$HERE"/*/run.sh; do
+    [ -f "$script" ] || continue
+    echo
+    echo "== $(basename "$(dirname "$script")")"
+    bash "$script" "$BUILD" || echo "($(basename "$(dirname "$script")") benchmark failed)"
+done
