@@ -1,0 +1,133 @@
+// The real message boxes and file dialogs behind the dialog interface, driven
+// by clicking the active modal widget, and Qt's German texts at start-up.
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "workbench/Dialogs.h"
+#include "workbench/Startup.h"
+
+using namespace tarko;
+
+namespace {
+
+struct TSeenBox {
+    QString title, text;
+    QStringList buttons;
+    bool nativeFileDialog = true;
+    QString fileDialogDir;
+};
+
+// When the next modal dialog is up: note what it shows, then press the
+// button with `press` as its text (or reject it when empty).
+void AnswerNextBox(TSeenBox& seen, const QString& press)
+{
+    QTimer::singleShot(0, [&seen, press] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w) {
+            QTimer::singleShot(10, [&seen, press] { AnswerNextBox(seen, press); });
+            return;
+        }
+        seen.title = w->windowTitle();
+        if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            seen.text = box->text();
+            for (QAbstractButton* b : box->buttons())
+                seen.buttons << b->text();
+            for (QAbstractButton* b : box->buttons())
+                if (b->text() == press) {
+                    b->click();
+                    return;
+                }
+        }
+        if (auto* fd = qobject_cast<QFileDialog*>(w)) {
+            seen.nativeFileDialog = !fd->testOption(QFileDialog::DontUseNativeDialog);
+            seen.fileDialogDir = fd->directory().absolutePath();
+        }
+        static_cast<QDialog*>(w)->reject();
+    });
+}
+
+} // namespace
+
+class TestDialogs : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QVERIFY(PrepareApplication(*qApp)); }
+    void germanStandardTexts();
+    void confirmation_data();
+    void confirmation();
+    void plainAndErrorBoxes();
+    void fileDialogsAreQtsOwn();
+};
+
+void TestDialogs::germanStandardTexts()
+{
+    QCOMPARE(QApplication::applicationName(), QStringLiteral("Tarko"));
+    QDialogButtonBox box(QDialogButtonBox::Cancel | QDialogButtonBox::Open);
+    QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Abbrechen"));
+    QCOMPARE(box.button(QDialogButtonBox::Open)->text(), QStringLiteral("Öffnen"));
+    QCOMPARE(QFontInfo(QFont(QStringLiteral("Courier New"))).fixedPitch(), true);
+}
+
+void TestDialogs::confirmation_data()
+{
+    QTest::addColumn<QString>("press");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("Ja") << "&Ja" << int(TAnswer::Ja);
+    QTest::newRow("Nein") << "&Nein" << int(TAnswer::Nein);
+    QTest::newRow("Abbrechen") << "Abbrechen" << int(TAnswer::Abbrechen);
+    QTest::newRow("closed by Esc counts as Abbrechen") << "" << int(TAnswer::Abbrechen);
+}
+
+void TestDialogs::confirmation()
+{
+    QFETCH(QString, press);
+    QFETCH(int, answer);
+    QWidget parent;
+    TQtDialogs dialogs(&parent);
+    TSeenBox seen;
+    AnswerNextBox(seen, press);
+    QCOMPARE(int(dialogs.Confirm(QStringLiteral("Änderungen speichern in Programm.trk?"))), answer);
+    QCOMPARE(seen.title, QStringLiteral("Bestätigung"));
+    QCOMPARE(seen.text, QStringLiteral("Änderungen speichern in Programm.trk?"));
+    QCOMPARE(seen.buttons.size(), 3);
+    for (const char* b : {"&Ja", "&Nein", "Abbrechen"})
+        QVERIFY2(seen.buttons.contains(QString::fromUtf8(b)), b);
+}
+
+void TestDialogs::plainAndErrorBoxes()
+{
+    TQtDialogs dialogs(nullptr);
+    TSeenBox plain, error;
+    AnswerNextBox(plain, QStringLiteral("OK"));
+    dialogs.Message(QStringLiteral("Datei konnte nicht geöffnet werden"));
+    QCOMPARE(plain.title, QStringLiteral("Tarko"));
+    QCOMPARE(plain.buttons, QStringList{QStringLiteral("OK")});
+    AnswerNextBox(error, QStringLiteral("OK"));
+    dialogs.Error(QStringLiteral("Gleitkommadivision durch Null"));
+    QCOMPARE(error.title, QStringLiteral("Fehler"));
+    QCOMPARE(error.text, QStringLiteral("Gleitkommadivision durch Null"));
+    QCOMPARE(error.buttons, QStringList{QStringLiteral("OK")});
+}
+
+void TestDialogs::fileDialogsAreQtsOwn()
+{
+    TQtDialogs dialogs(nullptr);
+    TSeenBox open, save;
+    AnswerNextBox(open, QString());
+    QCOMPARE(dialogs.OpenFileName(QStringLiteral(TARKO_SOURCE_DIR "/resources/examples"),
+                                  QStringLiteral("Tarko-Programme (*.trk)")),
+             QString());
+    QVERIFY(!open.nativeFileDialog);
+    QCOMPARE(open.fileDialogDir, QStringLiteral(TARKO_SOURCE_DIR "/resources/examples"));
+    AnswerNextBox(save, QString());
+    QCOMPARE(dialogs.SaveFileName(QString(), QStringLiteral("Programm.trk"), QString()), QString());
+    QVERIFY(!save.nativeFileDialog);
+}
+
+QTEST_MAIN(TestDialogs)
+#include "test_dialogs.moc"
