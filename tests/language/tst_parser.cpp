@@ -289,7 +289,7 @@ void TestParser::limits_data()
 
     std::string variables;
     for (int i = 0; i < 1000; ++i)
-        variables += "v" + std::to_string(i) + " <= 1\r\n";
+        variables.append("v").append(std::to_string(i)).append(" <= 1\r\n");
     QTest::newRow("variables: 1000 fit") << QByteArray::fromStdString(variables + "v999 <= 2") << QByteArray() << 0 << 0;
     QTest::newRow("variables: the 1001st is refused") << QByteArray::fromStdString(variables + "Eingabe v1000")
         << QByteArray("Zu viele Variablen.") << 1000 << 13;
