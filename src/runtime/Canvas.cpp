@@ -149,8 +149,10 @@ void Canvas::Line(int64_t col1, int64_t row1, int64_t col2, int64_t row2)
 
 void Canvas::FillRect(int64_t col1, int64_t row1, int64_t col2, int64_t row2)
 {
+    // The larger coordinate itself is left out (an empty area when equal).
     int c0, c1, r0, r1;
-    if (!ClipRange(std::min(col1, col2), std::max(col1, col2) - 1, c0, c1) ||
+    if (col1 == col2 || row1 == row2 ||
+        !ClipRange(std::min(col1, col2), std::max(col1, col2) - 1, c0, c1) ||
         !ClipRange(std::min(row1, row2), std::max(row1, row2) - 1, r0, r1))
         return;
     const QRgb rgb = pen.rgb();
@@ -162,13 +164,12 @@ void Canvas::FillRect(int64_t col1, int64_t row1, int64_t col2, int64_t row2)
 
 void Canvas::FillCircle(int64_t col, int64_t row, int64_t radius)
 {
-    const int64_t rr = radius < 0 ? -radius : radius;
-    // The box from col - rr to col + rr (exclusive) may lie beyond the 64-bit
-    // range only when it is far outside the image anyway.
-    const long double cx = col, cy = row, rad = static_cast<long double>(rr);
+    // The box from col - r to col + r (exclusive) may lie beyond the 64-bit
+    // range only when it is far outside the image anyway: long double holds it.
+    const long double cx = col, cy = row, rad = std::fabs(static_cast<long double>(radius));
     const long double left = cx - rad, top = cy - rad;
     const long double right = cx + rad - 1, bottom = cy + rad - 1;
-    if (rr == 0 || right < 0 || bottom < 0 || left > Size - 1 || top > Size - 1)
+    if (radius == 0 || right < 0 || bottom < 0 || left > Size - 1 || top > Size - 1)
         return;
     const int c0 = static_cast<int>(std::max<long double>(left, 0));
     const int c1 = static_cast<int>(std::min<long double>(right, Size - 1));
@@ -190,9 +191,9 @@ void Canvas::FillCircle(int64_t col, int64_t row, int64_t radius)
 
 void Canvas::DrawText(int64_t col, int64_t row, const std::string& text)
 {
-    const int64_t top = row - TextHeight;
-    if (text.empty() || col >= Size || top >= Size || row <= 0 || col < -100000)
+    if (text.empty() || col >= Size || row <= 0 || row - TextHeight >= Size || col < -100000)
         return;
+    const int64_t top = row - TextHeight;
     // Fonts need the Gui application; without one there is nothing to draw with.
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return;
