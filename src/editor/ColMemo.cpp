@@ -450,17 +450,26 @@ void TColorMemo::paintEvent(QPaintEvent* e)
 // highlight and the caret stay the control's own.
 void TColorMemo::paintOverlay(QPaintEvent* e)
 {
-    // A paint that stays inside the line recoloured alone keeps that line's
-    // own colouring; any larger paint recolours the whole visible area.
-    bool onlyLine = false;
+    // The line recoloured alone keeps its own colouring while paints stay
+    // on it (the caret's blinking, the next typed letter); any larger paint
+    // recolours the whole visible area. Qt's update of a line may reach a
+    // pixel or two beyond it, so other lines use the whole-area runs.
+    bool keepLine = false;
     if (FLineOnly >= 0 && FLineOnly < document()->blockCount()) {
         const QRectF r = blockBoundingGeometry(blockOfLine(FLineOnly)).translated(contentOffset());
-        onlyLine = e->rect().top() >= int(r.top()) && e->rect().bottom() <= int(r.bottom()) + 1;
+        keepLine = e->rect().top() >= int(r.top()) - 3 && e->rect().bottom() <= int(r.bottom()) + 3;
     }
-    if (!onlyLine)
+    if (!keepLine)
         FLineOnly = -1;
-    const int runCount = ComputeOverlay(onlyLine);
+    int runCount = ComputeOverlay(false);
     const TKeyDescr* runs = FOverlay.Runs();
+    int lineRunCount = 0;
+    if (keepLine) {
+        FWholeRuns.assign(runs, runs + runCount);
+        runs = FWholeRuns.data();
+        lineRunCount = ComputeOverlay(true);
+    }
+    const TKeyDescr* lineRuns = FOverlay.Runs();
 
     QPainter painter(viewport());
     QPointF offset(contentOffset());
@@ -484,7 +493,6 @@ void TColorMemo::paintOverlay(QPaintEvent* e)
     std::vector<KeyRun> keyRuns; // only filled when OnDrawKey is set
 
     QTextBlock block = firstVisibleBlock();
-    int runIndex = 0;
     while (block.isValid()) {
         const QRectF r = blockBoundingRect(block).translated(offset);
         QTextLayout* layout = block.layout();
@@ -509,11 +517,13 @@ void TColorMemo::paintOverlay(QPaintEvent* e)
             const int line = block.blockNumber();
             const int lineStart = blpos + line;
             const int lineLen = bllen - 1;
-            // Runs are in text order and do not overlap: skip those ending before this line.
-            while (runIndex < runCount && runs[runIndex].EndPos < lineStart)
-                ++runIndex;
-            for (int k = runIndex; k < runCount && runs[k].StartPos < lineStart + lineLen; ++k) {
-                const TKeyDescr& run = runs[k];
+            // Runs are in text order and do not overlap: find the first one reaching this line.
+            const TKeyDescr* blockRuns = line == FLineOnly ? lineRuns : runs;
+            const int blockRunCount = line == FLineOnly ? lineRunCount : runCount;
+            const TKeyDescr* k = std::lower_bound(blockRuns, blockRuns + blockRunCount, lineStart,
+                                                  [](const TKeyDescr& d, int pos) { return d.EndPos < pos; });
+            for (; k < blockRuns + blockRunCount && k->StartPos < lineStart + lineLen; ++k) {
+                const TKeyDescr& run = *k;
                 if (run.Level >= kLevelSelection)
                     continue;
                 const int from = std::max(run.StartPos, lineStart) - lineStart;

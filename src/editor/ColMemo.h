@@ -161,6 +161,7 @@ private:
     TDrawRequest FLastRequest = TDrawRequest::None;
     bool FOverHotSpot = false;
     bool FLoading = false;
+    std::vector<TKeyDescr> FWholeRuns;       // whole-area runs while one line is recoloured alone
     QList<QTextLayout::FormatRange> FRanges; // reused per block
     struct FormatCacheEntry { TColor Color; int Kind; QTextCharFormat Format; };
     std::vector<FormatCacheEntry> FFormats; // colour formats, shared between paints

@@ -1,0 +1,530 @@
+// The colouring editor widget, offscreen: text access, caret operations,
+// which recolouring each kind of change asks for, what a paint colours and
+// the hot spots.
+#include "editor/ColMemo.h"
+#include "editor/WinText.h"
+#include "editor/WorkbenchScheme.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QRandomGenerator>
+#include <QTextBlock>
+#include <QtTest>
+
+using namespace tarko;
+
+namespace {
+
+QFont testFont()
+{
+    QFont f(QStringLiteral("Courier New"), 11);
+    f.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
+    return f;
+}
+
+struct Editor {
+    Editor(std::string_view text, bool rules = true)
+    {
+        memo.setFont(testFont());
+        memo.setLineWrapMode(QPlainTextEdit::NoWrap);
+        if (rules)
+            memo.SetColorRules(WorkbenchColorRules());
+        memo.SetWinText(text);
+        memo.resize(500, 300);
+        memo.show();
+    }
+    // The document position of a Windows offset.
+    int docPos(int winOffset) const { return DocPosFromWinOffset(*memo.document(), winOffset); }
+    // Viewport point in the middle of the character at a Windows offset.
+    QPoint charCentre(int winOffset)
+    {
+        QTextCursor c(memo.document());
+        c.setPosition(docPos(winOffset));
+        const QRect a = memo.cursorRect(c);
+        c.setPosition(docPos(winOffset) + 1);
+        const QRect b = memo.cursorRect(c);
+        return QPoint((a.x() + b.x()) / 2, a.center().y());
+    }
+    // Whether any pixel in the box of the characters [from, to] has the colour.
+    bool hasColour(int from, int to, QColor colour) { return hasColour(memo.viewport()->grab().toImage(), from, to, colour); }
+    bool hasColour(const QImage& img, int from, int to, QColor colour)
+    {
+        QTextCursor c(memo.document());
+        c.setPosition(docPos(from));
+        const QRect a = memo.cursorRect(c);
+        c.setPosition(docPos(to) + 1);
+        const QRect b = memo.cursorRect(c);
+        for (int y = a.top(); y <= a.bottom(); ++y)
+            for (int x = a.left() + 1; x < b.left(); ++x)
+                if (img.pixelColor(x, y) == colour)
+                    return true;
+        return false;
+    }
+    TColorMemo memo;
+};
+
+const QColor kRed(255, 0, 0);
+
+} // namespace
+
+class TestColMemo : public QObject {
+    Q_OBJECT
+private slots:
+    void toWinText_data();
+    void toWinText();
+    void fromWinText_data();
+    void fromWinText();
+    void everyByteSurvives();
+    void offsets_data();
+    void offsets();
+    void caretClamping_data();
+    void caretClamping();
+    void caretRestore();
+    void linesAndUndo();
+    void mirrorFollowsEdits();
+    void recolourRequest_data();
+    void recolourRequest();
+    void typedCharRecoloursOnlyItsLine();
+    void partlyVisibleBottomLineStaysPlain();
+    void selectionKeepsHighlight();
+    void leftKeyFromSelectionEnd();
+    void disabledOrWithoutRulesDrawsNoColours();
+    void paintMatchesBaseControl();
+    void drawKeyHandler();
+    void hotSpotHoverAndClick();
+};
+
+void TestColMemo::toWinText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("win");
+    QTest::addColumn<QString>("unstorable");
+    QTest::newRow("LF to CR LF") << QStringLiteral("a\nb") << QByteArray("a\r\nb") << QString();
+    QTest::newRow("CR LF kept") << QStringLiteral("a\r\nb") << QByteArray("a\r\nb") << QString();
+    QTest::newRow("lone CR") << QStringLiteral("a\rb") << QByteArray("a\r\nb") << QString();
+    QTest::newRow("paragraph separator") << QString::fromUtf16(u"a\u2029b") << QByteArray("a\r\nb") << QString();
+    QTest::newRow("umlauts and euro") << QString::fromUtf16(u"Grün €") << QByteArray("Gr\xFCn \x80") << QString();
+    QTest::newRow("omega unstorable") << QString::fromUtf16(u"aΩbΩ") << QByteArray("a?b?") << QString::fromUtf16(u"Ω");
+    QTest::newRow("outside BMP two units") << QString::fromUtf16(u"x\U0001F600y") << QByteArray("x??y") << QString::fromUtf16(u"\U0001F600");
+    QTest::newRow("two kinds in order") << QString::fromUtf16(u"€ Ω → Ω") << QByteArray("\x80 ? ? ?") << QString::fromUtf16(u"Ω→");
+}
+
+void TestColMemo::toWinText()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, win);
+    QFETCH(QString, unstorable);
+    QString bad;
+    QCOMPARE(QByteArray::fromStdString(ToWinText(text, &bad)), win);
+    QCOMPARE(bad, unstorable);
+}
+
+void TestColMemo::fromWinText_data()
+{
+    QTest::addColumn<QByteArray>("win");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QStringLiteral("a\nb\n");
+    QTest::newRow("lone LF and CR") << QByteArray("a\nb\rc") << QStringLiteral("a\nb\nc");
+    QTest::newRow("high bytes") << QByteArray("\x80\x9F\xDF\xFF") << QString::fromUtf16(u"€Ÿßÿ");
+    QTest::newRow("unassigned byte") << QByteArray("\x81") << QString(QChar(0x81));
+}
+
+void TestColMemo::fromWinText()
+{
+    QFETCH(QByteArray, win);
+    QFETCH(QString, text);
+    QCOMPARE(FromWinText(win.toStdString()), text);
+}
+
+void TestColMemo::everyByteSurvives()
+{
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        if (b != '\r' && b != '\n')
+            all += char(b);
+    QString bad;
+    QCOMPARE(ToWinText(FromWinText(all), &bad), all);
+    QVERIFY(bad.isEmpty());
+}
+
+void TestColMemo::offsets_data()
+{
+    QTest::addColumn<int>("win");
+    QTest::addColumn<int>("doc");
+    QTest::addColumn<int>("winBack");
+    // "ab\ncd\n\nef": Windows "ab\r\ncd\r\n\r\nef"
+    QTest::newRow("start") << 0 << 0 << 0;
+    QTest::newRow("line end") << 2 << 2 << 2;
+    QTest::newRow("on LF maps to line end") << 3 << 2 << 2;
+    QTest::newRow("second line") << 4 << 3 << 4;
+    QTest::newRow("empty line") << 8 << 6 << 8;
+    QTest::newRow("last line") << 11 << 8 << 11;
+    QTest::newRow("end of text") << 12 << 9 << 12;
+    QTest::newRow("beyond end") << 40 << 9 << 12;
+}
+
+void TestColMemo::offsets()
+{
+    QFETCH(int, win);
+    QFETCH(int, doc);
+    QFETCH(int, winBack);
+    QTextDocument d(QStringLiteral("ab\ncd\n\nef"));
+    QCOMPARE(DocPosFromWinOffset(d, win), doc);
+    QCOMPARE(WinOffsetFromDocPos(d, doc), winBack);
+}
+
+void TestColMemo::caretClamping_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("selStartAfterLine");
+    QTest::addColumn<int>("selStartAfterColumn");
+    const QByteArray three("abc\r\ndef\r\nghij");
+    QTest::newRow("line 9999 to last line start, column 999 to its end") << three << 9999 << 999 << 10 << 14;
+    QTest::newRow("column -5 to line start") << three << 9999 << -5 << 10 << 10;
+    QTest::newRow("line -1 to first line") << three << -1 << 2 << 0 << 2;
+    QTest::newRow("middle line") << three << 1 << 1 << 5 << 6;
+    QTest::newRow("trailing break: last non-empty line") << QByteArray("abc\r\ndef\r\n") << 9999 << 999 << 5 << 8;
+    QTest::newRow("empty text") << QByteArray() << 3 << 3 << 0 << 0;
+    QTest::newRow("only a line break") << QByteArray("\r\n") << 9999 << 999 << 0 << 0;
+}
+
+void TestColMemo::caretClamping()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, line);
+    QFETCH(int, column);
+    QFETCH(int, selStartAfterLine);
+    QFETCH(int, selStartAfterColumn);
+    Editor e(text.toStdString());
+    e.memo.SetSelStart(1);
+    e.memo.SetSelLength(2);
+    e.memo.SetCaretLine(line);
+    QCOMPARE(e.memo.SelStart(), selStartAfterLine);
+    QCOMPARE(e.memo.SelLength(), 0);
+    e.memo.SetCaretColumn(column);
+    QCOMPARE(e.memo.SelStart(), selStartAfterColumn);
+    QCOMPARE(e.memo.SelLength(), 0);
+}
+
+void TestColMemo::caretRestore()
+{
+    Editor e("Ausgabe 1\r\n  Falls x\r\nFallsEnde");
+    e.memo.SetSelStart(15); // line 1, column 4
+    const int line = e.memo.CaretLine();
+    const int column = e.memo.CaretColumn();
+    QCOMPARE(line, 1);
+    QCOMPARE(column, 4);
+    e.memo.ReplaceAllText("Ausgabe 1\r\nFalls x\r\nFallsEnde"); // re-indented
+    e.memo.SetCaretLine(line);
+    e.memo.SetCaretColumn(column);
+    QCOMPARE(e.memo.SelStart(), 15);
+    QVERIFY(e.memo.document()->isUndoAvailable());
+}
+
+void TestColMemo::linesAndUndo()
+{
+    Editor e("eins\r\nzwei\r\n");
+    QCOMPARE(e.memo.LineCount(), 2);
+    QCOMPARE(e.memo.Line(1), std::string("zwei"));
+    QCOMPARE(e.memo.Line(5), std::string());
+    QCOMPARE(e.memo.LineStart(1), 6);
+    QCOMPARE(e.memo.TextLength(), 12);
+    QVERIFY(!e.memo.Modified());
+
+    e.memo.SetLine(0, "EINS\xDF");
+    QCOMPARE(e.memo.WinText(), std::string("EINS\xDF\r\nzwei\r\n"));
+    QVERIFY(e.memo.Modified());
+    e.memo.undo(); // replacing a line keeps undo
+    QCOMPARE(e.memo.WinText(), std::string("eins\r\nzwei\r\n"));
+
+    e.memo.AddLine("drei");
+    QCOMPARE(e.memo.WinText(), std::string("eins\r\nzwei\r\ndrei\r\n"));
+    QCOMPARE(e.memo.LineCount(), 3);
+    e.memo.DeleteLine(0);
+    QCOMPARE(e.memo.WinText(), std::string("zwei\r\ndrei\r\n"));
+
+    // Replacing through SelText empties undo, ReplaceSelection keeps it.
+    e.memo.SetSelStart(0);
+    e.memo.SetSelLength(4);
+    QCOMPARE(e.memo.SelText(), std::string("zwei"));
+    e.memo.ReplaceSelection("2");
+    QVERIFY(e.memo.document()->isUndoAvailable());
+    e.memo.SetSelStart(0);
+    e.memo.SetSelLength(1);
+    e.memo.SetSelText("zwo");
+    QCOMPARE(e.memo.WinText(), std::string("zwo\r\ndrei\r\n"));
+    QVERIFY(!e.memo.document()->isUndoAvailable());
+
+    // Soft line breaks never enter the text.
+    e.memo.SetSelStart(0);
+    QTest::keyClick(&e.memo, Qt::Key_Return, Qt::ShiftModifier);
+    QCOMPARE(e.memo.WinText(), std::string("\r\nzwo\r\ndrei\r\n"));
+}
+
+void TestColMemo::mirrorFollowsEdits()
+{
+    Editor e("Ausgabe \"a\"\r\nrot\r\n\r\nWiederhole\r\nBis x > 3");
+    QRandomGenerator rng(4711);
+    const QStringList pieces{QStringLiteral("x"), QStringLiteral("\n"), QStringLiteral("ab\ncd"), QString::fromUtf16(u"ü\n\n"),
+                             QString::fromUtf16(u"Ω"), QStringLiteral("\t")};
+    for (int step = 0; step < 300; ++step) {
+        QTextCursor c(e.memo.document());
+        const int len = e.memo.document()->characterCount() - 1;
+        const int a = int(rng.bounded(len + 1));
+        const int b = std::min(len, a + int(rng.bounded(6)));
+        c.setPosition(a);
+        c.setPosition(b, QTextCursor::KeepAnchor);
+        switch (rng.bounded(5)) {
+        case 0: c.removeSelectedText(); break;
+        case 1: e.memo.undo(); break;
+        case 2: e.memo.redo(); break;
+        default: c.insertText(pieces[int(rng.bounded(pieces.size()))]); break;
+        }
+        const std::string expected = ToWinText(e.memo.toPlainText());
+        if (e.memo.WinText() != expected)
+            QFAIL(qPrintable(QStringLiteral("mirror out of step after step %1").arg(step)));
+    }
+    // Pasting text with every kind of line break gives real lines.
+    auto* mime = new QMimeData;
+    mime->setText(QString::fromUtf16(u"a\r\nb\rc\u2028d"));
+    QApplication::clipboard()->setMimeData(mime);
+    e.memo.SetWinText("");
+    e.memo.paste();
+    QCOMPARE(e.memo.WinText(), std::string("a\r\nb\r\nc\r\nd"));
+}
+
+void TestColMemo::recolourRequest_data()
+{
+    QTest::addColumn<int>("action");
+    QTest::addColumn<bool>("redrawAlways");
+    QTest::addColumn<int>("request");
+    const int line = int(TColorMemo::TDrawRequest::CurrentLine);
+    const int whole = int(TColorMemo::TDrawRequest::Whole);
+    QTest::newRow("one letter typed: its line") << 0 << false << line;
+    QTest::newRow("one letter typed, RedrawAlways: whole") << 0 << true << whole;
+    QTest::newRow("two characters pasted: whole") << 1 << false << whole;
+    QTest::newRow("character deleted: whole") << 2 << false << whole;
+    QTest::newRow("Enter: whole") << 3 << false << whole;
+    QTest::newRow("letter over a selection: whole") << 4 << false << whole;
+}
+
+void TestColMemo::recolourRequest()
+{
+    QFETCH(int, action);
+    QFETCH(bool, redrawAlways);
+    QFETCH(int, request);
+    Editor e("Ausgabe \"Hallo\"\r\nrot gelb\r\n");
+    QVERIFY(QTest::qWaitForWindowExposed(&e.memo));
+    e.memo.SetRedrawAlways(redrawAlways);
+    e.memo.SetSelStart(20);
+    e.memo.ResetDrawRequest();
+    switch (action) {
+    case 0: QTest::keyClick(&e.memo, Qt::Key_X); break;
+    case 1: e.memo.insertPlainText(QStringLiteral("xy")); break;
+    case 2: QTest::keyClick(&e.memo, Qt::Key_Backspace); break;
+    case 3: QTest::keyClick(&e.memo, Qt::Key_Return); break;
+    case 4:
+        e.memo.SetSelLength(1);
+        QTest::keyClick(&e.memo, Qt::Key_X);
+        break;
+    }
+    QCOMPARE(int(e.memo.LastDrawRequest()), request);
+}
+
+void TestColMemo::typedCharRecoloursOnlyItsLine()
+{
+    // Line 1's string runs on from line 0; the caret line alone does not see it.
+    Editor e("Ausgabe \"abc\r\ndef\" rot\r\nrot");
+    QVERIFY(QTest::qWaitForWindowExposed(&e.memo));
+    e.memo.ComputeOverlay(false);
+    QCOMPARE(e.memo.LastRunCount(), 4); // Ausgabe, the string over both lines, rot, rot
+    QCOMPARE(e.memo.LastRuns()[1].StartPos, 8);
+    QCOMPARE(e.memo.LastRuns()[1].EndPos, 17);
+
+    e.memo.SetCaretLine(1);
+    e.memo.SetCaretColumn(1);
+    QCoreApplication::processEvents(); // the caret's move is painted
+    QTest::keyClick(&e.memo, Qt::Key_E);
+    QCOMPARE(e.memo.LastDrawRequest(), TColorMemo::TDrawRequest::CurrentLine);
+    QCoreApplication::processEvents(); // the paint of the typed letter
+    // That paint scanned the caret's line only: its quote opens a string that never ends.
+    QCOMPARE(e.memo.LastScanStart(), e.memo.LineStart(1));
+    QCOMPARE(e.memo.LastScanEnd(), e.memo.LineStart(1) + e.memo.LineLength(1));
+    QCOMPARE(e.memo.LastRunCount(), 1);
+    QCOMPARE(e.memo.LastRuns()[0].StartPos, e.memo.LineStart(1) + 6); // "rot"
+    // Painting that line again (the caret blinking) keeps its own colouring:
+    // "deef" stays plain although the whole area would show it in the string's colour.
+    const QColor fuchsia(255, 0, 255);
+    const QRect lineRect(0, e.memo.cursorRect().top(), e.memo.viewport()->width(), e.memo.cursorRect().height());
+    QImage img(e.memo.viewport()->size(), QImage::Format_ARGB32);
+    img.fill(Qt::white);
+    e.memo.viewport()->render(&img, lineRect.topLeft(), QRegion(lineRect));
+    QVERIFY(!e.hasColour(img, 14, 17, fuchsia));
+    QVERIFY(e.hasColour(img, 20, 22, kRed));
+
+    // A click recolours the whole visible area again.
+    QTest::mouseClick(e.memo.viewport(), Qt::LeftButton, Qt::NoModifier, e.charCentre(2));
+    QCOMPARE(e.memo.LastDrawRequest(), TColorMemo::TDrawRequest::Whole);
+    QCoreApplication::processEvents();
+    QCOMPARE(e.memo.LastScanStart(), 0);
+    QCOMPARE(e.memo.LastRunCount(), 4);
+    QVERIFY(e.hasColour(14, 17, fuchsia));
+}
+
+void TestColMemo::partlyVisibleBottomLineStaysPlain()
+{
+    std::string text;
+    for (int i = 0; i < 60; ++i)
+        text += "rot\r\n";
+    Editor e(text);
+    QVERIFY(QTest::qWaitForWindowExposed(&e.memo));
+    // Make the bottom line cut off in the middle.
+    const int h = QFontMetrics(e.memo.font()).lineSpacing();
+    e.memo.resize(300, 10 * h + e.memo.height() - e.memo.viewport()->height() + h / 2 + 4);
+    QCoreApplication::processEvents();
+    const QImage img = e.memo.viewport()->grab().toImage();
+    Q_UNUSED(img);
+    const int first = e.memo.TopLine();
+    int cut = -1;
+    for (QTextBlock b = e.memo.document()->findBlockByNumber(first); b.isValid(); b = b.next()) {
+        if (e.memo.cursorRect(QTextCursor(b)).bottom() >= e.memo.viewport()->height()) {
+            cut = b.blockNumber();
+            break;
+        }
+    }
+    QVERIFY(cut > first);
+    QCOMPARE(e.memo.LastScanEnd(), e.memo.LineStart(cut));
+    QVERIFY(e.hasColour(e.memo.LineStart(cut - 1), e.memo.LineStart(cut - 1) + 2, kRed));
+    const int lastRun = e.memo.LastRunCount() - 1;
+    QVERIFY(e.memo.LastRuns()[lastRun].EndPos < e.memo.LineStart(cut));
+}
+
+void TestColMemo::selectionKeepsHighlight()
+{
+    Editor e("rot gelb");
+    QVERIFY(QTest::qWaitForWindowExposed(&e.memo));
+    QVERIFY(e.hasColour(0, 2, kRed));
+    e.memo.SetSelStart(0);
+    e.memo.SetSelLength(3);
+    QVERIFY(!e.hasColour(0, 2, kRed));
+    QVERIFY(e.hasColour(4, 7, kRed));
+    QTest::keyClick(&e.memo, Qt::Key_Right); // the arrow removes the selection
+    QVERIFY(e.hasColour(0, 2, kRed));
+}
+
+void TestColMemo::leftKeyFromSelectionEnd()
+{
+    Editor e("0123456789012345678901234567890");
+    e.memo.SetSelStart(10);
+    e.memo.SetSelLength(10);
+    QTest::keyClick(&e.memo, Qt::Key_Left);
+    QCOMPARE(e.memo.SelStart(), 19);
+    QCOMPARE(e.memo.SelLength(), 0);
+    // With Shift the control's own selection handling applies.
+    e.memo.SetSelStart(10);
+    e.memo.SetSelLength(10);
+    QTest::keyClick(&e.memo, Qt::Key_Left, Qt::ShiftModifier);
+    QVERIFY(e.memo.SelLength() > 0);
+}
+
+void TestColMemo::disabledOrWithoutRulesDrawsNoColours()
+{
+    Editor e("rot gelb");
+    QVERIFY(QTest::qWaitForWindowExposed(&e.memo));
+    QVERIFY(e.hasColour(0, 2, kRed));
+    e.memo.setEnabled(false);
+    QVERIFY(!e.hasColour(0, 2, kRed));
+    e.memo.setEnabled(true);
+    e.memo.SetColorRules(TDrawRules());
+    QVERIFY(!e.hasColour(0, 2, kRed));
+}
+
+void TestColMemo::paintMatchesBaseControl()
+{
+    // With rules that find nothing, the editor's own painting of the blocks
+    // gives exactly the base control's picture, selection and tabs included.
+    const std::string text = "eins\tzwei\r\n\tdrei vier\r\nf\xFCnf";
+    Editor plain(text, false);
+    Editor ruled(text, false);
+    TDrawRules none;
+    TColorRule& r = none.Add();
+    r.KeyDrawingType = dtKeyShow;
+    r.SetKeywords({"nirgends"});
+    ruled.memo.SetColorRules(none);
+    for (Editor* e : {&plain, &ruled}) {
+        e->memo.SetTabWidthPixels(24);
+        e->memo.SetSelStart(2);
+        e->memo.SetSelLength(9);
+    }
+    QVERIFY(QTest::qWaitForWindowExposed(&ruled.memo));
+    QCOMPARE(ruled.memo.viewport()->grab().toImage(), plain.memo.viewport()->grab().toImage());
+}
+
+void TestColMemo::drawKeyHandler()
+{
+    Editor e("x rot");
+    std::string key;
+    QRect rect;
+    int calls = 0;
+    e.memo.OnDrawKey = [&](QPainter&, const std::string& k, const QRect& r, TColor) {
+        ++calls;
+        key = k;
+        rect = r;
+    };
+    QVERIFY(QTest::qWaitForWindowExposed(&e.memo));
+    QVERIFY(!e.hasColour(2, 4, kRed)); // the handler drew nothing
+    QVERIFY(calls > 0);
+    QCOMPARE(key, std::string("rot"));
+    QCOMPARE(rect.left(), e.memo.cursorRect(QTextCursor(e.memo.document())).left() + 2 * QFontMetrics(e.memo.font()).horizontalAdvance(u'x'));
+    QCOMPARE(rect.width(), QFontMetrics(e.memo.font()).horizontalAdvance(QStringLiteral("rot")));
+}
+
+void TestColMemo::hotSpotHoverAndClick()
+{
+    Editor e("Siehe \x1EHilfe\x1F und \x1E" "Beispiel\x1F.", false);
+    THotSpot hs;
+    hs.Active = true;
+    e.memo.SetHotSpot(hs);
+    std::string clicked;
+    int clicks = 0;
+    e.memo.OnHotSpotClick = [&](TColorMemo*, const std::string& src) {
+        clicked = src;
+        ++clicks;
+    };
+    QVERIFY(QTest::qWaitForWindowExposed(&e.memo));
+    QWidget* vp = e.memo.viewport();
+
+    QTest::mouseMove(vp, e.charCentre(9)); // inside "Hilfe"
+    QVERIFY(e.memo.OverHotSpot());
+    QCOMPARE(vp->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, e.charCentre(9));
+    QCOMPARE(clicked, std::string("Hilfe"));
+
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, e.charCentre(12)); // closing marker
+    QCOMPARE(clicked, std::string("Hilfe"));
+    QTest::mouseMove(vp, e.charCentre(20)); // the second hot spot
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, e.charCentre(20));
+    QCOMPARE(clicked, std::string("Beispiel"));
+    QCOMPARE(clicks, 3);
+
+    QTest::mouseMove(vp, e.charCentre(6)); // the opening marker is not part of it
+    QVERIFY(!e.memo.OverHotSpot());
+    QCOMPARE(vp->cursor().shape(), Qt::IBeamCursor);
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, e.charCentre(6));
+    QCOMPARE(clicks, 3);
+
+    // The hot-spot text is blue; inactive, nothing is coloured or reported.
+    QVERIFY(e.hasColour(7, 11, QColor(0, 0, 255)));
+    hs.Active = false;
+    e.memo.SetHotSpot(hs);
+    QVERIFY(!e.hasColour(7, 11, QColor(0, 0, 255)));
+    QTest::mouseMove(vp, e.charCentre(9));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, e.charCentre(9));
+    QCOMPARE(clicks, 3);
+}
+
+QTEST_MAIN(TestColMemo)
+#include "tst_colmemo.moc"
