@@ -89,6 +89,9 @@ void TestRunMode::transcripts_data()
         << "? -0,5\n-0,5 \n" << "Ung\u00FCltige Zahl\nUng\u00FCltige Zahl\nUng\u00FCltige Zahl\nUng\u00FCltige Zahl\nUng\u00FCltige Zahl\n" << 0;
     QTest::newRow("a lone comma is 0, a trailing comma is accepted")
         << "Eingabe a\nEingabe b\nAusgabe a b" << QByteArray(",\n12,\n") << "? ,\n? 12,\n0 12 \n" << "" << 0;
+    QTest::newRow("an entry beyond the double range is refused")
+        << "Eingabe a\nAusgabe a" << QByteArray("1" + QByteArray(400, '0') + "\n2\n")
+        << "? 2\n2 \n" << "Ung\u00FCltige Zahl\n" << 0;
     QTest::newRow("input with CR LF line ends")
         << "Eingabe a\nAusgabe a" << QByteArray("3\r\n") << "? 3\n3 \n" << "" << 0;
     QTest::newRow("L\u00F6schen writes a form feed")
