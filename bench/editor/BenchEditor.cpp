@@ -1,1 +1,157 @@
-int main() { return 0; }
+// Cost of the colour overlay on programs of 200, 2,000 and 20,000 lines
+// with the view in the middle: one typed letter (its line recoloured alone)
+// and a repaint of the whole visible area. Figures are reported, not
+// asserted. Run offscreen: QT_QPA_PLATFORM=offscreen bench-editor
+#include "editor/ColMemo.h"
+#include "editor/WorkbenchScheme.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QTextBlock>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+// Counts heap allocations so that a paint's own allocations can be reported.
+static std::atomic<long> gAllocations{0};
+void* operator new(std::size_t n)
+{
+    ++gAllocations;
+    if (void* p = std::malloc(n ? n : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+using namespace tarko;
+
+namespace {
+
+std::string program(int lines)
+{
+    std::string source;
+    for (const char* name : {"Memory", "Idealgewicht", "Koordinatensystem", "Grafikdesign"}) {
+        QFile f(QStringLiteral(TARKO_SOURCE_DIR "/resources/examples/%1.trk").arg(QString::fromLatin1(name)));
+        if (f.open(QIODevice::ReadOnly))
+            source += f.readAll().toStdString() + "\r\n";
+    }
+    std::vector<std::string> pool;
+    size_t from = 0;
+    while (from <= source.size()) {
+        const size_t to = source.find("\r\n", from);
+        pool.push_back(source.substr(from, to == std::string::npos ? std::string::npos : to - from));
+        if (to == std::string::npos)
+            break;
+        from = to + 2;
+    }
+    std::string text;
+    for (int i = 0; i < lines; ++i) {
+        text += pool[size_t(i) % pool.size()];
+        if (i + 1 < lines)
+            text += "\r\n";
+    }
+    return text;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+struct Figures {
+    double typedLetter, lineColours, fullRepaint, wholeColours, plainRepaint;
+    long overlayAllocs, repaintAllocs;
+    int visibleLines;
+};
+
+Figures measure(int lines, bool rules = true)
+{
+    TColorMemo memo;
+    QFont f(QStringLiteral("Courier New"), 10);
+    f.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
+    memo.setFont(f);
+    memo.setLineWrapMode(QPlainTextEdit::NoWrap);
+    if (rules)
+        memo.SetColorRules(WorkbenchColorRules());
+    memo.SetTabWidthPixels(24);
+    memo.resize(800, 700);
+    memo.show();
+    memo.SetWinText(program(lines));
+    memo.SetCaretLine(lines / 2);
+    memo.SetCaretColumn(3);
+    memo.centerCursor();
+    QApplication::processEvents();
+
+    QElapsedTimer t;
+    const int rounds = rules ? 200 : 50;
+    std::vector<double> typed, lineOnly, full, whole;
+    for (int i = 0; i < rounds; ++i) {
+        // One typed letter: the key event and the paint it causes.
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+        t.start();
+        QApplication::sendEvent(&memo, &press);
+        QApplication::processEvents();
+        typed.push_back(t.nsecsElapsed() / 1e6);
+        if (rules && memo.LastDrawRequest() != TColorMemo::TDrawRequest::CurrentLine)
+            std::fprintf(stderr, "typed letter did not recolour its line alone\n");
+
+        t.start();
+        memo.ComputeOverlay(true);
+        lineOnly.push_back(t.nsecsElapsed() / 1e6);
+
+        // Take the letter out again (a whole-area recolouring, not timed).
+        QTextCursor c = memo.textCursor();
+        c.deletePreviousChar();
+        QApplication::processEvents();
+
+        t.start();
+        memo.viewport()->repaint();
+        full.push_back(t.nsecsElapsed() / 1e6);
+
+        t.start();
+        memo.ComputeOverlay(false);
+        whole.push_back(t.nsecsElapsed() / 1e6);
+    }
+    const long before = gAllocations.load();
+    for (int i = 0; i < 100; ++i)
+        memo.ComputeOverlay(false);
+    Figures fig;
+    fig.overlayAllocs = gAllocations.load() - before;
+    const long beforeRepaint = gAllocations.load();
+    memo.viewport()->repaint();
+    fig.repaintAllocs = gAllocations.load() - beforeRepaint;
+    fig.typedLetter = median(typed);
+    fig.lineColours = median(lineOnly);
+    fig.fullRepaint = median(full);
+    fig.wholeColours = median(whole);
+    fig.visibleLines = memo.LineOfOffset(memo.LastScanEnd()) - memo.LineOfOffset(memo.LastScanStart());
+    return fig;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    std::printf("Colour overlay, workbench rules, view in the middle, medians of 200 rounds (ms)\n\n");
+    std::printf("| lines | typed letter: key + paint | its line's colours alone | full repaint: Qt + overlay | "
+                "visible area's colours alone | same repaint without rules | visible lines | "
+                "allocations: 100 overlay passes / one full repaint / same without rules |\n");
+    std::printf("|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+    for (int lines : {200, 2000, 20000}) {
+        const Figures f = measure(lines);
+        const Figures plain = measure(lines, false);
+        std::printf("| %d | %.3f | %.4f | %.3f | %.4f | %.3f | %d | %ld / %ld / %ld |\n", lines, f.typedLetter,
+                    f.lineColours, f.fullRepaint, f.wholeColours, plain.fullRepaint, f.visibleLines, f.overlayAllocs,
+                    f.repaintAllocs, plain.repaintAllocs);
+    }
+    return 0;
+}
