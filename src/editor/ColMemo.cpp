@@ -1,6 +1,7 @@
 #include "editor/ColMemo.h"
 
 #include "editor/WinText.h"
+#include "editor/WorkbenchScheme.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -761,6 +762,35 @@ void TColorMemo::insertFromMimeData(const QMimeData* source)
     QTextCursor c = textCursor();
     c.insertText(text);
     setTextCursor(c);
+}
+
+// ---------------------------------------------------------------- schemes
+
+void ApplyProgramEditorScheme(TColorMemo& memo)
+{
+    memo.SetColorRules(WorkbenchColorRules());
+    memo.SetHotSpot(THotSpot());
+    memo.SetRedrawAlways(false);
+    memo.SetColorLimMax(0);
+    memo.SetWantTabs(true);
+    memo.setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QPalette pal = memo.palette();
+    pal.setColor(QPalette::Text, Qt::black);
+    memo.setPalette(pal);
+}
+
+void ApplyConsoleScheme(TColorMemo& memo)
+{
+    memo.SetColorRules(TDrawRules());
+    memo.SetHotSpot(THotSpot());
+    memo.setReadOnly(true);
+    memo.setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    memo.setUndoRedoEnabled(false);
+    QFont f = memo.font();
+    f.setBold(true);
+    memo.setFont(f);
 }
 
 } // namespace tarko

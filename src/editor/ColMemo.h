@@ -167,4 +167,12 @@ private:
     std::vector<FormatCacheEntry> FFormats; // colour formats, shared between paints
 };
 
+// The program editors' settings: the workbench colour rules, no hot spots,
+// Tab typed into the text, no wrapping, both scroll bars, black font colour.
+void ApplyProgramEditorScheme(TColorMemo& memo);
+
+// The run console's settings: no rules and no hot spots (so it paints as the
+// plain control), read-only, wrapped, bold, no undo history.
+void ApplyConsoleScheme(TColorMemo& memo);
+
 } // namespace tarko

@@ -2,7 +2,6 @@
 // scheme over the example programs and a sample of tricky lines.
 #include "editor/ColMemo.h"
 #include "editor/WinText.h"
-#include "editor/WorkbenchScheme.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -48,9 +47,7 @@ int main(int argc, char** argv)
     f.setStyleHint(QFont::TypeWriter);
     f.setFamilies({font(), QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
     memo->setFont(f);
-    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    memo->SetColorRules(WorkbenchColorRules());
-    memo->SetWantTabs(true);
+    ApplyProgramEditorScheme(*memo);
     memo->SetTabWidthPixels(3 * 8);
     THotSpot hs;
     hs.Active = true;

@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QMimeData>
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QtTest>
 
@@ -309,6 +310,9 @@ void TestColMemo::recolourRequest_data()
     QTest::newRow("character deleted: whole") << 2 << false << whole;
     QTest::newRow("Enter: whole") << 3 << false << whole;
     QTest::newRow("letter over a selection: whole") << 4 << false << whole;
+    QTest::newRow("scroll bar: whole") << 5 << false << whole;
+    QTest::newRow("Shift released: whole") << 6 << false << whole;
+    QTest::newRow("caret moved by key: none") << 7 << false << int(TColorMemo::TDrawRequest::None);
 }
 
 void TestColMemo::recolourRequest()
@@ -316,9 +320,14 @@ void TestColMemo::recolourRequest()
     QFETCH(int, action);
     QFETCH(bool, redrawAlways);
     QFETCH(int, request);
-    Editor e("Ausgabe \"Hallo\"\r\nrot gelb\r\n");
+    std::string text = "Ausgabe \"Hallo\"\r\nrot gelb\r\n";
+    for (int i = 0; i < 40; ++i)
+        text += "rot\r\n";
+    Editor e(text);
     QVERIFY(QTest::qWaitForWindowExposed(&e.memo));
     e.memo.SetRedrawAlways(redrawAlways);
+    int vscrolls = 0;
+    e.memo.OnVScroll = [&](TColorMemo*) { ++vscrolls; };
     e.memo.SetSelStart(20);
     e.memo.ResetDrawRequest();
     switch (action) {
@@ -330,8 +339,12 @@ void TestColMemo::recolourRequest()
         e.memo.SetSelLength(1);
         QTest::keyClick(&e.memo, Qt::Key_X);
         break;
+    case 5: e.memo.verticalScrollBar()->setValue(3); break;
+    case 6: QTest::keyRelease(&e.memo, Qt::Key_Shift); break;
+    case 7: QTest::keyClick(&e.memo, Qt::Key_Left); break;
     }
     QCOMPARE(int(e.memo.LastDrawRequest()), request);
+    QCOMPARE(vscrolls, action == 5 ? 1 : 0);
 }
 
 void TestColMemo::typedCharRecoloursOnlyItsLine()
@@ -438,8 +451,11 @@ void TestColMemo::disabledOrWithoutRulesDrawsNoColours()
     e.memo.setEnabled(false);
     QVERIFY(!e.hasColour(0, 2, kRed));
     e.memo.setEnabled(true);
-    e.memo.SetColorRules(TDrawRules());
+    ApplyConsoleScheme(e.memo); // the run console: no rules, plain control
     QVERIFY(!e.hasColour(0, 2, kRed));
+    QVERIFY(e.memo.isReadOnly());
+    ApplyProgramEditorScheme(e.memo);
+    QVERIFY(e.hasColour(0, 2, kRed));
 }
 
 void TestColMemo::paintMatchesBaseControl()
