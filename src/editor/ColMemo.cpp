@@ -43,6 +43,8 @@ TColorMemo::TColorMemo(QWidget* parent)
 {
     viewport()->setMouseTracking(true);
     connect(document(), &QTextDocument::contentsChange, this, &TColorMemo::onContentsChange);
+    // The change handlers run once the edit is complete, so they may edit the text themselves.
+    connect(this, &QPlainTextEdit::textChanged, this, &TColorMemo::onTextChanged);
     rebuildMirror();
     FPrevLineCount = LineCount();
     FPrevTextEnd = TextLength();
@@ -108,7 +110,10 @@ void TColorMemo::onContentsChange(int position, int /*removed*/, int added)
         for (int i = 0; i < newSpan && b.isValid(); ++i, b = b.next())
             blockToWin(b.text(), FLines[size_t(f + i)]);
     }
+}
 
+void TColorMemo::onTextChanged()
+{
     if (OnChange)
         OnChange(this);
     if (FLoading)
@@ -288,7 +293,7 @@ void TColorMemo::ReplaceSelection(std::string_view text)
 
 int TColorMemo::CaretLine()
 {
-    FCurLine = textCursor().block().blockNumber();
+    FCurLine = document()->findBlock(textCursor().selectionStart()).blockNumber();
     return FCurLine;
 }
 
@@ -347,7 +352,7 @@ void TColorMemo::DrawColors(bool OnlyCurrentLine)
         return;
     if (OnlyCurrentLine) {
         FLastRequest = TDrawRequest::CurrentLine;
-        const QTextBlock b = textCursor().block();
+        const QTextBlock b = document()->findBlock(textCursor().selectionStart());
         FLineOnly = b.blockNumber();
         const QRectF r = blockBoundingGeometry(b).translated(contentOffset());
         viewport()->update(QRect(0, int(r.top()), viewport()->width(), int(r.height()) + 1));
@@ -360,10 +365,16 @@ void TColorMemo::DrawColors(bool OnlyCurrentLine)
 
 int TColorMemo::ComputeOverlay(bool OnlyCurrentLine)
 {
+    return computeOverlay(OnlyCurrentLine ? document()->findBlock(textCursor().selectionStart()).blockNumber() : -1);
+}
+
+int TColorMemo::computeOverlay(int onlyLine)
+{
     QTextDocument* doc = document();
     const int blocks = doc->blockCount();
     const QTextCursor cursor = textCursor();
-    const int firstLine = OnlyCurrentLine ? cursor.block().blockNumber() : firstVisibleBlock().blockNumber();
+    const bool OnlyCurrentLine = onlyLine >= 0;
+    const int firstLine = OnlyCurrentLine ? std::min(onlyLine, blocks - 1) : firstVisibleBlock().blockNumber();
     const int count = OnlyCurrentLine ? 1 : blocks - firstLine;
 
     // A span may reach down from KeyMaxHeight - 1 lines above the painted ones.
@@ -462,13 +473,13 @@ void TColorMemo::paintOverlay(QPaintEvent* e)
     }
     if (!keepLine)
         FLineOnly = -1;
-    int runCount = ComputeOverlay(false);
+    const int runCount = computeOverlay(-1);
     const TKeyDescr* runs = FOverlay.Runs();
     int lineRunCount = 0;
     if (keepLine) {
         FWholeRuns.assign(runs, runs + runCount);
         runs = FWholeRuns.data();
-        lineRunCount = ComputeOverlay(true);
+        lineRunCount = computeOverlay(FLineOnly); // the caret may have left that line since
     }
     const TKeyDescr* lineRuns = FOverlay.Runs();
 
@@ -647,7 +658,7 @@ void TColorMemo::keyPressEvent(QKeyEvent* e)
     bool handled = false;
     if (OnKeyDown)
         OnKeyDown(this, e, handled);
-    if (!handled && OnKeyPress && !e->text().isEmpty() && e->text().at(0).isPrint())
+    if (!handled && OnKeyPress && !e->text().isEmpty()) // characters, Enter and control codes
         OnKeyPress(this, e, handled);
     if (handled) {
         e->accept();

@@ -45,7 +45,11 @@ public:
     // The base control's events, called at the places the editor defines:
     // key down (after a selection was collapsed by a movement key; set
     // Handled to keep the control from performing the key), key press
-    // (character keys), key up, mouse down/up/move, click and change.
+    // (keys giving a character: letters, Enter "\r", Backspace, Tab, Ctrl
+    // combinations), key up, mouse down/up/move, click (left button released)
+    // and change (after every completed edit, before the recolouring; the
+    // handler may edit the text itself). Do not replace the document: the
+    // editor keeps a Windows-1252 copy of its lines in step with it.
     std::function<void(TColorMemo* Sender, QKeyEvent* Key, bool& Handled)> OnKeyDown;
     std::function<void(TColorMemo* Sender, QKeyEvent* Key, bool& Handled)> OnKeyPress;
     std::function<void(TColorMemo* Sender, QKeyEvent* Key)> OnKeyUp;
@@ -53,7 +57,7 @@ public:
     std::function<void(TColorMemo* Sender, QMouseEvent* Event)> OnMouseUp;
     std::function<void(TColorMemo* Sender, QMouseEvent* Event)> OnMouseMove;
     std::function<void(TColorMemo* Sender)> OnClick;
-    std::function<void(TColorMemo* Sender)> OnChange; // every text change, before the recolouring
+    std::function<void(TColorMemo* Sender)> OnChange;
 
     // --- Properties ---
     // Setting the rules copies the given collection; the next paint shows them.
@@ -142,6 +146,8 @@ protected:
 
 private:
     void onContentsChange(int position, int removed, int added);
+    void onTextChanged();
+    int computeOverlay(int onlyLine); // -1: the visible lines
     void rebuildMirror();
     bool overlayActive() const;
     void paintOverlay(QPaintEvent* e);

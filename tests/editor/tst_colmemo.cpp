@@ -84,6 +84,7 @@ private slots:
     void caretRestore();
     void linesAndUndo();
     void mirrorFollowsEdits();
+    void changeHandlerMayEditText();
     void recolourRequest_data();
     void recolourRequest();
     void typedCharRecoloursOnlyItsLine();
@@ -295,6 +296,27 @@ void TestColMemo::mirrorFollowsEdits()
     e.memo.SetWinText("");
     e.memo.paste();
     QCOMPARE(e.memo.WinText(), std::string("a\r\nb\r\nc\r\nd"));
+}
+
+void TestColMemo::changeHandlerMayEditText()
+{
+    // As automatic indentation does: the key-press handler notes Enter, the
+    // change handler then indents the new line.
+    Editor e("  Wiederhole");
+    bool enter = false;
+    e.memo.OnKeyPress = [&](TColorMemo*, QKeyEvent* k, bool&) { enter = k->text() == QStringLiteral("\r"); };
+    e.memo.OnChange = [&](TColorMemo* m) {
+        if (!enter)
+            return;
+        enter = false;
+        m->ReplaceSelection("  ");
+    };
+    e.memo.SetCaretLine(9999);
+    e.memo.SetCaretColumn(999);
+    QTest::keyClick(&e.memo, Qt::Key_Return);
+    QCOMPARE(e.memo.WinText(), std::string("  Wiederhole\r\n  "));
+    QCOMPARE(e.memo.WinText(), ToWinText(e.memo.toPlainText()));
+    QCOMPARE(e.memo.SelStart(), 16);
 }
 
 void TestColMemo::recolourRequest_data()
