@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 #include "editor/ColMemo.h"
@@ -30,6 +31,23 @@ struct TWorkbench {
             form->EditorAt(i)->document()->setModified(false);
     }
     bool Active() { return QTest::qWaitForWindowActive(form.get()); }
+
+    // A key to the window that may start a run. A run still going after
+    // `limitMs` is stopped, so a broken input path fails instead of hanging.
+    bool stoppedByWatchdog = false;
+    void Press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier, int limitMs = 8000)
+    {
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [this] {
+            if (form->RunState() != 1) {
+                stoppedByWatchdog = true;
+                form->Break1Click();
+            }
+        });
+        watchdog.start(limitMs);
+        QTest::keyClick(form.get(), key, mods);
+    }
 
     // A new tab holding text (Qt text, '\n' line breaks), unchanged.
     TColorMemo* NewTab(const QString& name, const QString& text)

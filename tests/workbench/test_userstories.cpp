@@ -84,7 +84,8 @@ void TestUserStories::typeAndRun()
         colourDuring = wb.form->MessageLine()->palette().color(QPalette::Window);
         consoleDuring = Console(wb);
     }}, 150);
-    QTest::keyClick(wb.form.get(), Qt::Key_F9);
+    wb.Press(Qt::Key_F9);
+    QVERIFY(!wb.stoppedByWatchdog);
 
     QCOMPARE(lineDuring, QStringLiteral("Programm läuft"));
     QCOMPARE(colourDuring, QColor(0, 128, 0));
@@ -133,8 +134,8 @@ void TestUserStories::singleStepping()
         [&] { QTest::keyClick(ide, Qt::Key_F9); },
         [&] { codeLines[3] = codeCount(); QTest::keyClick(ide, Qt::Key_Escape); },
     }, 120);
-    QTest::keyClick(wb.form.get(), Qt::Key_F9, Qt::ControlModifier);
-
+    wb.Press(Qt::Key_F9, Qt::ControlModifier);
+    QVERIFY(!wb.stoppedByWatchdog);
     QVERIFY(shown);
     QVERIFY(activeIde);
     QCOMPARE(line, QStringLiteral("Programmschritt mit F9"));
@@ -190,7 +191,8 @@ void TestUserStories::numberInput()
         });
     }
     Script(steps, 80);
-    QTest::keyClick(wb.form.get(), Qt::Key_F9);
+    wb.Press(Qt::Key_F9);
+    QVERIFY(!wb.stoppedByWatchdog);
 
     QCOMPARE(shownWhileTyping, keypad ? QStringLiteral("Zahl?170") : QStringLiteral("Zahl?-0,5"));
     if (!keypad)
@@ -206,7 +208,8 @@ void TestUserStories::compileErrorShown()
     QVERIFY(wb.Active());
     TColorMemo* e = wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("Ausgabe 1\nx <= 2 $ 3\nAusgabe x"));
     e->SetSelStart(0);
-    QTest::keyClick(wb.form.get(), Qt::Key_F9);
+    wb.Press(Qt::Key_F9);
+    QVERIFY(!wb.stoppedByWatchdog);
     QLabel* l = wb.form->MessageLine();
     QCOMPARE(l->text(), QStringLiteral("Dieses Zeichen ist nicht bekannt. (S2)"));
     QCOMPARE(l->palette().color(QPalette::Window), QColor(255, 0, 0));
@@ -219,7 +222,8 @@ void TestUserStories::compileErrorShown()
     QCOMPARE(Console(wb), QString());
     // The next successful start clears the message line.
     e->SetWinText("Ausgabe 1");
-    QTest::keyClick(wb.form.get(), Qt::Key_F9);
+    wb.Press(Qt::Key_F9);
+    QVERIFY(!wb.stoppedByWatchdog);
     QCOMPARE(l->text(), QString());
     QCOMPARE(Console(wb), QStringLiteral("1 \r\n"));
 }
@@ -236,7 +240,8 @@ void TestUserStories::escapeStopsPause()
         QTest::keyClick(wb.form.get(), Qt::Key_Escape);
     }}, 300);
     clock.start();
-    QTest::keyClick(wb.form.get(), Qt::Key_F9);
+    wb.Press(Qt::Key_F9);
+    QVERIFY(!wb.stoppedByWatchdog);
     const qint64 end = clock.nsecsElapsed();
     QVERIFY(escAt > 0);
     const double latencyMs = (end - escAt) / 1e6;
@@ -262,7 +267,8 @@ void TestUserStories::closeRefusedDuringRun()
             wb.form->Action("Break2")->trigger();
         },
     }, 150);
-    QTest::keyClick(wb.form.get(), Qt::Key_F9);
+    wb.Press(Qt::Key_F9);
+    QVERIFY(!wb.stoppedByWatchdog);
     QVERIFY(!closed);
     QCOMPARE(stateAfterRefusal, 3);
     QVERIFY(wb.form->isVisible());
@@ -281,7 +287,8 @@ void TestUserStories::faultReportedThenIdle()
     wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("Ausgabe \"a\"\nx <= 1 : 0\nAusgabe \"b\""));
     int stateWhileShown = 0;
     wb.dialogs->onShow = [&](const TScriptedDialogs::TShown&) { stateWhileShown = wb.form->RunState(); };
-    QTest::keyClick(wb.form.get(), Qt::Key_F9);
+    wb.Press(Qt::Key_F9);
+    QVERIFY(!wb.stoppedByWatchdog);
     QCOMPARE(wb.dialogs->Count("Fehler"), 1);
     QCOMPARE(wb.dialogs->shown.back().text, QStringLiteral("Gleitkommadivision durch Null"));
     QVERIFY(stateWhileShown != 0);
@@ -298,7 +305,8 @@ void TestUserStories::lineLimitEndsRun()
     QVERIFY(wb.Active());
     wb.NewTab(QStringLiteral("Programm.trk"),
               QStringLiteral("i <= 0\nWiederhole\n\ti <= i + 1\n\tAusgabe i\nBis i = 5000"));
-    QTest::keyClick(wb.form.get(), Qt::Key_F9);
+    wb.Press(Qt::Key_F9);
+    QVERIFY(!wb.stoppedByWatchdog);
     const QString text = Console(wb);
     // The break after 999 would make the 999th displayed line complete.
     QVERIFY2(text.endsWith(QStringLiteral("998 \r\n999 \r\nProgrammabbruch\r\nZuviele Zeilen\r\n")),
@@ -335,7 +343,8 @@ void TestUserStories::availabilityDuringRuns()
         },
         [&] { QTest::keyClick(wb.form.get(), Qt::Key_Escape); },
     }, 150);
-    QTest::keyClick(wb.form.get(), Qt::Key_F9);
+    wb.Press(Qt::Key_F9);
+    QVERIFY(!wb.stoppedByWatchdog);
     QVERIFY(!seen.datei && !seen.bearbeiten && !seen.run && !seen.step && !seen.tabs && !seen.editor && !seen.neu2);
     QVERIFY(seen.brk && seen.brk2 && seen.hilfe);
     QCOMPARE(nestedRuns, 0);
