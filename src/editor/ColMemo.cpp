@@ -116,8 +116,6 @@ void TColorMemo::onTextChanged()
 {
     if (OnChange)
         OnChange(this);
-    if (FLoading)
-        return;
     const int lineCount = LineCount();
     const int textEnd = TextLength();
     if (FRedrawAlways)

@@ -166,7 +166,6 @@ private:
     int FLastScanStart = 0, FLastScanEnd = 0;
     TDrawRequest FLastRequest = TDrawRequest::None;
     bool FOverHotSpot = false;
-    bool FLoading = false;
     std::vector<TKeyDescr> FWholeRuns;       // whole-area runs while one line is recoloured alone
     QList<QTextLayout::FormatRange> FRanges; // reused per block
     struct FormatCacheEntry { TColor Color; int Kind; QTextCharFormat Format; };
