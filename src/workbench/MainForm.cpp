@@ -13,7 +13,6 @@
 #include <QVBoxLayout>
 
 #include "editor/ColMemo.h"
-#include "editor/WorkbenchScheme.h"
 #include "language/Cp1252.h"
 #include "language/FrontEndOutput.h"
 #include "runtime/Ide.h"
@@ -125,12 +124,10 @@ void TMainForm::CreateEditors()
         sheet->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
         auto* editor = new TColorMemo(sheet);
         editor->setObjectName(QStringLiteral("CMemo%1").arg(i + 1));
+        ApplyProgramEditorScheme(*editor);
         // FormCreate: editors 2 to 5 get the rule set of editor 1.
-        editor->SetColorRules(i == 0 ? WorkbenchColorRules() : editors_[0]->ColorRules());
-        editor->SetWantTabs(true);
-        editor->setLineWrapMode(QPlainTextEdit::NoWrap);
-        editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        if (i > 0)
+            editor->SetColorRules(editors_[0]->ColorRules());
         // The editor font until the settings are read: Courier New 10.
         editor->setFont(QFont(QStringLiteral("Courier New"), 10));
         auto* layout = new QVBoxLayout(sheet);
