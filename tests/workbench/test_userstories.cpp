@@ -50,6 +50,7 @@ private slots:
     void singleStepping();
     void numberInput_data();
     void numberInput();
+    void stepRunInputBeforeAnyRun();
     void compileErrorShown();
     void escapeStopsPause();
     void closeRefusedDuringRun();
@@ -200,6 +201,38 @@ void TestUserStories::numberInput()
     QCOMPARE(Console(wb), expected);
     QCOMPARE(wb.form->RunState(), 1);
     QVERIFY(!panel->Key('5')->isEnabled());
+}
+
+// Single stepping before any normal run: the console was never enabled, yet
+// the keypad answers the number input.
+void TestUserStories::stepRunInputBeforeAnyRun()
+{
+    TWorkbench wb;
+    QVERIFY(wb.Active());
+    wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("Eingabe x\nAusgabe x + 1"));
+    TRunPanel* panel = wb.form->RunPanel();
+    int steps = 0;
+    bool answered = false;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        if (wb.form->RunState() == 1 || steps > 40)
+            return;
+        if (panel->InputActive() && !answered) {
+            for (char k : {'4', '2', 'O'})
+                QTest::mouseClick(panel->Key(k), Qt::LeftButton);
+            answered = true;
+            return;
+        }
+        ++steps;
+        wb.form->Action("Step1")->trigger();
+    });
+    driver.start(30);
+    wb.Press(Qt::Key_F9, Qt::ControlModifier);
+    driver.stop();
+    QVERIFY(!wb.stoppedByWatchdog);
+    QVERIFY(answered);
+    QCOMPARE(Console(wb), QStringLiteral("? 42\r\n43 \r\n"));
+    QCOMPARE(wb.form->RunState(), 1);
 }
 
 void TestUserStories::compileErrorShown()
