@@ -11,15 +11,17 @@ namespace tarko {
 
 namespace {
 constexpr qint64 PassIntervalNs = 1'000'000;   // 1 ms between real passes
+constexpr int PauseWakeMs = 1;
+constexpr int WaitWakeMs = 10;
 }
 
 TQtRunHost::TQtRunHost(TRunPanel& panel, TIdeForm* ide) : panel_(panel), ide_(ide)
 {
     clock_.start();
-    // Wakes the waits regularly, so a wait never sleeps longer than this
-    // even if nothing else arrives (e.g. the end of a pause).
+    // Wakes the waits regularly, so a wait never sleeps long when nothing
+    // arrives: every millisecond in a pause (its end is not an event), every
+    // few milliseconds in the other waits (Stop, Step and keys are events).
     wake_.setTimerType(Qt::PreciseTimer);
-    wake_.setInterval(1);
     panel_.waitPass = [this] { WaitPass(); };
 }
 
@@ -35,7 +37,7 @@ void TQtRunHost::WriteNumber(double x) { panel_.WriteNumber(x); }
 
 double TQtRunHost::ReadNumber()
 {
-    wake_.start();
+    wake_.start(WaitWakeMs);
     const double v = panel_.ReadNumber();
     wake_.stop();
     return v;
@@ -104,7 +106,7 @@ void TQtRunHost::WaitPass()
 
 void TQtRunHost::StepWait()
 {
-    wake_.start();
+    wake_.start(WaitWakeMs);
     while (!StepRequested && !StopRequested)
         WaitPass();
     wake_.stop();
@@ -120,7 +122,7 @@ void TQtRunHost::Pause(double seconds)
     lastPass_ = clock_.nsecsElapsed();
     if (StopRequested || double(lastPass_ - start) / 1e9 > seconds)
         return;
-    wake_.start();
+    wake_.start(PauseWakeMs);
     for (;;) {
         WaitPass();
         if (StopRequested || double(clock_.nsecsElapsed() - start) / 1e9 > seconds)

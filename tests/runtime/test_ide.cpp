@@ -12,6 +12,7 @@
 
 #include "editor/ColMemo.h"
 #include "language/FrontEndOutput.h"
+#include "language/Parser.h"
 #include "runtime/Canvas.h"
 #include "runtime/Ide.h"
 #include "runtime/RunPanel.h"
@@ -150,6 +151,8 @@ private slots:
     void divisionByZeroReportsFaultAndReturnsToIdle();
     void numberInputThroughKeypad();
     void stopDuringNumberInput();
+    void pauseWaitsItsTime_data();
+    void pauseWaitsItsTime();
     void stopDuringPause();
     void stopDuringStepWait();
     void colourStatements();
@@ -315,6 +318,26 @@ void TestIde::stopDuringNumberInput()
     QCOMPARE(rec.runStates, (std::vector<int>{3, 1}));
 }
 
+void TestIde::pauseWaitsItsTime_data()
+{
+    QTest::addColumn<QString>("seconds");
+    QTest::addColumn<int>("atLeastMs");
+    QTest::newRow("fraction of a second") << "0,2" << 200;
+    QTest::newRow("zero returns after one pass") << "0" << 0;
+    QTest::newRow("negative returns after one pass") << "-1" << 0;
+}
+
+void TestIde::pauseWaitsItsTime()
+{
+    QFETCH(QString, seconds);
+    QFETCH(int, atLeastMs);
+    QElapsedTimer t;
+    t.start();
+    Run(("Ausgabe 1\r\nPause " + seconds + "\r\nAusgabe 2").toLatin1().constData(), 3);
+    QVERIFY(t.elapsed() >= atLeastMs);
+    QCOMPARE(Console(), QString("1 \n2 \n"));
+}
+
 void TestIde::stopDuringPause()
 {
     QElapsedTimer t;
@@ -391,6 +414,28 @@ void TestIde::computeBoundRunSpeed()
     QCOMPARE(Console(), QString("2000000 \n"));
     qInfo("%llu instructions in %lld ms: %.1f million per second",
           (unsigned long long)ExecutedInstructions(), ms, ExecutedInstructions() / 1000.0 / ms);
+
+    // the same code with a host that never passes messages, for comparison
+    struct SilentHost : RunHost {
+        void ShowConsole() override {}
+        void ClearRunPanel() override {}
+        void WriteText(const std::string&) override {}
+        void WriteNumber(double) override {}
+        double ReadNumber() override { return 0; }
+        void ShowGraphics() override {}
+        void SetColor(int) override {}
+        void Point(int64_t, int64_t) override {}
+        void Line(int64_t, int64_t, int64_t, int64_t) override {}
+        void FillRect(int64_t, int64_t, int64_t, int64_t) override {}
+        void FillCircle(int64_t, int64_t, int64_t) override {}
+        void DrawText(int64_t, int64_t, const std::string&) override {}
+    } silent;
+    QVERIFY(CompileProgram(rec.program));
+    t.restart();
+    RunProgram(silent, false);
+    const qint64 silentMs = std::max<qint64>(1, t.elapsed());
+    qInfo("without message passes: %lld ms (%.1f million per second)", silentMs,
+          ExecutedInstructions() / 1000.0 / silentMs);
 
     QTimer::singleShot(20, [] { StopRequested = true; });
     t.restart();
