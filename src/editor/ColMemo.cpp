@@ -448,7 +448,7 @@ const QTextCharFormat& TColorMemo::runFormat(TColor color, int kind)
 
 void TColorMemo::paintEvent(QPaintEvent* e)
 {
-    if (!overlayActive()) {
+    if (!overlayActive() || (document()->isEmpty() && !placeholderText().isEmpty())) {
         QPlainTextEdit::paintEvent(e);
         return;
     }
