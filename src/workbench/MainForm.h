@@ -3,7 +3,7 @@
 // message line, the run panel with the device, and the status bar. Its
 // commands live in separate files by area: MainMenus.cpp (menus, tool bar,
 // command enabling), Tabs.cpp (the tab model), RunControl.cpp (Run, Step,
-// Stop, run state, message line), Programs.cpp (examples, command line).
+// Stop, run state, message line), Programs.cpp (program files, examples).
 #include <QHash>
 #include <QMainWindow>
 #include <array>
@@ -51,10 +51,18 @@ public:
     int LastTab() const { return lastTab_; }
     QString FileName(int index) const { return fileNames_.at(index); }
 
-    // Programs: a built-in example into a new tab; a file named on the command line.
+    // Program files (Programs.cpp).
+    bool OpenProgram(const QString& programName);  // empty: the open dialog asks
+    bool SaveProgram();                            // true when saved
+    bool SaveProgramAs();                          // false when the dialog was cancelled
+    void AddRecentFile(const QString& name);
+    void Datei1Click();
     bool OpenExample(const QString& exampleName);
     void OpenCommandLineFile(const QStringList& arguments);
-    bool LoadProgramFile(const QString& path);
+    // Recent files, entry 0 the newest; an empty entry is free.
+    std::array<QString, 5> recentFiles;
+    // Where the first open dialog starts (the project folder, when set).
+    void SetOpenDialogDir(const QString& dir) { openDialogDir_ = dir; }
 
     // Run control.
     int RunState() const { return runState_; }
@@ -79,9 +87,7 @@ public:
     TDialogs& Dialogs() const { return *dialogs_; }
     QMenu* PopupMenu() const { return popupMenu_; }
 
-    // Seams to the program-file and settings commands: saving the current tab
-    // (true when saved); the tab width and automatic indentation settings.
-    std::function<bool()> saveProgram;
+    // The tab width and automatic indentation settings.
     int tabs = 2;          // tab width in characters
     bool autoTab = true;
 
@@ -111,6 +117,12 @@ private:
     void DeleteCaretLine(TColorMemo* editor);
     void FocusEditor();
     void Neu1Click();
+    void Oeffnen1Click();
+    void Speichern1Click();
+    void SpeichernUnter1Click();
+    bool PromptWhenAllTabsInUse();
+    bool SaveTab(int index);
+    bool SaveTabAs(int index);
     void Schliessen1Click();
     void Beenden1Click();
     void Idealgewicht1Click(QAction* entry);
@@ -135,6 +147,8 @@ private:
     QList<QAction*> insertCommands_;
     TRunPanel* runPanel_ = nullptr;
     TIdeForm* ideForm_ = nullptr;
+    QString openDialogDir_;
+    QString lastDialogDir_;
     int lastTab_ = -1;
     int runState_ = 1;
     bool enterPressed_ = false;

@@ -79,7 +79,8 @@ void TMainForm::CreateMenus()
     // Datei
     QMenu* datei = addMenu(QStringLiteral("Datei1"), QStringLiteral("&Datei"));
     OnIdle(AddAction(datei, "Neu1", "&Neu", QKeySequence(Qt::CTRL | Qt::Key_N)), &TMainForm::Neu1Click);
-    AddAction(datei, "Oeffnen1", "Ö&ffnen...", QKeySequence(Qt::CTRL | Qt::Key_O));
+    OnIdle(AddAction(datei, "Oeffnen1", "Ö&ffnen...", QKeySequence(Qt::CTRL | Qt::Key_O)),
+           &TMainForm::Oeffnen1Click);
     QMenu* beispiele = datei->addMenu(QStringLiteral("&Beispielprogramm öffnen"));
     beispiele->setObjectName(QStringLiteral("Beispieleoeffnen"));
     beispiele->menuAction()->setObjectName(QStringLiteral("Beispieleoeffnen"));
@@ -91,8 +92,10 @@ void TMainForm::CreateMenus()
                 Idealgewicht1Click(a);
         });
     }
-    AddAction(datei, "Speichern1", "&Speichern", QKeySequence(Qt::CTRL | Qt::Key_S), false);
-    AddAction(datei, "SpeichernUnter1", "Speichern &unter...", {}, false);
+    OnIdle(AddAction(datei, "Speichern1", "&Speichern", QKeySequence(Qt::CTRL | Qt::Key_S), false),
+           &TMainForm::Speichern1Click);
+    OnIdle(AddAction(datei, "SpeichernUnter1", "Speichern &unter...", {}, false),
+           &TMainForm::SpeichernUnter1Click);
     OnIdle(AddAction(datei, "Schliessen1", "S&chließen", QKeySequence(Qt::CTRL | Qt::Key_W), false),
            &TMainForm::Schliessen1Click);
     OnIdle(AddAction(datei, "AllesSchliessen1", "&Alles Schließen", {}, false),
@@ -100,15 +103,18 @@ void TMainForm::CreateMenus()
     AddAction(datei, "Drucken1", "&Drucken", QKeySequence(Qt::CTRL | Qt::Key_P), false);
     AddAction(datei, "Druckereinrichten1", "D&rucker einrichten ...");
     separator(datei, "N1")->setVisible(false);
-    for (int i = 1; i <= 5; ++i)
-        AddAction(datei, QStringLiteral("F%1").arg(i), QString())->setVisible(false);
+    for (int i = 1; i <= 5; ++i) {
+        QAction* entry = AddAction(datei, QStringLiteral("F%1").arg(i), QString());
+        entry->setVisible(false);
+        connect(entry, &QAction::triggered, this, [this, i] {
+            if (runState_ == 1)
+                OpenProgram(recentFiles[i - 1]);
+        });
+    }
     separator(datei, "N3");
     OnIdle(AddAction(datei, "Beenden1", "&Beenden", QKeySequence(Qt::ALT | Qt::Key_F4)),
            &TMainForm::Beenden1Click);
-    connect(datei, &QMenu::aboutToShow, this, [this] {
-        // Datei1Click: no recent files are kept yet, so entries and separator stay hidden.
-        actions_.value("N1")->setVisible(actions_.value("F1")->isVisible());
-    });
+    connect(datei, &QMenu::aboutToShow, this, &TMainForm::Datei1Click);
 
     // Bearbeiten
     QMenu* bearbeiten = addMenu(QStringLiteral("Bearbeiten1"), QStringLiteral("&Bearbeiten"));
@@ -286,8 +292,12 @@ void TMainForm::CreatePopupMenu()
     popupMenu_->addSeparator();
     mirror("Allesmarkieren3", "Alles &markieren", QKeySequence(Qt::CTRL | Qt::Key_A), "Allesmarkieren1");
     popupMenu_->addSeparator();
-    mirror("Speichern3", "&Speichern", {}, "Speichern1");
-    mirror("SpeichernUnter3", "Speichern unter...", {}, "SpeichernUnter1");
+    // The pop-up's save entries stay enabled when the menu bar's are not, so
+    // they call the handlers themselves.
+    QAction* save3 = AddAction(popupMenu_, "Speichern3", "&Speichern");
+    OnIdle(save3, &TMainForm::Speichern1Click);
+    QAction* saveAs3 = AddAction(popupMenu_, "SpeichernUnter3", "Speichern unter...");
+    OnIdle(saveAs3, &TMainForm::SpeichernUnter1Click);
     mirror("Schliessen3", "S&chliessen", QKeySequence(Qt::CTRL | Qt::Key_W), "Schliessen1")->setEnabled(false);
 }
 

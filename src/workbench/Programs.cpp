@@ -1,17 +1,36 @@
-// Programs into tabs: a new program, the built-in examples, and a program
-// file named on the command line.
+// The program-file commands of the Datei menu: new program, open (dialog,
+// recent files, command line), save with backup, save as, the recent-files
+// list and the built-in examples.
+#include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
+#include <QSaveFile>
 #include <QTabWidget>
 
 #include "editor/ColMemo.h"
-#include "runtime/Runner.h"
 #include "workbench/Dialogs.h"
 #include "workbench/MainForm.h"
 
 namespace tarko {
 
+QString ProgramCaption(const QString& programName);  // MainMenus.cpp
+
 namespace {
+
+const QString NewProgramName = QStringLiteral("Programm.trk");
+const QString FileFilter = QStringLiteral("TRK-Dateien (*.trk);;Alle Dateien(*.*)");
+
+// The backup name: the extension replaced by ".tr_", or ".tr_" appended.
+QString BackupName(const QString& name)
+{
+    const qsizetype slash = std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot > slash)
+        return name.left(dot) + QStringLiteral(".tr_");
+    return name + QStringLiteral(".tr_");
+}
 
 void FillEditor(TColorMemo* editor, const QByteArray& winText)
 {
@@ -22,9 +41,30 @@ void FillEditor(TColorMemo* editor, const QByteArray& winText)
 
 } // namespace
 
+// When all five tabs are in use the fifth is about to be replaced; its
+// unsaved changes are offered for saving first. False: the user cancelled.
+bool TMainForm::PromptWhenAllTabsInUse()
+{
+    if (lastTab_ < TabCount - 1 || !editors_[TabCount - 1]->Modified())
+        return true;
+    const QString question =
+        QStringLiteral("Änderungen speichern in %1?").arg(fileNames_[TabCount - 1]);
+    switch (dialogs_->Confirm(question)) {
+    case TAnswer::Abbrechen:
+        return false;
+    case TAnswer::Ja:
+        return SaveTab(TabCount - 1);
+    case TAnswer::Nein:
+        return true;
+    }
+    return false;
+}
+
 void TMainForm::Neu1Click()
 {
-    OpenTab(QStringLiteral("Programm.trk"));
+    if (!PromptWhenAllTabsInUse())
+        return;
+    OpenTab(NewProgramName);
     TColorMemo* editor = CurrentEditor();
     editor->SetWinText({});
     editor->SetSelStart(0);
@@ -34,11 +74,133 @@ void TMainForm::Neu1Click()
     FocusEditor();
 }
 
+void TMainForm::Oeffnen1Click() { OpenProgram(QString()); }
+
+// OpenProgram: an empty name asks with the open dialog.
+bool TMainForm::OpenProgram(const QString& programName)
+{
+    if (!PromptWhenAllTabsInUse())
+        return false;
+    QString name = programName;
+    if (name.isEmpty()) {
+        const QString start = openDialogDir_.isEmpty() ? lastDialogDir_ : openDialogDir_;
+        name = dialogs_->OpenFileName(start, FileFilter);
+        if (name.isEmpty())
+            return false;
+        // From now on the dialog starts where the last file was chosen.
+        openDialogDir_.clear();
+        lastDialogDir_ = QFileInfo(name).absolutePath();
+    }
+    if (!QFileInfo::exists(name)) {
+        dialogs_->Message(QStringLiteral("Datei konnte nicht geöffnet werden"));
+        return false;
+    }
+    // Read before a tab is taken, so a file that cannot be read costs no tab.
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        dialogs_->Error(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(name));
+        return false;
+    }
+    const QByteArray text = file.readAll();
+    ShowMessageLine(1, QString());
+    OpenTab(name);
+    FillEditor(CurrentEditor(), text);
+    UpdateCaptionAndCommands();
+    ShowCaretPosition();
+    FocusEditor();
+    return true;
+}
+
+bool TMainForm::SaveProgram() { return SaveTab(CurrentTabIndex()); }
+
+void TMainForm::Speichern1Click()
+{
+    if (lastTab_ >= 0)
+        SaveProgram();
+}
+
+void TMainForm::SpeichernUnter1Click()
+{
+    if (lastTab_ >= 0)
+        SaveProgramAs();
+}
+
+// Saves tab `index`: a never-saved program asks for a name first; an
+// existing file becomes the backup before the new text is written.
+bool TMainForm::SaveTab(int index)
+{
+    const QString name = fileNames_[index];
+    if (name.left(12) == NewProgramName)
+        return SaveTabAs(index);
+    const QString backup = BackupName(name);
+    QFile::remove(backup);
+    QFile::rename(name, backup);
+    statusPanels_[2]->setText(QStringLiteral("Speichern"));
+    const std::string text = editors_[index]->WinText();
+    QFile file(name);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(text.data(), qint64(text.size())) != qint64(text.size()) || !file.flush()) {
+        file.close();
+        // The changed flag stays set; the previous version is the backup.
+        dialogs_->Error(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(name));
+        return false;
+    }
+    file.close();
+    editors_[index]->SetModified(false);
+    AddRecentFile(name);
+    UpdateCaptionAndCommands();
+    statusPanels_[2]->setText(QStringLiteral("Fertig"));
+    return true;
+}
+
+bool TMainForm::SaveProgramAs() { return SaveTabAs(CurrentTabIndex()); }
+
+bool TMainForm::SaveTabAs(int index)
+{
+    const QString name = fileNames_[index];
+    const QFileInfo info(name);
+    const bool bare = !name.contains(u'/') && !name.contains(u'\\');
+    const QString chosen = dialogs_->SaveFileName(bare ? QString() : info.absolutePath(), info.fileName(), FileFilter);
+    if (chosen.isEmpty())
+        return false;
+    lastDialogDir_ = QFileInfo(chosen).absolutePath();
+    fileNames_[index] = chosen;
+    pcEdit_->setTabText(index, ProgramCaption(chosen));
+    return SaveTab(index);
+}
+
+// AddRecentFile: a name already in the list keeps its place; a new one goes
+// on top and the oldest drops out.
+void TMainForm::AddRecentFile(const QString& name)
+{
+    for (const QString& entry : recentFiles)
+        if (entry == name)
+            return;
+    for (int i = int(recentFiles.size()) - 1; i > 0; --i)
+        recentFiles[i] = recentFiles[i - 1];
+    recentFiles[0] = name;
+}
+
+// Datei1Click: the recent files as menu entries, the separator above them
+// only while the first is shown.
+void TMainForm::Datei1Click()
+{
+    for (int i = 0; i < int(recentFiles.size()); ++i) {
+        QAction* entry = actions_.value(QStringLiteral("F%1").arg(i + 1));
+        QString caption = recentFiles[i];
+        entry->setText(caption.replace(u'&', QStringLiteral("&&")));
+        entry->setVisible(!recentFiles[i].isEmpty());
+    }
+    actions_.value(QStringLiteral("N1"))->setVisible(actions_.value(QStringLiteral("F1"))->isVisible());
+}
+
 // An example takes a tab under its bare name and shows its text unchanged.
 bool TMainForm::OpenExample(const QString& exampleName)
 {
     QFile file(QStringLiteral(":/examples/%1.trk").arg(exampleName));
     if (!file.open(QIODevice::ReadOnly))
+        return false;
+    if (!PromptWhenAllTabsInUse())
         return false;
     const QByteArray text = file.readAll();
     OpenTab(exampleName + QStringLiteral(".trk"));
@@ -51,27 +213,6 @@ bool TMainForm::OpenExample(const QString& exampleName)
 
 void TMainForm::Idealgewicht1Click(QAction* entry) { OpenExample(entry->text()); }
 
-// A program file by name: refused with a message when it does not exist.
-bool TMainForm::LoadProgramFile(const QString& path)
-{
-    if (!QFileInfo::exists(path)) {
-        dialogs_->Message(QStringLiteral("Datei konnte nicht geöffnet werden"));
-        return false;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        dialogs_->Error(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(path));
-        return false;
-    }
-    const QByteArray text = file.readAll();
-    ShowMessageLine(1, QString());
-    OpenTab(path);
-    FillEditor(CurrentEditor(), text);
-    UpdateCaptionAndCommands();
-    ShowCaretPosition();
-    return true;
-}
-
 // Only an argument ending exactly in ".trk" (lower case) names a program.
 void TMainForm::OpenCommandLineFile(const QStringList& arguments)
 {
@@ -81,7 +222,7 @@ void TMainForm::OpenCommandLineFile(const QStringList& arguments)
     const qsizetype dot = name.lastIndexOf(u'.');
     if (dot < 0 || name.mid(dot) != QStringLiteral(".trk"))
         return;
-    LoadProgramFile(name);
+    OpenProgram(name);
 }
 
 } // namespace tarko

@@ -71,9 +71,9 @@ bool TMainForm::CloseCurrentTab()
         case TAnswer::Abbrechen:
             return false;
         case TAnswer::Ja:
-            // Saving belongs to the program-file commands; a tab the user
-            // wanted saved is not thrown away while they are missing.
-            if (!saveProgram || !saveProgram())
+            // A save that did not happen (name dialog cancelled, write
+            // failed) keeps the tab: the user wanted its text kept.
+            if (!SaveProgram())
                 return false;
             break;
         case TAnswer::Nein:
