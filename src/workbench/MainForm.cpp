@@ -55,10 +55,7 @@ TMainForm::TMainForm(std::unique_ptr<TDialogs> dialogs, QWidget* parent)
     pcEdit_->hide();
     CreateIdeForm();
     SetRunState(1);
-
-    resize(680, 521);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    ReadSettingsAtStart();
     // Keys reach the window before its controls (number input during a run).
     qApp->installEventFilter(this);
 }
@@ -68,6 +65,32 @@ TMainForm::~TMainForm()
     qApp->removeEventFilter(this);
     SetFrontEndOutput({});
     delete ideForm_;
+}
+
+// The settings: directories, tab width, indentation and formatting, recent
+// files, editor font; the window centred at its design size unless the
+// store has a place for it.
+void TMainForm::ReadSettingsAtStart()
+{
+    TFormPos pos;
+    Inis = ReadSettings(&pos);
+    if (!Inis.ProjectDir.isEmpty())
+        SetOpenDialogDir(Inis.ProjectDir);
+    ApplyEditorFont();
+    resize(680, 521);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    if (pos.saved) {
+        move(pos.rect.topLeft());
+        resize(pos.rect.size());
+    }
+}
+
+void TMainForm::ApplyEditorFont()
+{
+    for (TColorMemo* editor : editors_)
+        editor->setFont(Inis.Font);
+    ApplyTabStops();
 }
 
 // The editor panel on the left (tabs over the message line), the run panel
@@ -128,8 +151,6 @@ void TMainForm::CreateEditors()
         // FormCreate: editors 2 to 5 get the rule set of editor 1.
         if (i > 0)
             editor->SetColorRules(editors_[0]->ColorRules());
-        // The editor font until the settings are read: Courier New 10.
-        editor->setFont(QFont(QStringLiteral("Courier New"), 10));
         auto* layout = new QVBoxLayout(sheet);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(editor);
@@ -224,6 +245,8 @@ void TMainForm::closeEvent(QCloseEvent* e)
     }
     if (ideForm_)
         ideForm_->close();
+    // FormClose
+    WriteSettings(Inis, QRect(pos(), size()));
     e->accept();
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "workbench/Dialogs.h"
+#include "workbench/Settings.h"
 
 class QAction;
 class QFrame;
@@ -59,10 +60,11 @@ public:
     void Datei1Click();
     bool OpenExample(const QString& exampleName);
     void OpenCommandLineFile(const QStringList& arguments);
-    // Recent files, entry 0 the newest; an empty entry is free.
-    std::array<QString, 5> recentFiles;
-    // Where the first open dialog starts (the project folder, when set).
+    // Where the next open dialog starts (the project folder, when set).
     void SetOpenDialogDir(const QString& dir) { openDialogDir_ = dir; }
+
+    // The settings, read when the window is created, written when it closes.
+    TInis Inis;
 
     // Run control.
     int RunState() const { return runState_; }
@@ -87,9 +89,6 @@ public:
     TDialogs& Dialogs() const { return *dialogs_; }
     QMenu* PopupMenu() const { return popupMenu_; }
 
-    // The tab width and automatic indentation settings.
-    int tabs = 2;          // tab width in characters
-    bool autoTab = true;
 
 protected:
     void closeEvent(QCloseEvent* e) override;      // FormCloseQuery, FormClose
@@ -105,6 +104,8 @@ private:
     void CreatePopupMenu();
     void CreateIdeForm();
     void FormResize();
+    void ReadSettingsAtStart();
+    void ApplyEditorFont();
 
     QAction* AddAction(QMenu* menu, const QString& name, const QString& caption,
                        const QKeySequence& shortcut = {}, bool enabled = true);

@@ -108,7 +108,7 @@ void TMainForm::CreateMenus()
         entry->setVisible(false);
         connect(entry, &QAction::triggered, this, [this, i] {
             if (runState_ == 1)
-                OpenProgram(recentFiles[i - 1]);
+                OpenProgram(Inis.Files[i - 1]);
         });
     }
     separator(datei, "N3");

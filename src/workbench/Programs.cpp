@@ -173,23 +173,23 @@ bool TMainForm::SaveTabAs(int index)
 // on top and the oldest drops out.
 void TMainForm::AddRecentFile(const QString& name)
 {
-    for (const QString& entry : recentFiles)
+    for (const QString& entry : Inis.Files)
         if (entry == name)
             return;
-    for (int i = int(recentFiles.size()) - 1; i > 0; --i)
-        recentFiles[i] = recentFiles[i - 1];
-    recentFiles[0] = name;
+    for (int i = int(Inis.Files.size()) - 1; i > 0; --i)
+        Inis.Files[i] = Inis.Files[i - 1];
+    Inis.Files[0] = name;
 }
 
 // Datei1Click: the recent files as menu entries, the separator above them
 // only while the first is shown.
 void TMainForm::Datei1Click()
 {
-    for (int i = 0; i < int(recentFiles.size()); ++i) {
+    for (int i = 0; i < int(Inis.Files.size()); ++i) {
         QAction* entry = actions_.value(QStringLiteral("F%1").arg(i + 1));
-        QString caption = recentFiles[i];
+        QString caption = Inis.Files[i];
         entry->setText(caption.replace(u'&', QStringLiteral("&&")));
-        entry->setVisible(!recentFiles[i].isEmpty());
+        entry->setVisible(!Inis.Files[i].isEmpty());
     }
     actions_.value(QStringLiteral("N1"))->setVisible(actions_.value(QStringLiteral("F1"))->isVisible());
 }

@@ -131,7 +131,7 @@ void TMainForm::ApplyTabStops()
 {
     // A tab stop every Tabs character widths of eight pixels.
     for (int i = 0; i <= lastTab_; ++i)
-        editors_[i]->SetTabWidthPixels(tabs * 8);
+        editors_[i]->SetTabWidthPixels(Inis.Tabs * 8);
 }
 
 void TMainForm::EditCommand(void (*op)(TColorMemo*))
@@ -212,7 +212,7 @@ void TMainForm::AutoIndent()
 {
     const bool enter = enterPressed_;
     enterPressed_ = false;
-    if (!enter || !autoTab)
+    if (!enter || !Inis.AutoTab)
         return;
     TColorMemo* editor = CurrentEditor();
     const QTextBlock above = editor->textCursor().block().previous();

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <memory>
 
@@ -12,12 +14,28 @@
 
 namespace tarko {
 
+// Every test process keeps its settings store in a folder of its own, and
+// every workbench starts from an empty store.
+inline void IsolateSettings(bool clear = true)
+{
+    static const QTemporaryDir dir;
+    static const bool once = [] {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+        return true;
+    }();
+    (void)once;
+    if (clear)
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Brimwold"), QStringLiteral("Tarko")).clear();
+}
+
 struct TWorkbench {
     TScriptedDialogs* dialogs = nullptr;
     std::unique_ptr<TMainForm> form;
 
-    TWorkbench()
+    // keepStore: start from what an earlier workbench of this test left.
+    explicit TWorkbench(bool keepStore = false)
     {
+        IsolateSettings(!keepStore);
         auto d = std::make_unique<TScriptedDialogs>();
         dialogs = d.get();
         form = std::make_unique<TMainForm>(std::move(d));

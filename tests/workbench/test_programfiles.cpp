@@ -47,7 +47,7 @@ void TestProgramFiles::saveNewProgramAsksForName()
     QCOMPARE(Read(dir.filePath("Quadrat.trk")), QByteArray("Ausgabe \"Gr\xF6\xDF""e\"\r\nPause 1"));
     QCOMPARE(wb.form->TabControl()->tabText(0), QStringLiteral("Quadrat"));
     QCOMPARE(wb.form->windowTitle(), QStringLiteral("Tarko - Quadrat"));
-    QCOMPARE(wb.form->recentFiles[0], dir.filePath("Quadrat.trk"));
+    QCOMPARE(wb.form->Inis.Files[0], dir.filePath("Quadrat.trk"));
     QVERIFY(!e->Modified());
     QCOMPARE(wb.form->StatusPanel(1)->text(), QString());
     QCOMPARE(wb.form->StatusPanel(2)->text(), QStringLiteral("Fertig"));
@@ -93,10 +93,10 @@ void TestProgramFiles::recentList()
     QFETCH(QStringList, after);
     TWorkbench wb;
     for (int i = 0; i < 5; ++i)
-        wb.form->recentFiles[i] = before[i];
+        wb.form->Inis.Files[i] = before[i];
     wb.form->AddRecentFile(saved);
     for (int i = 0; i < 5; ++i)
-        QCOMPARE(wb.form->recentFiles[i], after[i]);
+        QCOMPARE(wb.form->Inis.Files[i], after[i]);
     // The Datei menu shows the filled entries, the separator with the first.
     wb.form->Datei1Click();
     for (int i = 0; i < 5; ++i) {
@@ -105,7 +105,7 @@ void TestProgramFiles::recentList()
             QCOMPARE(wb.form->Action(QStringLiteral("F%1").arg(i + 1))->text(), after[i]);
     }
     QVERIFY(wb.form->Action("N1")->isVisible());
-    wb.form->recentFiles = {};
+    wb.form->Inis.Files = {};
     wb.form->Datei1Click();
     QVERIFY(!wb.form->Action("N1")->isVisible());
     QVERIFY(!wb.form->Action("F1")->isVisible());
@@ -123,7 +123,7 @@ void TestProgramFiles::failedWriteKeepsChangedFlag()
     QCOMPARE(wb.dialogs->shown.at(0).text, QStringLiteral("Datei %1 kann nicht erstellt werden").arg(path));
     QVERIFY(wb.form->CurrentEditor()->Modified());
     QCOMPARE(wb.form->StatusPanel(2)->text(), QStringLiteral("Speichern"));
-    QCOMPARE(wb.form->recentFiles[0], QString());
+    QCOMPARE(wb.form->Inis.Files[0], QString());
 }
 
 void TestProgramFiles::fullTabsPromptConcernsReplacedTab_data()
@@ -178,13 +178,13 @@ void TestProgramFiles::openDialogAndRecentEntry()
     QCOMPARE(wb.form->MessageLine()->text(), QString());
     QVERIFY(!wb.form->CurrentEditor()->Modified());
     // Opening does not touch the recent list; a recent entry that vanished is reported.
-    QCOMPARE(wb.form->recentFiles[0], QString());
-    wb.form->recentFiles[0] = dir.filePath("weg.trk");
+    QCOMPARE(wb.form->Inis.Files[0], QString());
+    wb.form->Inis.Files[0] = dir.filePath("weg.trk");
     wb.form->Datei1Click();
     wb.form->Action("F1")->trigger();
     QCOMPARE(wb.dialogs->shown.back().text, QStringLiteral("Datei konnte nicht geöffnet werden"));
     QCOMPARE(wb.form->LastTab(), 0);
-    QCOMPARE(wb.form->recentFiles[0], dir.filePath("weg.trk"));
+    QCOMPARE(wb.form->Inis.Files[0], dir.filePath("weg.trk"));
 }
 
 QTEST_MAIN(TestProgramFiles)

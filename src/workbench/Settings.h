@@ -1,0 +1,38 @@
+#pragma once
+// The settings the workbench keeps between runs, in the per-user store
+// "Software\Brimwold\Tarko" (the registry on Windows, a QSettings file
+// elsewhere). Read once when the main window is created, written once when
+// it closes. Every value is stored as text.
+#include <QFont>
+#include <QRect>
+#include <QString>
+#include <array>
+
+namespace tarko {
+
+struct TInis {
+    QString ProjectDir;               // start folder of the open dialog
+    QString HilfeDir;                 // full path of the HTML help file
+    std::array<QString, 5> Files;     // recent files, [0] the newest, empty = free
+    bool AutoTab = true;              // indent a new line like the one above
+    bool AutoFormat = true;           // re-indent a program when it is started
+    int Tabs = 2;                     // tab width in units of 8 pixels
+    QFont Font{QStringLiteral("Courier New"), 10};  // the editors' font
+    int FontCharSet = 1;              // kept for the store; Qt has no character sets
+};
+
+// The window's stored place; `saved` is false when the store has no "Left".
+struct TFormPos {
+    bool saved = false;
+    QRect rect;
+};
+
+// Missing values and text that is no decimal integer give the defaults.
+TInis ReadSettings(TFormPos* formPos);
+void WriteSettings(const TInis& inis, const QRect& formPos);
+
+// Font style bits of the store: 1 bold, 2 italic, 4 underline, 8 strike-out.
+int FontStyleBits(const QFont& font);
+void SetFontStyleBits(QFont& font, int bits);
+
+} // namespace tarko
