@@ -79,10 +79,13 @@ void TQtRunHost::AddDebugText(const std::string& s)
         ide_->AddDebugText(s);
 }
 
+// The interpreter hands over "index: listing" without a line break; the code
+// view lists the executed instructions one per line, so the line ends here
+// (like the data and stack lines, which carry their own CR).
 void TQtRunHost::AddCodeText(const std::string& s)
 {
     if (ide_)
-        ide_->AddCodeText(s);
+        ide_->AddCodeText(s + "\r");
 }
 
 void TQtRunHost::ShowData()

@@ -187,6 +187,10 @@ void TestIde::singleStepShowsTokensListingAndSteps()
     const QString executed = Text(ide->CodeMemo());
     QVERIFY(executed.startsWith("CodeMemo0: PUSHC"));
     QCOMPARE(Opcodes(executed), code);
+    const QStringList lines = executed.split('\n');   // one line per instruction
+    QCOMPARE(lines.size(), 8);
+    QVERIFY2(lines[1].startsWith(" 1: POPC") && lines[6].startsWith(" 6: HALT"),
+             qPrintable(executed));
 }
 
 // Before each instruction the stack and data views show the state the
