@@ -384,6 +384,8 @@ void TRunPanel::SetInputMode(bool on)
 
 void TRunPanel::InputKey(char k)
 {
+    if (!d->inputActive)   // the typed text would overwrite the console's text
+        return;
     if (k == 'C') {
         if (!d->inputText.empty())
             d->inputText.pop_back();

@@ -247,6 +247,7 @@ void TestRunPanel::keyboardWithoutPendingInput()
     p.WriteText("fertig");
     for (QChar ch : QString("12,\b\r"))
         QVERIFY(!Type(p, ch));
+    p.InputKey('5');
     QCOMPARE(Shown(p), QString("fertig"));
     QVERIFY(!InputDone);
 }
