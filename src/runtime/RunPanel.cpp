@@ -255,7 +255,6 @@ void TRunPanel::ShowConsole()
 {
     if (!d->image->isHidden()) {
         d->image->hide();
-    d->canvas.changed = [img = d->image] { img->update(); };
         d->memo->show();
     }
 }
