@@ -127,7 +127,11 @@ void TIdeForm::CompileAndRun(int mode)
 {
     if (d->running || !d->panel)   // one run at a time, even if a handler re-enters
         return;
-    d->running = true;
+    struct RunningFlag {
+        bool& flag;
+        explicit RunningFlag(bool& f) : flag(f) { flag = true; }
+        ~RunningFlag() { flag = false; }
+    } running(d->running);
     const TIdeHooks& h = d->hooks;
 
     d->panel->PanelCanvas().SetPenColor(Qt::white);
@@ -162,7 +166,6 @@ void TIdeForm::CompileAndRun(int mode)
     }
     if (h.focusEditor)
         h.focusEditor();
-    d->running = false;
 }
 
 } // namespace tarko

@@ -19,8 +19,13 @@ struct TIdeHooks {
     std::function<std::string()> programText;  // current editor text, Windows-1252, CR LF
     std::function<void(int)> setRunState;      // TMainForm::SetRunState
     std::function<void()> focusEditor;         // keyboard focus to the current editor
-    std::function<void(const QString&)> showFault;          // error box "Fehler"
-    std::function<void(const QString&)> showInternalError;  // plain box, "Interner Fehler ..." texts
+    // Error box "Fehler" with the text of a fault that ended the run; the
+    // driver then returns to idle as after a normal end.
+    std::function<void(const QString&)> showFault;
+    // Plain box for "Interner Fehler ..." texts. The driver itself does not
+    // need it: the front end and the interpreter report their internal errors
+    // through FrontEndOutput::internalError, which the main window connects.
+    std::function<void(const QString&)> showInternalError;
     // Optional: re-indent the current editor if automatic formatting is on
     // (called after a successful compilation, before the run).
     std::function<void()> autoFormat;
