@@ -1,5 +1,6 @@
 #include "workbench/Dialogs.h"
 
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -61,6 +62,30 @@ QString TQtDialogs::SaveFileName(const QString& startDir, const QString& fileNam
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return {};
     return dlg.selectedFiles().first();
+}
+
+int TQtDialogs::ShowModal(QDialog* dialog) { return dialog->exec(); }
+
+QString TQtDialogs::HelpFileName(const QString& filter)
+{
+    QFileDialog dlg(parent_, QStringLiteral("Hilfedatei festlegen"), QString(), filter);
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setDefaultSuffix(QStringLiteral("htm"));
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return {};
+    return dlg.selectedFiles().first();
+}
+
+int TScriptedDialogs::ShowModal(QDialog* dialog)
+{
+    Note(QStringLiteral("Modal"), dialog->windowTitle());
+    dialog->setResult(QDialog::Rejected);
+    dialog->show();
+    if (onShowModal)
+        onShowModal(dialog);
+    dialog->hide();
+    return dialog->result();
 }
 
 } // namespace tarko

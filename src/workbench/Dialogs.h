@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+class QDialog;
 class QWidget;
 
 namespace tarko {
@@ -26,6 +27,11 @@ public:
     virtual QString OpenFileName(const QString& startDir, const QString& filter) = 0;
     virtual QString SaveFileName(const QString& startDir, const QString& fileName,
                                  const QString& filter) = 0;
+    // A window of the workbench shown modally (about box, options dialog);
+    // returns the dialog's result.
+    virtual int ShowModal(QDialog* dialog) = 0;
+    // The help file's open dialog: title "Hilfedatei festlegen".
+    virtual QString HelpFileName(const QString& filter) = 0;
 };
 
 // The real dialogs: QMessageBox and QFileDialog (never the platform's native
@@ -39,6 +45,8 @@ public:
     QString OpenFileName(const QString& startDir, const QString& filter) override;
     QString SaveFileName(const QString& startDir, const QString& fileName,
                          const QString& filter) override;
+    int ShowModal(QDialog* dialog) override;
+    QString HelpFileName(const QString& filter) override;
 
 private:
     QWidget* parent_;
@@ -75,6 +83,15 @@ public:
     QString SaveFileName(const QString&, const QString& fileName, const QString&) override
     {
         Note("Speichern", fileName);
+        return NextName();
+    }
+    // ShowModal: the dialog is shown (not modal), `onShowModal` plays the
+    // user, then it is hidden; the result is the dialog's result by then.
+    std::function<void(QDialog*)> onShowModal;
+    int ShowModal(QDialog* dialog) override;
+    QString HelpFileName(const QString&) override
+    {
+        Note("Hilfedatei festlegen", QString());
         return NextName();
     }
     int Count(const QString& kind) const

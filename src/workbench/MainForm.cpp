@@ -53,9 +53,11 @@ TMainForm::TMainForm(std::unique_ptr<TDialogs> dialogs, QWidget* parent)
     for (int i = 0; i < TabCount; ++i)
         pcEdit_->setTabVisible(i, false);
     pcEdit_->hide();
-    CreateIdeForm();
     SetRunState(1);
     ReadSettingsAtStart();
+    // The other windows, in the order of start-up.
+    CreateInfoAndOptions();
+    CreateIdeForm();
     // Keys reach the window before its controls (number input during a run).
     qApp->installEventFilter(this);
 }

@@ -4,6 +4,7 @@
 // commands live in separate files by area: MainMenus.cpp (menus, tool bar,
 // command enabling), Tabs.cpp (the tab model), RunControl.cpp (Run, Step,
 // Stop, run state, message line), Programs.cpp (program files, examples).
+#include <QApplication>
 #include <QHash>
 #include <QMainWindow>
 #include <array>
@@ -26,6 +27,8 @@ namespace tarko {
 
 class TColorMemo;
 class TIdeForm;
+class TInfoForm;
+class TOptionForm;
 class TRunPanel;
 
 class TMainForm : public QMainWindow {
@@ -66,6 +69,12 @@ public:
     // The settings, read when the window is created, written when it closes.
     TInis Inis;
 
+    // Hilfe menu and options.
+    void Inhalt1Click();
+    void Info1Click();
+    void Optionen1Click();
+    std::function<void()> beep = [] { QApplication::beep(); };
+
     // Run control.
     int RunState() const { return runState_; }
     void SetRunState(int state);
@@ -86,6 +95,8 @@ public:
     QWidget* RunPanelHolder() const;
     TRunPanel* RunPanel() const { return runPanel_; }
     TIdeForm* IdeForm() const { return ideForm_; }
+    TInfoForm* InfoForm() const { return infoForm_; }
+    TOptionForm* OptionForm() const { return optionForm_; }
     TDialogs& Dialogs() const { return *dialogs_; }
     QMenu* PopupMenu() const { return popupMenu_; }
 
@@ -103,6 +114,7 @@ private:
     void CreateToolBar();
     void CreatePopupMenu();
     void CreateIdeForm();
+    void CreateInfoAndOptions();
     void FormResize();
     void ReadSettingsAtStart();
     void ApplyEditorFont();
@@ -148,6 +160,8 @@ private:
     QList<QAction*> insertCommands_;
     TRunPanel* runPanel_ = nullptr;
     TIdeForm* ideForm_ = nullptr;
+    TInfoForm* infoForm_ = nullptr;
+    TOptionForm* optionForm_ = nullptr;
     QString openDialogDir_;
     QString lastDialogDir_;
     int lastTab_ = -1;

@@ -133,7 +133,7 @@ void TMainForm::CreateMenus()
     separator(bearbeiten, "N5");
     AddAction(bearbeiten, "Font1", "&Schriftarten..");
     separator(bearbeiten, "N6");
-    AddAction(bearbeiten, "Optionen1", "&Optionen");
+    OnIdle(AddAction(bearbeiten, "Optionen1", "&Optionen"), &TMainForm::Optionen1Click);
     auto editCommand = [this](QAction* a, void (*op)(TColorMemo*)) {
         connect(a, &QAction::triggered, this, [this, op] { EditCommand(op); });
     };
@@ -157,9 +157,11 @@ void TMainForm::CreateMenus()
 
     // Hilfe
     QMenu* hilfe = addMenu(QStringLiteral("Hilfe1"), QStringLiteral("&Hilfe"));
-    AddAction(hilfe, "Inhalt1", "In&halt", QKeySequence(Qt::Key_F1));
+    // Help stays available while a program runs.
+    connect(AddAction(hilfe, "Inhalt1", "In&halt", QKeySequence(Qt::Key_F1)), &QAction::triggered, this,
+            &TMainForm::Inhalt1Click);
     separator(hilfe, "N4");
-    AddAction(hilfe, "Info1", "&Info...");
+    connect(AddAction(hilfe, "Info1", "&Info..."), &QAction::triggered, this, &TMainForm::Info1Click);
 }
 
 QAction* TMainForm::AddToolAction(const QString& name, const QString& hint, const QString& icon, bool enabled)
