@@ -232,8 +232,8 @@ void TColorMemo::DeleteLine(int i)
     if (i + 1 < n) {
         c.setPosition(b.position());
         c.setPosition(b.position() + b.length(), QTextCursor::KeepAnchor);
-    } else {
-        c.setPosition(std::max(b.position() - 1, 0));
+    } else { // the last line keeps its place and loses only its characters
+        c.setPosition(b.position());
         c.setPosition(b.position() + b.length() - 1, QTextCursor::KeepAnchor);
     }
     c.removeSelectedText();

@@ -110,7 +110,7 @@ public:
     int LineOfOffset(int offset) const;
     void SetLine(int i, std::string_view text); // replaces line i, undoable
     void AddLine(std::string_view text);        // appends a line, undoable
-    void DeleteLine(int i);
+    void DeleteLine(int i); // with its line break; the last line is only emptied
     bool Modified() const;
     void SetModified(bool on);
 

@@ -247,6 +247,10 @@ void TestColMemo::linesAndUndo()
     QCOMPARE(e.memo.LineCount(), 3);
     e.memo.DeleteLine(0);
     QCOMPARE(e.memo.WinText(), std::string("zwei\r\ndrei\r\n"));
+    e.memo.SetWinText("a\r\nb");
+    e.memo.DeleteLine(1);
+    QCOMPARE(e.memo.WinText(), std::string("a\r\n"));
+    e.memo.SetWinText("zwei\r\ndrei\r\n");
 
     // Replacing through SelText empties undo, ReplaceSelection keeps it.
     e.memo.SetSelStart(0);
