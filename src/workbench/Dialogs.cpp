@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -75,6 +76,15 @@ QString TQtDialogs::HelpFileName(const QString& filter)
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return {};
     return dlg.selectedFiles().first();
+}
+
+bool TQtDialogs::ChooseFont(QFont& font)
+{
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, font, parent_, QString(), QFontDialog::DontUseNativeDialog);
+    if (ok)
+        font = chosen;
+    return ok;
 }
 
 int TScriptedDialogs::ShowModal(QDialog* dialog)

@@ -1,6 +1,7 @@
 #pragma once
 // Every message box and file dialog of the workbench goes through TDialogs, so
 // tests can script the answers instead of blocking in a modal dialog.
+#include <QFont>
 #include <QString>
 #include <QStringList>
 #include <deque>
@@ -32,6 +33,8 @@ public:
     virtual int ShowModal(QDialog* dialog) = 0;
     // The help file's open dialog: title "Hilfedatei festlegen".
     virtual QString HelpFileName(const QString& filter) = 0;
+    // The font dialog, without effects; true and `font` changed on OK.
+    virtual bool ChooseFont(QFont& font) = 0;
 };
 
 // The real dialogs: QMessageBox and QFileDialog (never the platform's native
@@ -47,6 +50,7 @@ public:
                          const QString& filter) override;
     int ShowModal(QDialog* dialog) override;
     QString HelpFileName(const QString& filter) override;
+    bool ChooseFont(QFont& font) override;
 
 private:
     QWidget* parent_;
@@ -93,6 +97,16 @@ public:
     {
         Note("Hilfedatei festlegen", QString());
         return NextName();
+    }
+    std::deque<QFont> fonts;  // font dialog answers; cancelled when empty
+    bool ChooseFont(QFont& font) override
+    {
+        Note("Schriftart", font.family());
+        if (fonts.empty())
+            return false;
+        font = fonts.front();
+        fonts.pop_front();
+        return true;
     }
     int Count(const QString& kind) const
     {

@@ -16,6 +16,7 @@
 #include "workbench/Settings.h"
 
 class QAction;
+class QDialog;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -68,6 +69,16 @@ public:
 
     // The settings, read when the window is created, written when it closes.
     TInis Inis;
+
+    // Find, replace, font.
+    void Suchen1Click();
+    void Ersetzen1Click();
+    void FindDialogFind();
+    void FindNext(const QString& text);
+    void ReplaceDialogReplace(bool all);
+    void Font1Click();
+    QDialog* FindDialog() const { return findDialog_; }
+    QDialog* ReplaceDialog() const { return replaceDialog_; }
 
     // Hilfe menu and options.
     void Inhalt1Click();
@@ -162,6 +173,8 @@ private:
     TIdeForm* ideForm_ = nullptr;
     TInfoForm* infoForm_ = nullptr;
     TOptionForm* optionForm_ = nullptr;
+    QDialog* findDialog_ = nullptr;
+    QDialog* replaceDialog_ = nullptr;
     QString openDialogDir_;
     QString lastDialogDir_;
     int lastTab_ = -1;

@@ -128,10 +128,12 @@ void TMainForm::CreateMenus()
     QAction* del = AddAction(bearbeiten, "Loeschen1", "&Löschen", {}, false);
     QAction* all = AddAction(bearbeiten, "Allesmarkieren1", "Alles &markieren", QKeySequence(Qt::CTRL | Qt::Key_A));
     separator(bearbeiten, "N2");
-    AddAction(bearbeiten, "Suchen1", "&Suchen...", QKeySequence(Qt::CTRL | Qt::Key_F), false);
-    AddAction(bearbeiten, "Ersetzen1", "E&rsetzen...", QKeySequence(Qt::CTRL | Qt::Key_R), false);
+    OnIdle(AddAction(bearbeiten, "Suchen1", "&Suchen...", QKeySequence(Qt::CTRL | Qt::Key_F), false),
+           &TMainForm::Suchen1Click);
+    OnIdle(AddAction(bearbeiten, "Ersetzen1", "E&rsetzen...", QKeySequence(Qt::CTRL | Qt::Key_R), false),
+           &TMainForm::Ersetzen1Click);
     separator(bearbeiten, "N5");
-    AddAction(bearbeiten, "Font1", "&Schriftarten..");
+    OnIdle(AddAction(bearbeiten, "Font1", "&Schriftarten.."), &TMainForm::Font1Click);
     separator(bearbeiten, "N6");
     OnIdle(AddAction(bearbeiten, "Optionen1", "&Optionen"), &TMainForm::Optionen1Click);
     auto editCommand = [this](QAction* a, void (*op)(TColorMemo*)) {

@@ -1,0 +1,163 @@
+// The editing commands that need more than the editor's own operations:
+// find, replace and the font dialog. Both search dialogs stay open while the
+// user works on; each action applies to the editor current at that moment.
+#include <QDialog>
+#include <QFontDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "editor/ColMemo.h"
+#include "editor/WinText.h"
+#include "workbench/MainForm.h"
+
+namespace tarko {
+
+namespace {
+
+// A search dialog: search text, for replacing also the replacement text,
+// and its buttons on the right. Case always counts; the search runs forward.
+QDialog* SearchDialog(QWidget* parent, bool replace)
+{
+    auto* d = new QDialog(parent);
+    d->setObjectName(replace ? QStringLiteral("ReplaceDialog") : QStringLiteral("FindDialog"));
+    d->setWindowTitle(replace ? QStringLiteral("Ersetzen") : QStringLiteral("Suchen"));
+    d->setModal(false);
+    auto* fields = new QGridLayout;
+    auto* what = new QLineEdit(d);
+    what->setObjectName(QStringLiteral("FindText"));
+    fields->addWidget(new QLabel(QStringLiteral("Su&chen nach:"), d), 0, 0);
+    fields->addWidget(what, 0, 1);
+    static_cast<QLabel*>(fields->itemAtPosition(0, 0)->widget())->setBuddy(what);
+    if (replace) {
+        auto* with = new QLineEdit(d);
+        with->setObjectName(QStringLiteral("ReplaceText"));
+        auto* label = new QLabel(QStringLiteral("Ersetzen &durch:"), d);
+        label->setBuddy(with);
+        fields->addWidget(label, 1, 0);
+        fields->addWidget(with, 1, 1);
+    }
+    auto* buttons = new QVBoxLayout;
+    auto button = [&](const char* name, const QString& caption) {
+        auto* b = new QPushButton(caption, d);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+        return b;
+    };
+    button("FindNext", QStringLiteral("&Weitersuchen"))->setDefault(true);
+    if (replace) {
+        button("Replace", QStringLiteral("&Ersetzen"));
+        button("ReplaceAll", QStringLiteral("&Alle ersetzen"));
+    }
+    QObject::connect(button("Cancel", QStringLiteral("Abbrechen")), &QPushButton::clicked, d, &QDialog::close);
+    buttons->addStretch();
+    auto* layout = new QHBoxLayout(d);
+    layout->addLayout(fields, 1);
+    layout->addLayout(buttons);
+    return d;
+}
+
+QString FieldText(QDialog* d, const char* name)
+{
+    return d->findChild<QLineEdit*>(QString::fromLatin1(name))->text();
+}
+
+} // namespace
+
+void TMainForm::Suchen1Click()
+{
+    if (!findDialog_) {
+        findDialog_ = SearchDialog(this, false);
+        connect(findDialog_->findChild<QPushButton*>("FindNext"), &QPushButton::clicked, this,
+                &TMainForm::FindDialogFind);
+    }
+    findDialog_->show();
+    findDialog_->raise();
+    findDialog_->activateWindow();
+}
+
+void TMainForm::Ersetzen1Click()
+{
+    if (!replaceDialog_) {
+        replaceDialog_ = SearchDialog(this, true);
+        // The replace dialog's find button searches like the find dialog.
+        connect(replaceDialog_->findChild<QPushButton*>("FindNext"), &QPushButton::clicked, this, [this] {
+            FindNext(FieldText(replaceDialog_, "FindText"));
+        });
+        connect(replaceDialog_->findChild<QPushButton*>("Replace"), &QPushButton::clicked, this,
+                [this] { ReplaceDialogReplace(false); });
+        connect(replaceDialog_->findChild<QPushButton*>("ReplaceAll"), &QPushButton::clicked, this,
+                [this] { ReplaceDialogReplace(true); });
+    }
+    replaceDialog_->show();
+    replaceDialog_->raise();
+    replaceDialog_->activateWindow();
+}
+
+void TMainForm::FindDialogFind() { FindNext(FieldText(findDialog_, "FindText")); }
+
+// Find: behind the selection, or from the beginning when nothing is
+// selected (not from the caret); silent when there is nothing more.
+void TMainForm::FindNext(const QString& text)
+{
+    if (runState_ != 1 || lastTab_ < 0 || text.isEmpty())
+        return;
+    TColorMemo* editor = CurrentEditor();
+    const std::string needle = ToWinText(text);
+    const int start = editor->SelLength() != 0 ? editor->SelStart() + editor->SelLength() : 0;
+    const size_t at = editor->WinText().find(needle, size_t(start));
+    if (at == std::string::npos)
+        return;
+    editor->setFocus();
+    editor->SetSelStart(int(at));
+    editor->SetSelLength(int(needle.size()));
+    editor->ensureCursorVisible();
+    UpdateCaptionAndCommands();
+    ShowCaretPosition();
+}
+
+// Replace: always the first occurrence in the whole text. Replace all goes
+// on behind each inserted text, so a replacement that contains the search
+// text cannot make it run forever.
+void TMainForm::ReplaceDialogReplace(bool all)
+{
+    if (runState_ != 1 || lastTab_ < 0)
+        return;
+    const QString what = FieldText(replaceDialog_, "FindText");
+    TColorMemo* editor = CurrentEditor();
+    const std::string needle = ToWinText(what);
+    const std::string with = ToWinText(FieldText(replaceDialog_, "ReplaceText"));
+    size_t at = needle.empty() ? std::string::npos : editor->WinText().find(needle);
+    if (at == std::string::npos) {
+        dialogs_->Error(QStringLiteral("Der Suchtext \"%1\" konnte nicht gefunden werden.").arg(what));
+        return;
+    }
+    do {
+        editor->SetSelStart(int(at));
+        editor->SetSelLength(int(needle.size()));
+        editor->SetSelText(with);
+        editor->SetModified(true);
+        at = all ? editor->WinText().find(needle, at + with.size()) : std::string::npos;
+    } while (at != std::string::npos);
+    UpdateCaptionAndCommands();
+    ShowCaretPosition();
+}
+
+// Font1Click: the chosen font for all five editors (and the settings);
+// the tab stops are set again in any case.
+void TMainForm::Font1Click()
+{
+    QFont font = editors_[0]->font();
+    if (dialogs_->ChooseFont(font)) {
+        Inis.Font = font;
+        for (TColorMemo* editor : editors_)
+            editor->setFont(font);
+    }
+    ApplyTabStops();
+}
+
+} // namespace tarko

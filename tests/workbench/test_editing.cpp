@@ -1,0 +1,124 @@
+// Find, replace and the font dialog on the current editor.
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "WorkbenchFixture.h"
+#include "editor/WinText.h"
+
+using namespace tarko;
+
+class TestEditing : public QObject {
+    Q_OBJECT
+private slots:
+    void find_data();
+    void find();
+    void replace_data();
+    void replace();
+    void fontForAllEditors();
+};
+
+void TestEditing::find_data()
+{
+    QTest::addColumn<int>("selStart");
+    QTest::addColumn<int>("selLength");
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<int>("foundAt");  // -1: selection unchanged
+    // Text: "Ausgabe 1\r\nAusgabe 2\r\nausgabe 3" (offsets count CR LF as two).
+    QTest::newRow("caret in the middle, nothing selected: first in the text") << 14 << 0 << "Ausgabe" << 0;
+    QTest::newRow("occurrence selected: the next one") << 0 << 7 << "Ausgabe" << 11;
+    QTest::newRow("last occurrence selected: nothing more") << 11 << 7 << "Ausgabe" << -1;
+    QTest::newRow("case counts") << 0 << 0 << "ausgabe" << 22;
+    QTest::newRow("across a line break") << 0 << 0 << "1\nAus" << 8;
+}
+
+void TestEditing::find()
+{
+    QFETCH(int, selStart);
+    QFETCH(int, selLength);
+    QFETCH(QString, what);
+    QFETCH(int, foundAt);
+    TWorkbench wb;
+    TColorMemo* e = wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("Ausgabe 1\nAusgabe 2\nausgabe 3"));
+    e->SetSelStart(selStart);
+    e->SetSelLength(selLength);
+    wb.form->Action("Suchen2")->trigger();
+    QDialog* d = wb.form->FindDialog();
+    QVERIFY(d && d->isVisible() && !d->isModal());
+    QCOMPARE(d->windowTitle(), QStringLiteral("Suchen"));
+    d->findChild<QLineEdit*>("FindText")->setText(what);
+    d->findChild<QPushButton*>("FindNext")->click();
+    const int length = int(ToWinText(what).size());
+    QCOMPARE(e->SelStart(), foundAt < 0 ? selStart : foundAt);
+    QCOMPARE(e->SelLength(), foundAt < 0 ? selLength : length);
+    QVERIFY(wb.dialogs->shown.empty());
+}
+
+void TestEditing::replace_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("with");
+    QTest::addColumn<bool>("all");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("once: the first even with the caret behind it")
+        << "x1 x2" << "x" << "y" << false << "y1 x2" << "";
+    QTest::newRow("all: x1 x2 gives y1 y2") << "x1 x2" << "x" << "y" << true << "y1 y2" << "";
+    QTest::newRow("all ends when the replacement holds the search text")
+        << "a-a" << "a" << "aa" << true << "aa-aa" << "";
+    QTest::newRow("not found: error box") << "Ausgabe 1" << "ausgabe" << "x" << false << "Ausgabe 1"
+                                          << "Der Suchtext \"ausgabe\" konnte nicht gefunden werden.";
+    QTest::newRow("empty search text: error box") << "Ausgabe 1" << "" << "x" << true << "Ausgabe 1"
+                                                  << "Der Suchtext \"\" konnte nicht gefunden werden.";
+}
+
+void TestEditing::replace()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, what);
+    QFETCH(QString, with);
+    QFETCH(bool, all);
+    QFETCH(QString, after);
+    QFETCH(QString, error);
+    TWorkbench wb;
+    TColorMemo* e = wb.NewTab(QStringLiteral("Programm.trk"), text);
+    e->SetSelStart(int(text.size()));
+    wb.form->Action("Ersetzen1")->trigger();
+    QDialog* d = wb.form->ReplaceDialog();
+    QCOMPARE(d->windowTitle(), QStringLiteral("Ersetzen"));
+    d->findChild<QLineEdit*>("FindText")->setText(what);
+    d->findChild<QLineEdit*>("ReplaceText")->setText(with);
+    d->findChild<QPushButton*>(all ? "ReplaceAll" : "Replace")->click();
+    QCOMPARE(e->toPlainText(), after);
+    QCOMPARE(e->Modified(), error.isEmpty());
+    if (error.isEmpty()) {
+        QVERIFY(wb.dialogs->shown.empty());
+        QVERIFY(!wb.form->Action("Rueckgaengig1")->isEnabled());
+    } else {
+        QCOMPARE(wb.dialogs->shown.at(0).kind, QStringLiteral("Fehler"));
+        QCOMPARE(wb.dialogs->shown.at(0).text, error);
+    }
+}
+
+void TestEditing::fontForAllEditors()
+{
+    TWorkbench wb;
+    wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("\tAusgabe 1"));
+    const QFont chosen(QStringLiteral("DejaVu Sans Mono"), 16);
+    wb.dialogs->fonts = {chosen};
+    wb.form->Action("Font1")->trigger();
+    QCOMPARE(wb.dialogs->shown.at(0).kind, QStringLiteral("Schriftart"));
+    QCOMPARE(wb.dialogs->shown.at(0).text, QStringLiteral("Courier New"));
+    for (int i = 0; i < TMainForm::TabCount; ++i)
+        QCOMPARE(wb.form->EditorAt(i)->font().pointSize(), 16);
+    QCOMPARE(wb.form->Inis.Font.family(), QStringLiteral("DejaVu Sans Mono"));
+    // The tab stops do not follow the font.
+    QCOMPARE(wb.form->CurrentEditor()->tabStopDistance(), 16.0);
+    // Cancelled: nothing changes.
+    wb.form->Action("Font1")->trigger();
+    QCOMPARE(wb.form->EditorAt(0)->font().pointSize(), 16);
+}
+
+QTEST_MAIN(TestEditing)
+#include "test_editing.moc"
