@@ -404,7 +404,8 @@ int TColorMemo::computeOverlay(int onlyLine)
     // The painted text, from the mirror; the buffer only grows.
     const size_t want = size_t(scanEnd - scanStart);
     FTextBuf.clear();
-    for (int l = scanLine; l < blocks && FTextBuf.size() < want; ++l) {
+    const int lines = std::min(blocks, int(FLines.size()));
+    for (int l = scanLine; l < lines && FTextBuf.size() < want; ++l) {
         if (l > scanLine)
             FTextBuf += "\r\n";
         FTextBuf += FLines[size_t(l)];
@@ -613,7 +614,10 @@ void TColorMemo::paintOverlay(QPaintEvent* e)
                 const QTextLine tl = layout->lineForTextPosition(k.From);
                 if (!tl.isValid())
                     continue;
-                const std::string key = FLines[size_t(line)].substr(size_t(k.From), size_t(k.To - k.From + 1));
+                const std::string text = Line(line);
+                if (size_t(k.From) >= text.size())
+                    continue;
+                const std::string key = text.substr(size_t(k.From), size_t(k.To - k.From + 1));
                 const qreal x1 = offset.x() + tl.cursorToX(k.From);
                 const qreal y1 = offset.y() + tl.y();
                 const int w = fontMetrics().horizontalAdvance(FromWinText(key));
@@ -743,7 +747,7 @@ bool TColorMemo::hotSpotUnder(const QPoint& pos, std::string* text) const
         if (local.x() >= l.x() + l.naturalTextWidth())
             return false; // right of the line's text: no character under the pointer
         const int column = l.xToCursor(local.x(), QTextLine::CursorOnCharacter);
-        return HotSpotAt(FLines[size_t(block.blockNumber())], column, FOverlay.HotSpot, text);
+        return HotSpotAt(Line(block.blockNumber()), column, FOverlay.HotSpot, text);
     }
     return false;
 }
