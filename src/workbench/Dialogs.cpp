@@ -3,6 +3,9 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -85,6 +88,43 @@ bool TQtDialogs::ChooseFont(QFont& font)
     if (ok)
         font = chosen;
     return ok;
+}
+
+QString TQtDialogs::PrintFileName()
+{
+    QFileDialog dlg(parent_, QStringLiteral("In eine Datei drucken"), QString(),
+                    QStringLiteral("Text Files (*.txt)"));
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.setOption(QFileDialog::DontConfirmOverwrite);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setDefaultSuffix(QStringLiteral("txt"));
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return {};
+    return dlg.selectedFiles().first();
+}
+
+bool TQtDialogs::ChoosePrinter(QPrinter& printer)
+{
+    QPrintDialog dlg(&printer, parent_);
+    return dlg.exec() == QDialog::Accepted;
+}
+
+void TQtDialogs::PrinterSetup()
+{
+    QPrinter printer;
+    QPageSetupDialog dlg(&printer, parent_);
+    dlg.exec();
+}
+
+bool TScriptedDialogs::ChoosePrinter(QPrinter& printer)
+{
+    Note(QStringLiteral("Drucken"), QString());
+    const QString pdf = NextPdf();
+    if (pdf.isEmpty())
+        return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    return true;
 }
 
 int TScriptedDialogs::ShowModal(QDialog* dialog)

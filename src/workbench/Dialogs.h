@@ -9,6 +9,7 @@
 #include <vector>
 
 class QDialog;
+class QPrinter;
 class QWidget;
 
 namespace tarko {
@@ -35,6 +36,11 @@ public:
     virtual QString HelpFileName(const QString& filter) = 0;
     // The font dialog, without effects; true and `font` changed on OK.
     virtual bool ChooseFont(QFont& font) = 0;
+    // Printing: the save dialog "In eine Datei drucken" for a listing file,
+    // the print dialog (false: cancelled), the printer set-up dialog.
+    virtual QString PrintFileName() = 0;
+    virtual bool ChoosePrinter(QPrinter& printer) = 0;
+    virtual void PrinterSetup() = 0;
 };
 
 // The real dialogs: QMessageBox and QFileDialog (never the platform's native
@@ -51,6 +57,9 @@ public:
     int ShowModal(QDialog* dialog) override;
     QString HelpFileName(const QString& filter) override;
     bool ChooseFont(QFont& font) override;
+    QString PrintFileName() override;
+    bool ChoosePrinter(QPrinter& printer) override;
+    void PrinterSetup() override;
 
 private:
     QWidget* parent_;
@@ -108,6 +117,16 @@ public:
         fonts.pop_front();
         return true;
     }
+    QString PrintFileName() override
+    {
+        Note("In eine Datei drucken", QString());
+        return NextName();
+    }
+    // The print dialog's answer: the printer then writes a PDF to this file;
+    // empty means cancelled.
+    std::deque<QString> pdfFiles;
+    bool ChoosePrinter(QPrinter& printer) override;
+    void PrinterSetup() override { Note("Drucker einrichten", QString()); }
     int Count(const QString& kind) const
     {
         int n = 0;
@@ -122,6 +141,14 @@ private:
         shown.push_back({kind, text});
         if (onShow)
             onShow(shown.back());
+    }
+    QString NextPdf()
+    {
+        if (pdfFiles.empty())
+            return {};
+        QString n = pdfFiles.front();
+        pdfFiles.pop_front();
+        return n;
     }
     QString NextName()
     {

@@ -80,6 +80,10 @@ public:
     QDialog* FindDialog() const { return findDialog_; }
     QDialog* ReplaceDialog() const { return replaceDialog_; }
 
+    // Printing.
+    void Drucken1Click();
+    void Druckereinrichten1Click();
+
     // Hilfe menu and options.
     void Inhalt1Click();
     void Info1Click();

@@ -100,8 +100,9 @@ void TMainForm::CreateMenus()
            &TMainForm::Schliessen1Click);
     OnIdle(AddAction(datei, "AllesSchliessen1", "&Alles Schließen", {}, false),
            &TMainForm::AllesSchliessen1Click);
-    AddAction(datei, "Drucken1", "&Drucken", QKeySequence(Qt::CTRL | Qt::Key_P), false);
-    AddAction(datei, "Druckereinrichten1", "D&rucker einrichten ...");
+    OnIdle(AddAction(datei, "Drucken1", "&Drucken", QKeySequence(Qt::CTRL | Qt::Key_P), false),
+           &TMainForm::Drucken1Click);
+    OnIdle(AddAction(datei, "Druckereinrichten1", "D&rucker einrichten ..."), &TMainForm::Druckereinrichten1Click);
     separator(datei, "N1")->setVisible(false);
     for (int i = 1; i <= 5; ++i) {
         QAction* entry = AddAction(datei, QStringLiteral("F%1").arg(i), QString());
