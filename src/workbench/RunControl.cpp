@@ -3,12 +3,14 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTabWidget>
+#include <exception>
 
 #include "editor/ColMemo.h"
 #include "language/Cp1252.h"
 #include "runtime/Ide.h"
 #include "runtime/RunPanel.h"
 #include "runtime/Runner.h"
+#include "workbench/Dialogs.h"
 #include "workbench/MainForm.h"
 
 namespace tarko {
@@ -48,7 +50,12 @@ void TMainForm::RunGuarded(int mode)
 {
     if (lastTab_ < 0)
         return;  // no program is open
-    ideForm_->CompileAndRun(mode);
+    try {
+        ideForm_->CompileAndRun(mode);
+    } catch (const std::exception& e) {
+        // A failure nobody handled ends the command, not the workbench.
+        dialogs_->Error(QString::fromLocal8Bit(e.what()));
+    }
     // Whatever ended the run, the workbench is idle again afterwards.
     if (runState_ != 1)
         SetRunState(1);

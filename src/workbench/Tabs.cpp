@@ -203,7 +203,7 @@ void TMainForm::ConnectEditor(TColorMemo* editor)
         if (editor == CurrentEditor())
             UpdateCaptionAndCommands();
     });
-    editor->installEventFilter(this);
+    // Its key events reach EditorEvent through the window's application-wide filter.
 }
 
 // Automatic indentation after Enter: the line Enter just ended passes its
