@@ -16,6 +16,8 @@ private slots:
     void replace_data();
     void replace();
     void fontForAllEditors();
+    void autoIndent_data();
+    void autoIndent();
 };
 
 void TestEditing::find_data()
@@ -118,6 +120,35 @@ void TestEditing::fontForAllEditors()
     // Cancelled: nothing changes.
     wb.form->Action("Font1")->trigger();
     QCOMPARE(wb.form->EditorAt(0)->font().pointSize(), 16);
+}
+
+void TestEditing::autoIndent_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("autoTab");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("two tabs and text pass the tabs on") << "\t\tAusgabe 1" << true << "\t\tAusgabe 1\n\t\t";
+    QTest::newRow("a line of only tabs passes nothing on") << "\t\t" << true << "\t\t\n";
+    QTest::newRow("indentation off") << "\t\tAusgabe 1" << false << "\t\tAusgabe 1\n";
+}
+
+void TestEditing::autoIndent()
+{
+    QFETCH(QString, line);
+    QFETCH(bool, autoTab);
+    QFETCH(QString, after);
+    TWorkbench wb;
+    QVERIFY(wb.Active());
+    wb.form->Inis.AutoTab = autoTab;
+    TColorMemo* e = wb.NewTab(QStringLiteral("Programm.trk"), line);
+    e->setFocus();
+    e->moveCursor(QTextCursor::End);
+    QTest::keyClick(e, Qt::Key_Return);
+    QCOMPARE(e->toPlainText(), after);
+    QCOMPARE(e->textCursor().position(), int(after.size()));
+    // The next character goes behind the indentation.
+    QTest::keyClick(e, Qt::Key_X);
+    QCOMPARE(e->toPlainText(), after + u'x');
 }
 
 QTEST_MAIN(TestEditing)
