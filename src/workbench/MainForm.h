@@ -2,8 +2,10 @@
 // The main window: tool bar, editor panel with five program tabs and the
 // message line, the run panel with the device, and the status bar. Its
 // commands live in separate files by area: MainMenus.cpp (menus, tool bar,
-// command enabling), Tabs.cpp (the tab model), RunControl.cpp (Run, Step,
-// Stop, run state, message line), Programs.cpp (program files, examples).
+// command enabling), Tabs.cpp (the tab model, editor events), RunControl.cpp
+// (Run, Step, Stop, run state, message line), Programs.cpp (program files,
+// examples), Edit.cpp (find, replace, font), Print.cpp, Help.cpp (help file,
+// about box, options).
 #include <QApplication>
 #include <QHash>
 #include <QMainWindow>
@@ -114,7 +116,6 @@ public:
     TOptionForm* OptionForm() const { return optionForm_; }
     TDialogs& Dialogs() const { return *dialogs_; }
     QMenu* PopupMenu() const { return popupMenu_; }
-
 
 protected:
     void closeEvent(QCloseEvent* e) override;      // FormCloseQuery, FormClose
