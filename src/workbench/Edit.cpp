@@ -12,6 +12,7 @@
 
 #include "editor/ColMemo.h"
 #include "editor/WinText.h"
+#include "workbench/Formatter.h"
 #include "workbench/MainForm.h"
 
 namespace tarko {
@@ -145,6 +146,24 @@ void TMainForm::ReplaceDialogReplace(bool all)
     } while (at != std::string::npos);
     UpdateCaptionAndCommands();
     ShowCaretPosition();
+}
+
+// FormatSource: re-indents the current editor's program; the caret keeps
+// its line and column.
+void TMainForm::FormatSource()
+{
+    TColorMemo* editor = CurrentEditor();
+    const int line = editor->CaretLine();
+    const int column = editor->CaretColumn();
+    std::vector<std::string> lines;
+    for (int i = 0; i < editor->LineCount(); ++i)
+        lines.push_back(editor->Line(i));
+    for (int i : FormatLines(lines)) {
+        editor->SetModified(true);
+        editor->SetLine(i, lines[size_t(i)]);
+    }
+    editor->SetCaretLine(line);
+    editor->SetCaretColumn(column);
 }
 
 // Font1Click: the chosen font for all five editors (and the settings);

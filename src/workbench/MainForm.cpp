@@ -178,6 +178,10 @@ void TMainForm::CreateIdeForm()
     hooks.focusEditor = [this] { FocusEditor(); };
     hooks.showFault = [this](const QString& text) { dialogs_->Error(text); };
     hooks.showInternalError = [this](const QString& text) { dialogs_->Message(text); };
+    hooks.autoFormat = [this] {
+        if (Inis.AutoFormat)
+            FormatSource();
+    };
     ideForm_ = new TIdeForm(runPanel_, std::move(hooks));
     // Menu shortcuts work while the debug view has the focus (Ctrl+F9, Esc).
     for (QAction* a : std::as_const(actions_))

@@ -79,6 +79,7 @@ public:
     void FindNext(const QString& text);
     void ReplaceDialogReplace(bool all);
     void Font1Click();
+    void FormatSource();
     QDialog* FindDialog() const { return findDialog_; }
     QDialog* ReplaceDialog() const { return replaceDialog_; }
 
