@@ -113,8 +113,9 @@ void TMainForm::CreateMenus()
         });
     }
     separator(datei, "N3");
-    OnIdle(AddAction(datei, "Beenden1", "&Beenden", QKeySequence(Qt::ALT | Qt::Key_F4)),
-           &TMainForm::Beenden1Click);
+    // Alt+F4 during a run meets the same refusal as the window's close box.
+    connect(AddAction(datei, "Beenden1", "&Beenden", QKeySequence(Qt::ALT | Qt::Key_F4)), &QAction::triggered,
+            this, &TMainForm::Beenden1Click);
     connect(datei, &QMenu::aboutToShow, this, &TMainForm::Datei1Click);
 
     // Bearbeiten
