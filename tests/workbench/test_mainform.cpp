@@ -481,6 +481,10 @@ void TestMainForm::closeRefusedWhileRunning()
              QStringLiteral("Das laufende Programm muss erst mit dem Stopp-Knopf oder der Esc-Taste beendet werden!"));
     QCOMPARE(wb.form->RunState(), state);
     QCOMPARE(wb.form->LastTab(), 0);
+    // Beenden (Alt+F4) meets the same refusal.
+    wb.form->Action("Beenden1")->trigger();
+    QCOMPARE(wb.dialogs->Count("Tarko"), 2);
+    QVERIFY(wb.form->isVisible());
     wb.form->SetRunState(1);
     QVERIFY(wb.form->close());
 }
