@@ -114,8 +114,11 @@ void TMainForm::CreateMenus()
     }
     separator(datei, "N3");
     // Alt+F4 during a run meets the same refusal as the window's close box.
-    connect(AddAction(datei, "Beenden1", "&Beenden", QKeySequence(Qt::ALT | Qt::Key_F4)), &QAction::triggered,
-            this, &TMainForm::Beenden1Click);
+    // The Datei menu is disabled then, which silences the shortcuts of its
+    // items, so the window carries this one itself as well.
+    QAction* beenden = AddAction(datei, "Beenden1", "&Beenden", QKeySequence(Qt::ALT | Qt::Key_F4));
+    addAction(beenden);
+    connect(beenden, &QAction::triggered, this, &TMainForm::Beenden1Click);
     connect(datei, &QMenu::aboutToShow, this, &TMainForm::Datei1Click);
 
     // Bearbeiten

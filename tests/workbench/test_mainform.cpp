@@ -471,6 +471,7 @@ void TestMainForm::closeRefusedWhileRunning()
 {
     QFETCH(int, state);
     TWorkbench wb;
+    QVERIFY(wb.Active());
     wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("Ausgabe 1"));
     wb.form->SetRunState(state);
     QVERIFY(!wb.form->close());
@@ -484,6 +485,10 @@ void TestMainForm::closeRefusedWhileRunning()
     // Beenden (Alt+F4) meets the same refusal.
     wb.form->Action("Beenden1")->trigger();
     QCOMPARE(wb.dialogs->Count("Tarko"), 2);
+    QVERIFY(wb.form->isVisible());
+    // The key itself, although the Datei menu is disabled during the run.
+    QTest::keyClick(wb.form.get(), Qt::Key_F4, Qt::AltModifier);
+    QCOMPARE(wb.dialogs->Count("Tarko"), 3);
     QVERIFY(wb.form->isVisible());
     wb.form->SetRunState(1);
     QVERIFY(wb.form->close());
