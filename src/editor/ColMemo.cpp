@@ -462,13 +462,21 @@ void TColorMemo::paintEvent(QPaintEvent* e)
 void TColorMemo::paintOverlay(QPaintEvent* e)
 {
     // The line recoloured alone keeps its own colouring while paints stay
-    // on it (the caret's blinking, the next typed letter); any larger paint
-    // recolours the whole visible area. Qt's update of a line may reach a
-    // pixel or two beyond it, so other lines use the whole-area runs.
+    // within single lines or the caret's narrow strips: the caret's blinking
+    // and moves (which repaint its old and new place, on that line or on
+    // others, merged into one strip when it moves up or down) and the next
+    // typed letter. Any larger paint recolours the whole visible area. Qt's
+    // update of a line may reach a pixel or two beyond it, so lines other
+    // than the one recoloured alone use the whole-area runs.
     bool keepLine = false;
     if (FLineOnly >= 0 && FLineOnly < document()->blockCount()) {
         const QRectF r = blockBoundingGeometry(blockOfLine(FLineOnly)).translated(contentOffset());
-        keepLine = e->rect().top() >= int(r.top()) - 3 && e->rect().bottom() <= int(r.bottom()) + 3;
+        const int lineHeight = int(r.height()) + 6;
+        const int caretWidth = cursorWidth() + 12 + (overwriteMode() ? fontMetrics().horizontalAdvance(u' ') : 0);
+        keepLine = true;
+        for (const QRect& part : e->region())
+            if (part.height() > lineHeight && part.width() > caretWidth)
+                keepLine = false;
     }
     if (!keepLine)
         FLineOnly = -1;

@@ -404,6 +404,17 @@ void TestColMemo::typedCharRecoloursOnlyItsLine()
     QVERIFY(!e.hasColour(img, 14, 17, fuchsia));
     QVERIFY(e.hasColour(img, 20, 22, kRed));
 
+    // Moving the caret away and back repaints only the caret's strips; the
+    // line still shows its own colouring, not a mix with the whole area's.
+    QTest::keyClick(&e.memo, Qt::Key_Down);
+    QCoreApplication::processEvents();
+    QTest::keyClick(&e.memo, Qt::Key_Up);
+    QCoreApplication::processEvents();
+    img.fill(Qt::white);
+    e.memo.viewport()->render(&img, lineRect.topLeft(), QRegion(lineRect));
+    QVERIFY(!e.hasColour(img, 14, 17, fuchsia));
+    QVERIFY(e.hasColour(img, 20, 22, kRed));
+
     // A click recolours the whole visible area again.
     QTest::mouseClick(e.memo.viewport(), Qt::LeftButton, Qt::NoModifier, e.charCentre(2));
     QCOMPARE(e.memo.LastDrawRequest(), TColorMemo::TDrawRequest::Whole);
