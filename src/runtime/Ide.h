@@ -35,8 +35,8 @@ class TIdeForm : public QWidget {
     Q_OBJECT
 public:
     // A separate top-level window (not modal), hidden until a single-step run.
-    // Give the main window's Step/Stop actions Qt::ApplicationShortcut so that
-    // Ctrl+F9 and Esc also work while this window has the focus.
+    // The main window adds its shortcut actions to this window as well, so
+    // that Ctrl+F9 and Esc also work while this window has the focus.
     TIdeForm(TRunPanel* panel, TIdeHooks hooks, QWidget* parent = nullptr);
     ~TIdeForm() override;
 
