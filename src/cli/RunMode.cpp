@@ -102,9 +102,10 @@ public:
                 StopRequested = true;
                 return 0.0;
             }
-            const size_t first = line.find_first_not_of(" \t\r");
-            const size_t last = line.find_last_not_of(" \t\r");
-            line = first == std::string::npos ? "" : line.substr(first, last - first + 1);
+            // A CR LF line end leaves its CR; anything else on the line must
+            // be what the keypad can type (blanks included).
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
             double value;
             if (ParseNumberEntry(line, value)) {
                 // The typed number shows right after the prompt, as in the

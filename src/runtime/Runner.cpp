@@ -67,11 +67,10 @@ std::mt19937_64 generator;
 constexpr double TwoTo63 = 9223372036854775808.0;
 
 // Integer of v (truncation toward zero); false for NaN and values outside the
-// 64-bit range. -2^63 itself is refused too, so that adding the pixel offsets
-// to the result can never overflow.
+// 64-bit range. -2^63 is inside it.
 inline bool IntegerOf(double v, int64_t& out)
 {
-    if (!(v > -TwoTo63 && v < TwoTo63))
+    if (!(v >= -TwoTo63 && v < TwoTo63))
         return false;
     out = static_cast<int64_t>(v);
     return true;
@@ -134,7 +133,8 @@ inline bool MapY(double y, int64_t& row)
     int64_t i;
     if (!IntegerOf(10.0 * y, i))
         return false;
-    row = 99 - i;
+    // 99 - i is beyond the 64-bit range only far below the image.
+    row = i < 99 - INT64_MAX ? INT64_MAX : 99 - i;
     return true;
 }
 

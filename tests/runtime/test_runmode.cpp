@@ -92,6 +92,9 @@ void TestRunMode::transcripts_data()
     QTest::newRow("an entry beyond the double range is refused")
         << "Eingabe a\nAusgabe a" << QByteArray("1" + QByteArray(400, '0') + "\n2\n")
         << "? 2\n2 \n" << "Ung\u00FCltige Zahl\n" << 0;
+    QTest::newRow("blanks around an entry make it invalid")
+        << "Eingabe a\nAusgabe a" << QByteArray(" 5\n5 \n\t5\n5\n") << "? 5\n5 \n"
+        << "Ung\u00FCltige Zahl\nUng\u00FCltige Zahl\nUng\u00FCltige Zahl\n" << 0;
     QTest::newRow("input with CR LF line ends")
         << "Eingabe a\nAusgabe a" << QByteArray("3\r\n") << "? 3\n3 \n" << "" << 0;
     QTest::newRow("L\u00F6schen writes a form feed")

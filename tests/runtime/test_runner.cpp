@@ -222,6 +222,8 @@ void TestRunner::randomBounds_data()
     QTest::newRow("-2,5 and 2 use -2 and 2") << -2.5 << 2.0 << QList<double>{-2, -1, 0, 1, 2};
     QTest::newRow("equal bounds") << 4.0 << 4.0 << QList<double>{4};
     QTest::newRow("fractions truncate toward zero") << 1.9 << 2.9 << QList<double>{1, 2};
+    // -2^63 is the smallest 64-bit integer; its low 32 bits are 0.
+    QTest::newRow("bounds of exactly -2^63 are 0") << -0x1p63 << -0x1p63 << QList<double>{0};
 }
 
 void TestRunner::randomBounds()
@@ -285,6 +287,11 @@ void TestRunner::drawingInstructionsMapCoordinates_data()
     QTest::newRow("point 10;10 one beyond the image") << QList<double>{10, 10} << O::GPLOT << "Point 200 -1";
     QTest::newRow("point -10;-10 at the corner") << QList<double>{-10, -10} << O::GPLOT << "Point 0 199";
     QTest::newRow("point far away keeps its pixel") << QList<double>{1000000, 0} << O::GPLOT << "Point 10000100 99";
+    // 10 x = -2^63 is still inside the 64-bit range: no fault, far outside.
+    QTest::newRow("point x scaled to exactly -2^63") << QList<double>{-0x1p63 / 10, 0} << O::GPLOT
+                                                      << "Point -9223372036854775708 99";
+    QTest::newRow("point y scaled to exactly -2^63 lies far below") << QList<double>{0, -0x1p63 / 10}
+                                                                     << O::GPLOT << "Point 100 9223372036854775807";
     QTest::newRow("line in push order") << QList<double>{-10, 0, 10, 0} << O::GLINE << "Line 0 99 200 99";
     QTest::newRow("rectangle corners") << QList<double>{3, 3, 1, 1} << O::GRECTFIL << "FillRect 130 69 110 89";
     QTest::newRow("circle radius scaled without offset") << QList<double>{0, 0, 1} << O::GCIRCLE << "FillCircle 100 99 10";
