@@ -33,8 +33,16 @@ bool ParseNumberEntry(std::string_view entry, double& value)
     // from_chars: independent of the process locale (Qt sets the user's).
     double v = 0.0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
-    if (error != std::errc() || end != digits.data() + digits.size() || !std::isfinite(v))
+    if (end != digits.data() + digits.size())
         return false;
+    if (error == std::errc::result_out_of_range) {
+        // Below the smallest double the entry is 0; above the largest it is refused.
+        if (digits.find_first_of("123456789") < digits.find('.'))
+            return false;
+        v = 0.0;
+    } else if (error != std::errc() || !std::isfinite(v)) {
+        return false;
+    }
     value = negative ? -v : v;
     return true;
 }

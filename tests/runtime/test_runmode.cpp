@@ -95,6 +95,9 @@ void TestRunMode::transcripts_data()
     QTest::newRow("blanks around an entry make it invalid")
         << "Eingabe a\nAusgabe a" << QByteArray(" 5\n5 \n\t5\n5\n") << "? 5\n5 \n"
         << "Ung\u00FCltige Zahl\nUng\u00FCltige Zahl\nUng\u00FCltige Zahl\n" << 0;
+    QTest::newRow("an entry below the smallest double is 0")
+        << "Eingabe a\nAusgabe a" << QByteArray("-0," + QByteArray(400, '0') + "1\n")
+        << "? -0," + QString(400, '0') + "1\n0 \n" << "" << 0;
     QTest::newRow("input with CR LF line ends")
         << "Eingabe a\nAusgabe a" << QByteArray("3\r\n") << "? 3\n3 \n" << "" << 0;
     QTest::newRow("L\u00F6schen writes a form feed")
