@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QTabWidget>
 #include <exception>
+#include <limits>
 
 #include "editor/ColMemo.h"
 #include "language/Cp1252.h"
@@ -119,8 +120,12 @@ void TMainForm::ShowCompileError(const std::string& message, int line, int colum
     ShowMessageLine(0, QString::fromStdString(Cp1252ToUtf8(message)));
     TColorMemo* editor = CurrentEditor();
     editor->setFocus(Qt::OtherFocusReason);
+    // An error noticed at the end of the program (a block left open) lies on
+    // the line after the last one; the caret then goes to the end of the text
+    // rather than to the same column of the last line.
+    const bool pastEnd = line >= editor->LineCount();
     editor->SetCaretLine(line);
-    editor->SetCaretColumn(column);
+    editor->SetCaretColumn(pastEnd ? std::numeric_limits<int>::max() : column);
     ShowCaretPosition();
 }
 

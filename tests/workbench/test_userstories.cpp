@@ -52,6 +52,8 @@ private slots:
     void numberInput();
     void stepRunInputBeforeAnyRun();
     void compileErrorShown();
+    void compileErrorAtEndOfProgram_data();
+    void compileErrorAtEndOfProgram();
     void escapeStopsPause();
     void closeRefusedDuringRun();
     void faultReportedThenIdle();
@@ -259,6 +261,39 @@ void TestUserStories::compileErrorShown()
     QVERIFY(!wb.stoppedByWatchdog);
     QCOMPARE(l->text(), QString());
     QCOMPARE(Console(wb), QStringLiteral("1 \r\n"));
+}
+
+// A block left open is noticed at the end of the text, on the line after
+// the last one: the caret goes to the end of the last line.
+void TestUserStories::compileErrorAtEndOfProgram_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<int>("column");
+    QTest::newRow("open Solange, no final line break")
+        << QStringLiteral("x <= 1\nSolange x < 3\nAusgabe x") << QStringLiteral("SolangeEnde erwartet") << 2 << 9;
+    QTest::newRow("open Falls, final line break")
+        << QStringLiteral("x <= 1\nFalls x < 3\nAusgabe x\n") << QStringLiteral("FallsEnde erwartet") << 2 << 9;
+    QTest::newRow("error inside the last line keeps its column")
+        << QStringLiteral("Ausgabe 1\nPause") << QStringLiteral("Variable, Zahl oder ( erwartet") << 1 << 5;
+}
+
+void TestUserStories::compileErrorAtEndOfProgram()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, message);
+    QFETCH(int, line);
+    QFETCH(int, column);
+    TWorkbench wb;
+    QVERIFY(wb.Active());
+    TColorMemo* e = wb.NewTab(QStringLiteral("Programm.trk"), program);
+    e->SetSelStart(0);
+    wb.Press(Qt::Key_F9);
+    QVERIFY(!wb.stoppedByWatchdog);
+    QCOMPARE(wb.form->MessageLine()->text(), message);
+    QCOMPARE(e->CaretLine(), line);
+    QCOMPARE(e->CaretColumn(), column);
 }
 
 void TestUserStories::escapeStopsPause()
