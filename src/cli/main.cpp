@@ -35,7 +35,8 @@ const char* const usage =
     "  --png AUSGABE.png das Grafikbild am Ende als PNG-Datei speichern\n"
     "\n"
     "Programmdateien sind Windows-1252-Text; die Ausgabe ist UTF-8.\n"
-    "Exit-Status: 0 fehlerfrei, 1 Fehler im Programm, 2 Aufruf- oder Dateifehler.\n";
+    "Exit-Status: 0 fehlerfrei (auch nach \"Zuviele Zeilen\"), 1 Fehler im Programm,\n"
+    "2 Aufruf- oder Dateifehler, 3 Laufzeitfehler, 4 Eingabe zu Ende.\n";
 
 // UTF-8 with LF line ends, whatever line ends the Windows-1252 text had.
 std::string ToTerminal(const std::string& cp1252)

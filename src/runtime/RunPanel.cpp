@@ -13,12 +13,12 @@
 #include <QTextLayout>
 #include <QTimer>
 
-#include <charconv>
 
 #include "editor/ColMemo.h"
 #include "editor/WinText.h"
 #include "language/NumberText.h"
 #include "runtime/Canvas.h"
+#include "runtime/NumberEntry.h"
 #include "runtime/Runner.h"
 
 namespace tarko {
@@ -67,39 +67,6 @@ constexpr int KeyCount = sizeof KeyPlaces / sizeof KeyPlaces[0];
 
 const QColor IdleConsole(0, 223, 223);
 const QColor RunningConsole(0, 255, 255);
-
-// An optional "-", digits, optionally "," and digits; at least one digit or
-// the comma. Entries too large for a double are refused like any other
-// invalid entry rather than becoming infinity.
-bool ParseInput(const std::string& text, double& value)
-{
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && text[i] == '-') {
-        negative = true;
-        ++i;
-    }
-    std::string intDigits, fracDigits;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
-        intDigits += text[i++];
-    bool comma = false;
-    if (i < text.size() && text[i] == ',') {
-        comma = true;
-        ++i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
-            fracDigits += text[i++];
-    }
-    if (i != text.size() || (intDigits.empty() && fracDigits.empty() && !comma))
-        return false;
-    const std::string plain = (intDigits.empty() ? "0" : intDigits) + "."
-                              + (fracDigits.empty() ? "0" : fracDigits);
-    double v = 0;
-    auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), v);
-    if (ec != std::errc() || end != plain.data() + plain.size())
-        return false;
-    value = negative ? -v : v;
-    return true;
-}
 
 // The device: an orange hand-held with a speaker slot, a black screen in a
 // light-blue frame, and a keypad area below the screen.
@@ -392,7 +359,7 @@ void TRunPanel::InputKey(char k)
         d->inputText += k;
     }
     double v = 0;
-    const bool valid = ParseInput(d->inputText, v);
+    const bool valid = ParseNumberEntry(d->inputText, v);
     d->inputValue = valid ? v : 0;
     d->Key('O')->setEnabled(valid);
 

@@ -95,6 +95,9 @@ void TestRunPanel::keypadEntry_data()
     // A value beyond the double range is an invalid entry, not infinity.
     QTest::newRow("refused: too large for a number") << QString(400, '9') << false << 0.0
                                                     << QString(400, '9');
+    // Below the smallest double the entry is still a number: 0.
+    QTest::newRow("accepted: too small for a number is 0") << "0," + QString(400, '0') + "1" << true
+                                                          << 0.0 << "0," + QString(400, '0') + "1";
 }
 
 void TestRunPanel::keypadEntry()
