@@ -35,6 +35,20 @@ inline void Assemble(std::initializer_list<Op> code, int variables = 0,
     FinishCode();
 }
 
+// One drawing instruction after its operands, with the text "Hallo" at text
+// address 0 for GTEXT.
+template <typename Operands>
+void AssembleDrawing(const Operands& operands, TOpcode op)
+{
+    ClearSymTab();
+    InitCode();
+    AddText("Hallo");
+    for (double v : operands)
+        Emit(TOpcode::PUSHC, v);
+    Emit(op);
+    FinishCode();
+}
+
 // A host that writes every call into a log and answers number input from a queue.
 class RecordingHost : public RunHost {
 public:

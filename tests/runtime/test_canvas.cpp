@@ -58,13 +58,7 @@ Pixels Block(int c0, int c1, int r0, int r1)
 // Runs "operands pushed, then op" and returns the canvas's lit pixels.
 Pixels Draw(const QList<double>& operands, O op, CanvasHost& host)
 {
-    ClearSymTab();
-    InitCode();
-    AddText("Hallo");
-    for (double v : operands)
-        Emit(O::PUSHC, v);
-    Emit(op);
-    FinishCode();
+    AssembleDrawing(operands, op);
     const RunResult r = RunProgram(host, false);
     if (r.end != RunEnd::Stopped)
         qWarning("run ended with %s", r.fault.c_str());

@@ -304,13 +304,7 @@ void TestRunner::drawingInstructionsMapCoordinates()
     QFETCH(QList<double>, operands);
     QFETCH(TOpcode, op);
     QFETCH(QString, call);
-    ClearSymTab();
-    InitCode();
-    AddText("Hallo");
-    for (double v : operands)
-        Emit(O::PUSHC, v);
-    Emit(op);
-    FinishCode();
+    AssembleDrawing(operands, op);
     RecordingHost host;
     QCOMPARE(int(RunProgram(host, false).end), int(RunEnd::Stopped));
     QCOMPARE(host.log.size(), size_t(2));
