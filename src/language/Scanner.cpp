@@ -2,6 +2,7 @@
 
 #include "language/FrontEndOutput.h"
 #include "language/Global.h"
+#include "language/Letters.h"
 
 namespace tarko {
 
@@ -24,17 +25,6 @@ char ch = EOT;
 char nextCh = EOT;
 bool parseOk = true;
 
-bool IsLetter(char c)
-{
-    const auto u = static_cast<unsigned char>(c);
-    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == 0xC4 || u == 0xD6 ||
-           u == 0xDC || u == 0xDF || u == 0xE4 || u == 0xF6 || u == 0xFC;
-}
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool IsNameChar(char c) { return IsLetter(c) || IsDigit(c); }
-
 bool IsBlank(char c) { return c == TAB || c == LF || c == ' '; }
 
 bool IsSymbolStart(char c)
@@ -46,14 +36,6 @@ bool IsSymbolStart(char c)
     default:
         return false;
     }
-}
-
-char Upper(char c)
-{
-    const auto u = static_cast<unsigned char>(c);
-    if ((u >= 'a' && u <= 'z') || u == 0xE4 || u == 0xF6 || u == 0xFC)
-        return static_cast<char>(u - 32);
-    return c;
 }
 
 // The character at the read position, code 0 past the end; the column moves
@@ -101,11 +83,11 @@ void GetCh()
 // name: letter { letter | digit }, in capitals, cut to 20 characters
 void ScanName(TToken& token)
 {
-    std::string name(1, Upper(ch));
+    std::string name(1, NameCapital(ch));
     while (IsNameChar(nextCh)) {
         GetCh();
         if (name.size() < maxNameLength)
-            name += Upper(ch);
+            name += NameCapital(ch);
     }
     token.Sym = Symbol::Bezeichner;
     const std::string key = name + "_Sym";
@@ -121,14 +103,14 @@ void ScanName(TToken& token)
 void ScanNumber(TToken& token)
 {
     double value = ch - '0';
-    while (IsDigit(nextCh)) {
+    while (IsDigitChar(nextCh)) {
         GetCh();
         value = value * 10 + (ch - '0');
     }
     if (nextCh == ',') {
         GetCh();
         double f = 0.1;
-        while (IsDigit(nextCh)) {
+        while (IsDigitChar(nextCh)) {
             GetCh();
             value = value + (ch - '0') * f;
             f = f * 0.1;
@@ -213,11 +195,11 @@ bool GetSym(TToken& token)
     GetCh();
     while (IsBlank(ch))
         GetCh();
-    if (IsLetter(ch))
+    if (IsNameLetter(ch))
         ScanName(token);
     else if (ch == '"')
         ScanText(token);
-    else if (IsDigit(ch))
+    else if (IsDigitChar(ch))
         ScanNumber(token);
     else if (IsSymbolStart(ch))
         ScanSymbol(token);

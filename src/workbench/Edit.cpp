@@ -12,7 +12,7 @@
 
 #include "editor/ColMemo.h"
 #include "editor/WinText.h"
-#include "workbench/Formatter.h"
+#include "language/Formatter.h"
 #include "workbench/MainForm.h"
 
 namespace tarko {

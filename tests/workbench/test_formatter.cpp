@@ -2,7 +2,7 @@
 #include <QLabel>
 
 #include "WorkbenchFixture.h"
-#include "workbench/Formatter.h"
+#include "language/Formatter.h"
 
 using namespace tarko;
 

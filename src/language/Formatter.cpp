@@ -1,6 +1,8 @@
-#include "workbench/Formatter.h"
+#include "language/Formatter.h"
 
 #include <algorithm>
+
+#include "language/Letters.h"
 
 namespace tarko {
 
@@ -8,30 +10,13 @@ namespace {
 
 constexpr int MaxTabs = 30;
 
-// Name-continuation characters: letters, the umlauts, sharp s and digits.
-bool IsNameChar(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == 0xC4 ||
-           c == 0xD6 || c == 0xDC || c == 0xDF || c == 0xE4 || c == 0xF6 || c == 0xFC;
-}
-
-// The scanner's capitals: a-z and the three small umlauts.
-char Capital(unsigned char c)
-{
-    if (c >= 'a' && c <= 'z')
-        return char(c - 32);
-    if (c == 0xE4 || c == 0xF6 || c == 0xFC)
-        return char(c - 32);
-    return char(c);
-}
-
 std::string FirstWord(const std::string& s)
 {
     std::string w;
-    for (unsigned char c : s) {
+    for (char c : s) {
         if (!IsNameChar(c))
             break;
-        w += Capital(c);
+        w += NameCapital(c);
     }
     return w;
 }
