@@ -169,6 +169,17 @@ const char* Execute(RunHost& host)
 #define NEED(n) do { if (sp > StackSize - (n)) FAULT(FaultInvalid); } while (0)
 #define ROOM() do { if (sp == 0) FAULT(FaultInvalid); } while (0)
 #define HOSTCALL() (countdown = 1)
+// a op b replaces a; a non-finite result is checked for a fault.
+#define ARITHMETIC(op)                                                   \
+    {                                                                    \
+        NEED(2);                                                         \
+        const double a = stack[sp + 1], b = stack[sp];                   \
+        const double r = a op b;                                         \
+        if (!std::isfinite(r)) [[unlikely]]                              \
+            if (const char* f = ArithmeticFault(a, b, r)) FAULT(f);      \
+        stack[++sp] = r;                                                 \
+        break;                                                           \
+    }
 
     for (;;) {
         if constexpr (Step) {
@@ -186,33 +197,9 @@ const char* Execute(RunHost& host)
         }
 
         switch (in.op) {
-        case static_cast<uint8_t>(TOpcode::ADD): {
-            NEED(2);
-            const double a = stack[sp + 1], b = stack[sp];
-            const double r = a + b;
-            if (!std::isfinite(r)) [[unlikely]]
-                if (const char* f = ArithmeticFault(a, b, r)) FAULT(f);
-            stack[++sp] = r;
-            break;
-        }
-        case static_cast<uint8_t>(TOpcode::SUB): {
-            NEED(2);
-            const double a = stack[sp + 1], b = stack[sp];
-            const double r = a - b;
-            if (!std::isfinite(r)) [[unlikely]]
-                if (const char* f = ArithmeticFault(a, b, r)) FAULT(f);
-            stack[++sp] = r;
-            break;
-        }
-        case static_cast<uint8_t>(TOpcode::MUL): {
-            NEED(2);
-            const double a = stack[sp + 1], b = stack[sp];
-            const double r = a * b;
-            if (!std::isfinite(r)) [[unlikely]]
-                if (const char* f = ArithmeticFault(a, b, r)) FAULT(f);
-            stack[++sp] = r;
-            break;
-        }
+        case static_cast<uint8_t>(TOpcode::ADD): ARITHMETIC(+);
+        case static_cast<uint8_t>(TOpcode::SUB): ARITHMETIC(-);
+        case static_cast<uint8_t>(TOpcode::MUL): ARITHMETIC(*);
         case static_cast<uint8_t>(TOpcode::DIV): {
             NEED(2);
             const double a = stack[sp + 1], b = stack[sp];
@@ -463,6 +450,7 @@ done:
 #undef NEED
 #undef ROOM
 #undef HOSTCALL
+#undef ARITHMETIC
 }
 
 } // namespace
