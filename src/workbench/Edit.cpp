@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 #include "editor/ColMemo.h"
@@ -158,12 +159,23 @@ void TMainForm::FormatSource()
     std::vector<std::string> lines;
     for (int i = 0; i < editor->LineCount(); ++i)
         lines.push_back(editor->Line(i));
+    // All lines of one run form one undo step: a single Rückgängig restores
+    // the whole program as it was, never a half re-indented one.
+    QTextCursor step(editor->document());
+    step.beginEditBlock();
     for (int i : FormatLines(lines)) {
         editor->SetModified(true);
         editor->SetLine(i, lines[size_t(i)]);
     }
-    editor->SetCaretLine(line);
-    editor->SetCaretColumn(column);
+    step.endEditBlock();
+    if (line >= editor->LineCount()) {
+        // The empty line after a final line break, which SetCaretLine would
+        // leave for the line above it.
+        editor->SetSelStart(editor->TextLength());
+    } else {
+        editor->SetCaretLine(line);
+        editor->SetCaretColumn(column);
+    }
 }
 
 // Font1Click: the chosen font for all five editors (and the settings);

@@ -14,6 +14,9 @@ private slots:
     void secondRunChangesNothing();
     void reindentedWhenStarted_data();
     void reindentedWhenStarted();
+    void caretComesBack_data();
+    void caretComesBack();
+    void oneUndoRestoresWholeProgram();
 };
 
 using Lines = std::vector<std::string>;
@@ -101,6 +104,68 @@ void TestFormatter::reindentedWhenStarted()
         QCOMPARE(e->CaretLine(), 2);
         QCOMPARE(e->CaretColumn(), 3);
     }
+}
+
+// After the run the caret stands at the line and column it had, also on
+// the empty line after a program's final line break.
+void TestFormatter::caretComesBack_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<int>("column");
+    const QString loop = QStringLiteral("i <= 0\nWiederhole\ni <= i + 1\nBis i = 2\n");
+    QTest::newRow("empty line after the final line break") << loop << 4 << 0;
+    QTest::newRow("inside a re-indented line") << loop << 2 << 3;
+    QTest::newRow("end of the last statement") << loop << 3 << 9;
+    QTest::newRow("first line") << loop << 0 << 0;
+}
+
+void TestFormatter::caretComesBack()
+{
+    QFETCH(QString, program);
+    QFETCH(int, line);
+    QFETCH(int, column);
+    TWorkbench wb;
+    QVERIFY(wb.Active());
+    TColorMemo* e = wb.NewTab(QStringLiteral("Programm.trk"), program);
+    QTextCursor c(e->document()->findBlockByNumber(line));
+    c.setPosition(c.position() + column);
+    e->setTextCursor(c);
+    wb.Press(Qt::Key_F9);
+    QVERIFY(!wb.stoppedByWatchdog);
+    QVERIFY(e->toPlainText().contains(u'\t'));   // it was re-indented
+    QCOMPARE(e->CaretLine(), line);
+    QCOMPARE(e->CaretColumn(), column);
+}
+
+// One Rückgängig after a formatted run gives back the whole program as it
+// was before the run; the changed mark stays.
+void TestFormatter::oneUndoRestoresWholeProgram()
+{
+    TWorkbench wb;
+    QVERIFY(wb.Active());
+    const QString before = QStringLiteral("Wiederhole\nFalls 1 = 1\nAusgabe 1\nAusgabe 2\nFallsende\nBis 1 = 1");
+    TColorMemo* e = wb.NewTab(QStringLiteral("Programm.trk"), QString());
+    e->setFocus();
+    // Typed, so that there is an earlier undo step.
+    const QStringList lines = before.split(u'\n');
+    for (const QString& line : lines) {
+        if (&line != &lines.first())
+            QTest::keyClick(e, Qt::Key_Return);
+        QTest::keyClicks(e, line);
+    }
+    QCOMPARE(e->toPlainText(), before);
+    wb.Press(Qt::Key_F9);
+    QVERIFY(!wb.stoppedByWatchdog);
+    QCOMPARE(e->toPlainText(), QStringLiteral("Wiederhole\n\tFalls 1 = 1\n\t\tAusgabe 1\n\t\tAusgabe 2\n\tFallsende\nBis 1 = 1"));
+    QVERIFY(e->Modified());
+    QVERIFY(wb.form->Action(QStringLiteral("Rueckgaengig1"))->isEnabled());
+
+    wb.form->Action(QStringLiteral("Rueckgaengig1"))->trigger();
+    QCOMPARE(e->toPlainText(), before);
+    QCOMPARE(QString::fromStdString(e->WinText()), QString(before).replace(u'\n', QStringLiteral("\r\n")));
+    QVERIFY(e->Modified());
+    QCOMPARE(wb.form->StatusPanel(1)->text(), QStringLiteral("Geändert"));
 }
 
 QTEST_MAIN(TestFormatter)
