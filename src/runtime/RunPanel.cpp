@@ -289,15 +289,18 @@ bool TRunPanel::WriteText(const std::string& s)
 {
     QTextCursor c(d->memo->document());
     c.movePosition(QTextCursor::End);
+    // The view follows the end of the text after every write, the abort
+    // lines included, so that the reason for the end is in sight.
+    QScrollBar* bar = d->memo->verticalScrollBar();
     if (DisplayedLineCount() >= ConsoleLineLimit) {
         const bool needBreak = !d->memo->document()->isEmpty()
                                && d->memo->document()->lastBlock().length() > 1;
         c.insertText(QString(needBreak ? "\n" : "") + "Programmabbruch\nZuviele Zeilen\n");
+        bar->setValue(bar->maximum());
         StopRequested = true;
         return false;
     }
     c.insertText(FromWinText(s));
-    QScrollBar* bar = d->memo->verticalScrollBar();
     bar->setValue(bar->maximum());
     return true;
 }

@@ -3,6 +3,8 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QTest>
 #include <deque>
 #include <functional>
@@ -296,6 +298,12 @@ void TestRunPanel::lineLimit()
     QCOMPARE(lines[998], QString("Zeile"));
     QCOMPARE(lines[999], QString("Programmabbruch"));
     QCOMPARE(lines[1000], QString("Zuviele Zeilen"));
+    // The view shows the end: "Zuviele Zeilen" is in sight.
+    QScrollBar* bar = p.RunMemo()->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
+    const QRect shown = p.RunMemo()->cursorRect(QTextCursor(p.RunMemo()->document()->findBlockByNumber(1000)));
+    QVERIFY(p.RunMemo()->viewport()->rect().contains(shown));
     QVERIFY(!p.WriteText("mehr"));   // nothing more is written
     QVERIFY(!Shown(p).contains("mehr"));
 }
