@@ -317,9 +317,10 @@ void TMainForm::UpdateCaptionAndCommands()
     const int current = CurrentTabIndex();
     setWindowTitle(QStringLiteral("Tarko - ") + BaseName(fileNames_[current]));
     TColorMemo* editor = CurrentEditor();
-    statusPanels_[1]->setText(editor->Modified() ? QStringLiteral("Geändert") : QString());
-
     const bool open = lastTab_ >= 0;
+    // With no tab open there is no program whose changes could be shown.
+    statusPanels_[1]->setText(open && editor->Modified() ? QStringLiteral("Geändert") : QString());
+
     // A closed tab keeps its stale text; with no tab open nothing may be
     // saved, printed or run, so the text counts only while a tab is open.
     const bool text = open && !editor->document()->isEmpty();

@@ -123,6 +123,10 @@ void TMainForm::Beenden1Click() { close(); }
 
 void TMainForm::ShowCaretPosition()
 {
+    if (lastTab_ < 0) {   // no tab open: no caret to show
+        statusPanels_[0]->clear();
+        return;
+    }
     TColorMemo* editor = CurrentEditor();
     statusPanels_[0]->setText(QString::asprintf("%3d: %3d", editor->CaretLine() + 1, editor->CaretColumn() + 1));
 }
