@@ -1,6 +1,8 @@
 #include "workbench/MainForm.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGuiApplication>
@@ -26,7 +28,6 @@ static void InitWorkbenchResources() { Q_INIT_RESOURCE(workbench); }
 namespace tarko {
 
 namespace {
-constexpr int MessageLineHeight = 22;
 constexpr int StatusBarHeight = 20;
 constexpr int MinWidth = 580;
 constexpr int MinHeight = 470;
@@ -58,6 +59,8 @@ TMainForm::TMainForm(std::unique_ptr<TDialogs> dialogs, QWidget* parent)
     // The other windows, in the order of start-up.
     CreateInfoAndOptions();
     CreateIdeForm();
+    // Einfügen follows the clipboard, whoever changed it.
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TMainForm::UpdateCaptionAndCommands);
     // Keys reach the window before its controls (number input during a run).
     qApp->installEventFilter(this);
 }
@@ -184,9 +187,16 @@ void TMainForm::CreateIdeForm()
     };
     ideForm_ = new TIdeForm(runPanel_, std::move(hooks));
     // Menu shortcuts work while the debug view has the focus (Ctrl+F9, Esc).
+    // Not Beenden's Alt+F4: there it closes the debug view, the window that
+    // has the focus, as the desktop's own Alt+F4 would.
     for (QAction* a : std::as_const(actions_))
-        if (!a->shortcut().isEmpty())
+        if (!a->shortcut().isEmpty() && a != actions_.value(QStringLiteral("Beenden1")))
             ideForm_->addAction(a);
+    auto* closeIde = new QAction(ideForm_);
+    closeIde->setObjectName(QStringLiteral("IdeFormClose"));
+    closeIde->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+    connect(closeIde, &QAction::triggered, ideForm_, &QWidget::close);
+    ideForm_->addAction(closeIde);
 
     FrontEndOutput out;
     out.compileError = [this](const std::string& message, int line, int column) {
@@ -206,10 +216,14 @@ void TMainForm::FocusEditor()
         editor->setFocus(Qt::OtherFocusReason);
 }
 
-// FormResize: the editor panel takes the client width less the run panel's
-// 315 pixels (at least 100); the run panel takes the rest.
+// FormResize: the window keeps its minimum size, also where the window
+// system takes the minimum only as a hint; the editor panel takes the
+// client width less the run panel's 315 pixels (at least 100); the run
+// panel takes the rest.
 void TMainForm::FormResize()
 {
+    if (width() < MinWidth || height() < MinHeight)
+        resize(std::max(width(), MinWidth), std::max(height(), MinHeight));
     QWidget* client = centralWidget();
     if (!client)
         return;
@@ -219,11 +233,10 @@ void TMainForm::FormResize()
     pEdit_->setGeometry(0, 0, editWidth, h);
     pRun_->setGeometry(editWidth, 0, std::max(0, w - editWidth), h);
     const QRect inner = pEdit_->contentsRect();
-    pcEdit_->setGeometry(inner.x(), inner.y(), inner.width(),
-                         std::max(0, inner.height() - MessageLineHeight));
-    pMeldung_->setGeometry(inner.x(), inner.bottom() + 1 - MessageLineHeight, inner.width(),
-                           MessageLineHeight);
-    lMeldung_->setGeometry(0, 0, inner.width(), MessageLineHeight);
+    const int lineHeight = FitMessageLine(inner.width());
+    pcEdit_->setGeometry(inner.x(), inner.y(), inner.width(), std::max(0, inner.height() - lineHeight));
+    pMeldung_->setGeometry(inner.x(), inner.bottom() + 1 - lineHeight, inner.width(), lineHeight);
+    lMeldung_->setGeometry(0, 0, inner.width(), lineHeight);
 }
 
 void TMainForm::resizeEvent(QResizeEvent* e)

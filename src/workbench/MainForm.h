@@ -133,6 +133,7 @@ private:
     void CreateIdeForm();
     void CreateInfoAndOptions();
     void FormResize();
+    int FitMessageLine(int width);
     void ReadSettingsAtStart();
     void ApplyEditorFont();
 

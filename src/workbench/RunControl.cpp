@@ -1,5 +1,6 @@
 // Run control: the commands Run, Step and Stop, the run state with the
 // commands it allows, the message line and the compile-error display.
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QTabWidget>
@@ -112,6 +113,51 @@ void TMainForm::ShowMessageLine(int kind, const QString& text)
     p.setColor(QPalette::WindowText, Qt::white);
     lMeldung_->setPalette(p);
     lMeldung_->setText(shown);
+    FormResize();   // the text may need another font size or a second line
+}
+
+// The message line shows its text in the bold 15-pixel font on one line of
+// 22 pixels while the text fits. A longer one (a compile error on a narrow
+// editor panel) must still be read in full: first a slightly smaller font,
+// then a second line, then smaller fonts on two lines and, only as a last
+// resort, more lines; the tooltip then holds the whole text. Returns the
+// height the line needs at the given width.
+int TMainForm::FitMessageLine(int width)
+{
+    constexpr int Height = 22, PixelSize = 15, SmallestOneLine = 13, Smallest = 9, Padding = 4;
+    const QString text = lMeldung_->text();
+    QFont f = lMeldung_->font();
+    auto apply = [&](int pixelSize, bool wrap, bool adapted) {
+        f.setPixelSize(pixelSize);
+        lMeldung_->setFont(f);
+        lMeldung_->setWordWrap(wrap);
+        lMeldung_->setToolTip(adapted ? text : QString());
+    };
+    // Measured as the label lays the text out.
+    for (int px = PixelSize; px >= SmallestOneLine; --px) {
+        f.setPixelSize(px);
+        if (QFontMetrics(f).boundingRect(QRect(0, 0, width, Height), Qt::AlignCenter, text).width() <= width) {
+            apply(px, false, px != PixelSize);
+            return Height;
+        }
+    }
+    // Word-wrapped; lines are counted in line spacings.
+    auto wrapped = [&](int px) {
+        f.setPixelSize(px);
+        const QFontMetrics fm(f);
+        const QRect r = fm.boundingRect(QRect(0, 0, width, 1 << 20), Qt::AlignCenter | Qt::TextWordWrap, text);
+        return std::pair{r, fm.lineSpacing()};
+    };
+    for (int lines = 2;; ++lines) {
+        for (int px = PixelSize; px >= Smallest; --px) {
+            const auto [r, spacing] = wrapped(px);
+            const bool last = px == Smallest && lines >= 6;   // a word wider than the line
+            if ((r.width() <= width && r.height() <= lines * spacing) || last) {
+                apply(px, true, true);
+                return std::max(Height, r.height() + Padding);
+            }
+        }
+    }
 }
 
 // The compile-error display: red message, focus and caret at the error.

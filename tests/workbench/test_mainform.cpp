@@ -10,8 +10,11 @@
 #include <QTextBlock>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 
 #include "WorkbenchFixture.h"
+#include "editor/WinText.h"
+#include "runtime/Ide.h"
 #include "runtime/RunPanel.h"
 
 using namespace tarko;
@@ -27,10 +30,13 @@ private slots:
     void sixthProgramReplacesFifthTab();
     void closingMiddleTabShiftsLaterTabs();
     void closingOnlyTabHidesTabControl();
+    void statusBarBlankWithoutTab_data();
+    void statusBarBlankWithoutTab();
     void closePrompt_data();
     void closePrompt();
     void closeAllKeepsCancelledTab();
     void enablingFollowsEditor();
+    void pasteFollowsClipboard();
     void caretPosition_data();
     void caretPosition();
     void messageLine_data();
@@ -42,6 +48,11 @@ private slots:
     void closeRefusedWhileRunning();
     void closeAbandonedByCancelledPrompt();
     void resizeKeepsLayout();
+    void altF4InDebugViewClosesIt();
+    void minimumSizeEnforced();
+    void messageLineReadable_data();
+    void messageLineReadable();
+    void messageLineLookUnchangedWhenItFits();
     void insertCommands_data();
     void insertCommands();
     void deleteLineKey_data();
@@ -268,6 +279,38 @@ void TestMainForm::closingOnlyTabHidesTabControl()
         QVERIFY2(!wb.form->Action(off)->isEnabled(), off);
 }
 
+// The closed program's caret position and changed mark do not outlive it.
+void TestMainForm::statusBarBlankWithoutTab_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("Schließen") << "Schliessen1";
+    QTest::newRow("Alles Schließen") << "AllesSchliessen1";
+}
+
+void TestMainForm::statusBarBlankWithoutTab()
+{
+    QFETCH(QString, command);
+    TWorkbench wb;
+    QVERIFY(wb.Active());
+    TColorMemo* e = wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("Ausgabe 1\nAusgabe 2"));
+    e->setFocus();
+    QTest::keyClick(e, Qt::Key_Down);
+    QTest::keyClicks(e, QStringLiteral("x"));
+    QCOMPARE(wb.form->StatusPanel(0)->text(), QStringLiteral("  2:   2"));
+    QCOMPARE(wb.form->StatusPanel(1)->text(), QStringLiteral("Geändert"));
+    wb.dialogs->answers = {TAnswer::Nein};
+    wb.form->Action(command)->trigger();
+    QCOMPARE(wb.form->LastTab(), -1);
+    QCOMPARE(wb.form->StatusPanel(0)->text(), QString());
+    QCOMPARE(wb.form->StatusPanel(1)->text(), QString());
+    // Opening a menu refreshes caption and commands; the panels stay blank.
+    wb.form->UpdateCaptionAndCommands();
+    wb.form->ShowCaretPosition();
+    QCOMPARE(wb.form->StatusPanel(0)->text(), QString());
+    QCOMPARE(wb.form->StatusPanel(1)->text(), QString());
+    QCOMPARE(wb.form->windowTitle(), QStringLiteral("Tarko - Programm"));
+}
+
 void TestMainForm::closePrompt_data()
 {
     QTest::addColumn<int>("answer");
@@ -345,6 +388,31 @@ void TestMainForm::enablingFollowsEditor()
     QVERIFY(!wb.form->Action("Einfuegen1")->isEnabled());
     QApplication::clipboard()->setText(QStringLiteral("Pause 1"));
     wb.form->UpdateCaptionAndCommands();
+    for (const char* n : {"Einfuegen1", "Einfuegen2", "Einfuegen3"})
+        QVERIFY2(wb.form->Action(n)->isEnabled(), n);
+}
+
+// Einfügen is offered as soon as the clipboard holds text, whoever put it
+// there, and withdrawn when it is emptied; no selection change is needed.
+void TestMainForm::pasteFollowsClipboard()
+{
+    TWorkbench wb;
+    QVERIFY(wb.Active());
+    TColorMemo* e = wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("Ausgabe 1"));
+    QApplication::clipboard()->clear();
+    e->setFocus();
+    e->selectAll();
+    QVERIFY(!wb.form->Action("Einfuegen1")->isEnabled());
+
+    QTest::keyClick(e, Qt::Key_C, Qt::ControlModifier);   // copied by the editor itself
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("Ausgabe 1"));
+    for (const char* n : {"Einfuegen1", "Einfuegen2", "Einfuegen3"})
+        QVERIFY2(wb.form->Action(n)->isEnabled(), n);
+
+    QApplication::clipboard()->clear();   // another program empties it
+    for (const char* n : {"Einfuegen1", "Einfuegen2", "Einfuegen3"})
+        QVERIFY2(!wb.form->Action(n)->isEnabled(), n);
+    QApplication::clipboard()->setText(QStringLiteral("Pause 1"));   // or fills it
     for (const char* n : {"Einfuegen1", "Einfuegen2", "Einfuegen3"})
         QVERIFY2(wb.form->Action(n)->isEnabled(), n);
 }
@@ -507,6 +575,134 @@ void TestMainForm::closeAbandonedByCancelledPrompt()
     QCOMPARE(wb.form->LastTab(), 1);
     QCOMPARE(wb.form->TabControl()->tabText(1), QStringLiteral("Zwei"));
     QVERIFY(wb.form->isVisible());
+}
+
+// A window system that ignores the minimum (no window manager) cannot make
+// the window smaller than 580 x 470: the device would be cut off.
+void TestMainForm::minimumSizeEnforced()
+{
+    TWorkbench wb;
+    QVERIFY(wb.Active());
+    QWindow* window = wb.form->windowHandle();
+    window->resize(400, 300);   // past the widget's own size limits
+    QTRY_VERIFY(wb.form->width() >= 580 && wb.form->height() >= 470);
+    QTRY_COMPARE(wb.form->size(), QSize(580, 470));
+    QCOMPARE(window->size(), QSize(580, 470));
+    QCOMPARE(wb.form->RunPanelHolder()->width(), 315);
+    window->resize(700, 300);
+    QTRY_COMPARE(wb.form->size(), QSize(700, 470));
+}
+
+// Every compile error can be read in full on the message line, at the
+// window's design width and at its minimum width.
+void TestMainForm::messageLineReadable_data()
+{
+    QTest::addColumn<int>("windowWidth");
+    QTest::addColumn<QString>("message");
+    const char* messages[] = {
+        "Zuweisungssymbol <= erwartet oder unbekannte Anweisung",
+        "Hier sollte ein Komma stehen oder es fehlt der zweite Punkt.",
+        "Dieses Zeichen ist nicht bekannt. (S2)",
+        "Das Programm ist nicht vollständig.",
+        "Variable, Zahl oder ( erwartet",
+        "Unerwartetes Zeichen oder Wort",
+        "Das Programm ist zu lang.",
+        "Zu tief verschachtelt.",
+        "SolangeEnde erwartet",
+        "=, <, >, # erwartet",
+        "\" erwartet",
+    };
+    for (int width : {680, 580})
+        for (const char* m : messages)
+            QTest::addRow("%d px: %s", width, m) << width << QString::fromUtf8(m);
+}
+
+void TestMainForm::messageLineReadable()
+{
+    QFETCH(int, windowWidth);
+    QFETCH(QString, message);
+    TWorkbench wb;
+    QVERIFY(wb.Active());
+    wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("Ausgabe 1"));
+    wb.form->resize(windowWidth, 521);
+    QTRY_COMPARE(wb.form->width(), windowWidth);
+    wb.form->ShowCompileError(ToWinText(message), 0, 0);
+    QLabel* l = wb.form->MessageLine();
+    QCOMPARE(l->text(), message);
+    // Drawn as the label draws it, the whole text lies inside the label.
+    const int flags = int(l->alignment()) | (l->wordWrap() ? Qt::TextWordWrap : 0);
+    const QRect needed = QFontMetrics(l->font()).boundingRect(l->contentsRect(), flags, message);
+    QVERIFY2(l->contentsRect().contains(needed),
+             qPrintable(QStringLiteral("%1 px of %2 x %3 px needed")
+                            .arg(needed.width()).arg(l->contentsRect().width()).arg(l->contentsRect().height())));
+    QVERIFY(l->font().bold());
+    QVERIFY(l->font().pixelSize() >= 9);
+    QCOMPARE(l->palette().color(QPalette::Window), QColor(255, 0, 0));
+    QCOMPARE(l->palette().color(QPalette::WindowText), QColor(Qt::white));
+    if (l->font().pixelSize() != 15 || l->wordWrap())
+        QCOMPARE(l->toolTip(), message);
+    // The line grows upwards; the tabs give way and nothing overlaps.
+    const QRect line = l->parentWidget()->geometry();
+    QCOMPARE(l->geometry(), QRect(QPoint(0, 0), line.size()));
+    QCOMPARE(line.bottom(), wb.form->EditPanel()->contentsRect().bottom());
+    QCOMPARE(wb.form->TabControl()->geometry().bottom() + 1, line.top());
+    // Back to idle, the line is the plain one again.
+    wb.form->SetRunState(1);
+    QCOMPARE(l->height(), 22);
+    QCOMPARE(l->font().pixelSize(), 15);
+    QVERIFY(!l->wordWrap());
+    QCOMPARE(l->toolTip(), QString());
+}
+
+// A text that fits is drawn exactly as a plain bold 15-pixel label of 22
+// pixels would draw it.
+void TestMainForm::messageLineLookUnchangedWhenItFits()
+{
+    TWorkbench wb;
+    QVERIFY(wb.Active());
+    wb.form->ShowCompileError(ToWinText(QStringLiteral("Unerwartetes Zeichen")), 0, 0);
+    QLabel* l = wb.form->MessageLine();
+    QCOMPARE(l->size(), QSize(wb.form->EditPanel()->contentsRect().width(), 22));
+    QCOMPARE(l->toolTip(), QString());
+    QLabel plain(QStringLiteral("Unerwartetes Zeichen"));
+    plain.setAlignment(Qt::AlignCenter);
+    plain.setAutoFillBackground(true);
+    QFont f = plain.font();
+    f.setBold(true);
+    f.setPixelSize(15);
+    plain.setFont(f);
+    plain.setPalette(l->palette());
+    plain.resize(l->size());
+    QCOMPARE(l->grab().toImage(), plain.grab().toImage());
+}
+
+// Alt+F4 closes the window that has the focus: in the debug view that is
+// the debug view. The menu's other keys still reach the main window.
+void TestMainForm::altF4InDebugViewClosesIt()
+{
+    TWorkbench wb;
+    QVERIFY(wb.Active());
+    wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("Ausgabe 1"));
+    QWidget* ide = wb.form->IdeForm();
+    ide->show();
+    ide->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(ide));
+    QTest::keyClick(ide, Qt::Key_F4, Qt::AltModifier);
+    QVERIFY(ide->isHidden());
+    QVERIFY(wb.form->isVisible());
+    QCOMPARE(wb.form->LastTab(), 0);
+
+    ide->show();
+    ide->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(ide));
+    QTest::keyClick(ide, Qt::Key_N, Qt::ControlModifier);   // Neu
+    QCOMPARE(wb.form->LastTab(), 1);
+    ide->close();
+    // In the main window Alt+F4 is still Beenden.
+    wb.form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(wb.form.get()));
+    QTest::keyClick(wb.form.get(), Qt::Key_F4, Qt::AltModifier);
+    QVERIFY(!wb.form->isVisible());
 }
 
 void TestMainForm::resizeKeepsLayout()
