@@ -1,5 +1,6 @@
 #include "language/NumberText.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -21,11 +22,9 @@ bool RoundTieAway(double ax, std::string& digits, int& e)
     int exp2 = 0;
     const double f = std::frexp(ax, &exp2);
     auto m = static_cast<std::uint64_t>(std::ldexp(f, 53));   // exact: 53 bits
-    int k = exp2 - 53;
-    while ((m & 1) == 0) {
-        m >>= 1;
-        ++k;
-    }
+    const int zeros = std::countr_zero(m);
+    m >>= zeros;
+    const int k = exp2 - 53 + zeros;
     constexpr std::uint64_t Limit = 10'000'000'000'000'000;   // 10^16
     std::uint64_t n = m;   // below 2^53 < 10^16
     for (int i = 0; i < k; ++i) {

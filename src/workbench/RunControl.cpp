@@ -6,6 +6,7 @@
 #include <QTabWidget>
 #include <exception>
 #include <limits>
+#include <utility>
 
 #include "editor/ColMemo.h"
 #include "language/Cp1252.h"
