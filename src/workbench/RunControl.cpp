@@ -121,39 +121,43 @@ void TMainForm::ShowMessageLine(int kind, const QString& text)
 // 22 pixels while the text fits. A longer one (a compile error on a narrow
 // editor panel) must still be read in full: first a slightly smaller font,
 // then a second line, then smaller fonts on two lines and, only as a last
-// resort, more lines; the tooltip then holds the whole text. Returns the
-// height the line needs at the given width.
+// resort, more lines; such a text keeps a small margin at both sides, and
+// the tooltip holds the whole text. Returns the height the line needs at
+// the given width.
 int TMainForm::FitMessageLine(int width)
 {
-    constexpr int Height = 22, PixelSize = 15, SmallestOneLine = 13, Smallest = 9, Padding = 4;
+    constexpr int Height = 22, PixelSize = 15, SmallestOneLine = 13, Smallest = 9, Padding = 4, Side = 4;
     const QString text = lMeldung_->text();
     QFont f = lMeldung_->font();
     auto apply = [&](int pixelSize, bool wrap, bool adapted) {
         f.setPixelSize(pixelSize);
         lMeldung_->setFont(f);
         lMeldung_->setWordWrap(wrap);
+        lMeldung_->setContentsMargins(adapted ? Side : 0, 0, adapted ? Side : 0, 0);
         lMeldung_->setToolTip(adapted ? text : QString());
     };
     // Measured as the label lays the text out.
     for (int px = PixelSize; px >= SmallestOneLine; --px) {
         f.setPixelSize(px);
-        if (QFontMetrics(f).boundingRect(QRect(0, 0, width, Height), Qt::AlignCenter, text).width() <= width) {
+        const int room = px == PixelSize ? width : width - 2 * Side;
+        if (QFontMetrics(f).boundingRect(QRect(0, 0, room, Height), Qt::AlignCenter, text).width() <= room) {
             apply(px, false, px != PixelSize);
             return Height;
         }
     }
     // Word-wrapped; lines are counted in line spacings.
+    const int room = width - 2 * Side;
     auto wrapped = [&](int px) {
         f.setPixelSize(px);
         const QFontMetrics fm(f);
-        const QRect r = fm.boundingRect(QRect(0, 0, width, 1 << 20), Qt::AlignCenter | Qt::TextWordWrap, text);
+        const QRect r = fm.boundingRect(QRect(0, 0, room, 1 << 20), Qt::AlignCenter | Qt::TextWordWrap, text);
         return std::pair{r, fm.lineSpacing()};
     };
     for (int lines = 2;; ++lines) {
         for (int px = PixelSize; px >= Smallest; --px) {
             const auto [r, spacing] = wrapped(px);
             const bool last = px == Smallest && lines >= 6;   // a word wider than the line
-            if ((r.width() <= width && r.height() <= lines * spacing) || last) {
+            if ((r.width() <= room && r.height() <= lines * spacing) || last) {
                 apply(px, true, true);
                 return std::max(Height, r.height() + Padding);
             }
