@@ -651,6 +651,7 @@ void TestMainForm::messageLineReadable()
     QCOMPARE(l->height(), 22);
     QCOMPARE(l->font().pixelSize(), 15);
     QVERIFY(!l->wordWrap());
+    QCOMPARE(l->contentsRect(), l->rect());
     QCOMPARE(l->toolTip(), QString());
 }
 
