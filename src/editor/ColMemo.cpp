@@ -43,6 +43,11 @@ TColorMemo::TColorMemo(QWidget* parent)
 {
     viewport()->setMouseTracking(true);
     connect(document(), &QTextDocument::contentsChange, this, &TColorMemo::onContentsChange);
+    // Whoever marks the document as changed marks the editor's flag too.
+    connect(document(), &QTextDocument::modificationChanged, this, [this](bool changed) {
+        if (changed)
+            FModified = true;
+    });
     // The change handlers run once the edit is complete, so they may edit the text themselves.
     connect(this, &QPlainTextEdit::textChanged, this, &TColorMemo::onTextChanged);
     rebuildMirror();
@@ -85,8 +90,12 @@ void TColorMemo::rebuildMirror()
         blockToWin(b.text(), FLines[i]);
 }
 
-void TColorMemo::onContentsChange(int position, int /*removed*/, int added)
+void TColorMemo::onContentsChange(int position, int removed, int added)
 {
+    // Every change of the text is an edit the user may lose, undo and redo
+    // included; only loading or saving clears the flag again.
+    if (removed != 0 || added != 0)
+        FModified = true;
     // The blocks from the one holding `position` to the one holding the end
     // of the inserted text replace as many old blocks as the count allows.
     QTextDocument* doc = document();
@@ -152,7 +161,7 @@ std::string TColorMemo::WinText() const
 void TColorMemo::SetWinText(std::string_view text)
 {
     setPlainText(FromWinText(text));
-    document()->setModified(false);
+    SetModified(false);
 }
 
 void TColorMemo::ReplaceAllText(std::string_view text)
@@ -201,12 +210,24 @@ void TColorMemo::SetLine(int i, std::string_view text)
 {
     if (i < 0 || i >= document()->blockCount())
         return;
+    // Only the part that differs is replaced: a character the mirror holds
+    // as '?' (no Windows-1252 byte) stays as typed when its part is kept.
+    const std::string& old = FLines[size_t(i)];
+    size_t head = 0;
+    while (head < old.size() && head < text.size() && old[head] == text[head])
+        ++head;
+    size_t tail = 0;
+    while (tail < old.size() - head && tail < text.size() - head &&
+           old[old.size() - 1 - tail] == text[text.size() - 1 - tail])
+        ++tail;
+    if (head == old.size() && head == text.size())
+        return;
     const QTextBlock b = blockOfLine(i);
     QTextCursor c(document());
     c.beginEditBlock();
-    c.setPosition(b.position());
-    c.setPosition(b.position() + b.length() - 1, QTextCursor::KeepAnchor);
-    c.insertText(FromWinText(text));
+    c.setPosition(b.position() + int(head));
+    c.setPosition(b.position() + int(old.size() - tail), QTextCursor::KeepAnchor);
+    c.insertText(FromWinText(text.substr(head, text.size() - head - tail)));
     c.endEditBlock();
 }
 
@@ -240,8 +261,29 @@ void TColorMemo::DeleteLine(int i)
     c.endEditBlock();
 }
 
-bool TColorMemo::Modified() const { return document()->isModified(); }
-void TColorMemo::SetModified(bool on) { document()->setModified(on); }
+bool TColorMemo::Modified() const { return FModified; }
+
+void TColorMemo::SetModified(bool on)
+{
+    FModified = on;
+    document()->setModified(on);
+}
+
+int TColorMemo::FirstUnstorableLine(QString* character) const
+{
+    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) {
+        const QString text = b.text();
+        const qsizetype i = FirstUnstorable(text);
+        if (i < 0)
+            continue;
+        if (character) {
+            const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+            *character = text.mid(i, pair ? 2 : 1);
+        }
+        return b.blockNumber();
+    }
+    return -1;
+}
 
 // ---------------------------------------------------------------- selection and caret
 

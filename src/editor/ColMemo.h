@@ -111,8 +111,13 @@ public:
     void SetLine(int i, std::string_view text); // replaces line i, undoable
     void AddLine(std::string_view text);        // appends a line, undoable
     void DeleteLine(int i); // with its line break; the last line is only emptied
+    // The changed flag: set by every change of the text (undo and redo
+    // too), cleared only by SetWinText and SetModified(false).
     bool Modified() const;
     void SetModified(bool on);
+    // The line of the first character Windows-1252 cannot hold, and that
+    // character (two UTF-16 units outside the BMP); -1 when there is none.
+    int FirstUnstorableLine(QString* character = nullptr) const;
 
     // --- Colouring ---
     // Recolours the visible lines, or only the caret's line (the rest keep
@@ -166,6 +171,7 @@ private:
     int FLastScanStart = 0, FLastScanEnd = 0;
     TDrawRequest FLastRequest = TDrawRequest::None;
     bool FOverHotSpot = false;
+    bool FModified = false;
     std::vector<TKeyDescr> FWholeRuns;       // whole-area runs while one line is recoloured alone
     QList<QTextLayout::FormatRange> FRanges; // reused per block
     struct FormatCacheEntry { TColor Color; int Kind; QTextCharFormat Format; };

@@ -36,6 +36,16 @@ int AppendWinText(std::string& out, const QChar* text, qsizetype length)
     return replaced;
 }
 
+qsizetype FirstUnstorable(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (!isBreak(c) && (QChar::isSurrogate(c) || UnicodeToCp1252(c) < 0))
+            return i;
+    }
+    return -1;
+}
+
 std::string ToWinText(const QString& text, QString* unstorable)
 {
     std::string out;

@@ -20,6 +20,11 @@ std::string ToWinText(const QString& text, QString* unstorable = nullptr);
 // buffer has grown); returns the number of characters replaced by '?'.
 int AppendWinText(std::string& out, const QChar* text, qsizetype length);
 
+// The index of the first character of `text` that has no Windows-1252 byte
+// (for a character outside the BMP, its first UTF-16 unit); -1 when every
+// character can be stored. Line breaks count as storable.
+qsizetype FirstUnstorable(QStringView text);
+
 // Qt text from Windows-1252 bytes; CR LF, lone CR and lone LF all become
 // the document's line break '\n'.
 QString FromWinText(std::string_view text);

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFontDialog>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -10,6 +11,26 @@
 #include <QPushButton>
 
 namespace tarko {
+
+namespace {
+
+// The entry "Alle Dateien(*.*)" keeps its text but lists every file: the
+// pattern "*.*" alone would hide names without a dot.
+void ListEveryFileUnderAllFiles(QFileDialog& dlg)
+{
+    auto* model = dlg.findChild<QFileSystemModel*>();
+    if (!model)
+        return;
+    const auto apply = [model](const QString& filter) {
+        if (filter.endsWith(QStringLiteral("(*.*)")))
+            model->setNameFilters({QStringLiteral("*")});
+    };
+    // The dialog has set the entry's own pattern by the time this is emitted.
+    QObject::connect(&dlg, &QFileDialog::filterSelected, model, apply);
+    apply(dlg.selectedNameFilter());
+}
+
+} // namespace
 
 void TQtDialogs::Message(const QString& text)
 {
@@ -35,9 +56,10 @@ TAnswer TQtDialogs::Confirm(const QString& text)
     return TAnswer::Abbrechen;
 }
 
-void TQtDialogs::Error(const QString& text)
+void TQtDialogs::Error(const QString& text, const QString& reason)
 {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Fehler"), text, QMessageBox::NoButton, parent_);
+    box.setInformativeText(reason);
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.exec();
 }
@@ -49,6 +71,7 @@ QString TQtDialogs::OpenFileName(const QString& startDir, const QString& filter)
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setFileMode(QFileDialog::ExistingFile);
     dlg.setDefaultSuffix(QStringLiteral("trk"));
+    ListEveryFileUnderAllFiles(dlg);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return {};
     return dlg.selectedFiles().first();
@@ -63,6 +86,7 @@ QString TQtDialogs::SaveFileName(const QString& startDir, const QString& fileNam
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setDefaultSuffix(QStringLiteral("trk"));
     dlg.selectFile(fileName);
+    ListEveryFileUnderAllFiles(dlg);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return {};
     return dlg.selectedFiles().first();
@@ -76,6 +100,7 @@ QString TQtDialogs::HelpFileName(const QString& filter)
     dlg.setOption(QFileDialog::DontUseNativeDialog);
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setDefaultSuffix(QStringLiteral("htm"));
+    ListEveryFileUnderAllFiles(dlg);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return {};
     return dlg.selectedFiles().first();

@@ -23,8 +23,9 @@ public:
     virtual void Message(const QString& text) = 0;
     // Confirmation box: title "Bestätigung", buttons "&Ja", "&Nein", "Abbrechen".
     virtual TAnswer Confirm(const QString& text) = 0;
-    // Error box: title "Fehler", button "OK".
-    virtual void Error(const QString& text) = 0;
+    // Error box: title "Fehler", button "OK"; `reason`, when given, is shown
+    // under the text (what the system reported).
+    virtual void Error(const QString& text, const QString& reason = QString()) = 0;
     // Open and save dialogs; an empty result means the user cancelled.
     virtual QString OpenFileName(const QString& startDir, const QString& filter) = 0;
     virtual QString SaveFileName(const QString& startDir, const QString& fileName,
@@ -50,7 +51,7 @@ public:
     explicit TQtDialogs(QWidget* parent) : parent_(parent) {}
     void Message(const QString& text) override;
     TAnswer Confirm(const QString& text) override;
-    void Error(const QString& text) override;
+    void Error(const QString& text, const QString& reason = QString()) override;
     QString OpenFileName(const QString& startDir, const QString& filter) override;
     QString SaveFileName(const QString& startDir, const QString& fileName,
                          const QString& filter) override;
@@ -71,6 +72,8 @@ public:
     struct TShown {
         QString kind;  // "Tarko", "Bestätigung", "Fehler", "Öffnen", "Speichern"
         QString text;
+        QString reason;  // an error box's second part
+        QString startDir;  // where a file dialog starts
     };
     std::vector<TShown> shown;
     std::deque<TAnswer> answers;     // Confirm answers; Abbrechen when empty
@@ -87,15 +90,18 @@ public:
         answers.pop_front();
         return a;
     }
-    void Error(const QString& text) override { Note("Fehler", text); }
+    void Error(const QString& text, const QString& reason = QString()) override
+    {
+        Note("Fehler", text, reason);
+    }
     QString OpenFileName(const QString& startDir, const QString&) override
     {
         Note("Öffnen", startDir);
         return NextName();
     }
-    QString SaveFileName(const QString&, const QString& fileName, const QString&) override
+    QString SaveFileName(const QString& startDir, const QString& fileName, const QString&) override
     {
-        Note("Speichern", fileName);
+        Note("Speichern", fileName, QString(), startDir);
         return NextName();
     }
     // ShowModal: the dialog is shown (not modal), `onShowModal` plays the
@@ -136,9 +142,10 @@ public:
     }
 
 private:
-    void Note(const QString& kind, const QString& text)
+    void Note(const QString& kind, const QString& text, const QString& reason = QString(),
+              const QString& startDir = QString())
     {
-        shown.push_back({kind, text});
+        shown.push_back({kind, text, reason, startDir});
         if (onShow)
             onShow(shown.back());
     }

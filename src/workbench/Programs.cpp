@@ -12,6 +12,7 @@
 #include "editor/ColMemo.h"
 #include "workbench/Dialogs.h"
 #include "workbench/MainForm.h"
+#include "workbench/ProgramFile.h"
 
 namespace tarko {
 
@@ -21,16 +22,6 @@ namespace {
 
 const QString NewProgramName = QStringLiteral("Programm.trk");
 const QString FileFilter = QStringLiteral("TRK-Dateien (*.trk);;Alle Dateien(*.*)");
-
-// The backup name: the extension replaced by ".tr_", or ".tr_" appended.
-QString BackupName(const QString& name)
-{
-    const qsizetype slash = std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
-    const qsizetype dot = name.lastIndexOf(u'.');
-    if (dot > slash)
-        return name.left(dot) + QStringLiteral(".tr_");
-    return name + QStringLiteral(".tr_");
-}
 
 void FillEditor(TColorMemo* editor, const QByteArray& winText)
 {
@@ -126,26 +117,29 @@ void TMainForm::SpeichernUnter1Click()
 }
 
 // Saves tab `index`: a never-saved program asks for a name first; an
-// existing file becomes the backup before the new text is written.
+// existing file becomes the backup once the new text is safely written.
+// On failure the file and its backup stay as they were and the changed
+// flag stays set.
 bool TMainForm::SaveTab(int index)
 {
     const QString name = fileNames_[index];
     if (name.left(12) == NewProgramName)
         return SaveTabAs(index);
-    const QString backup = BackupName(name);
-    QFile::remove(backup);
-    QFile::rename(name, backup);
     statusPanels_[2]->setText(QStringLiteral("Speichern"));
-    const std::string text = editors_[index]->WinText();
-    QFile file(name);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(text.data(), qint64(text.size())) != qint64(text.size()) || !file.flush()) {
-        file.close();
-        // The changed flag stays set; the previous version is the backup.
-        dialogs_->Error(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(name));
+    QString character;
+    const int line = editors_[index]->FirstUnstorableLine(&character);
+    if (line >= 0) {
+        dialogs_->Error(QStringLiteral("Das Zeichen „%1“ in Zeile %2 kann in einer Tarko-Datei nicht gespeichert werden.")
+                            .arg(character)
+                            .arg(line + 1));
         return false;
     }
-    file.close();
+    const std::string text = editors_[index]->WinText();
+    const TWriteResult written = WriteProgramFile(name, text);
+    if (!written.ok) {
+        dialogs_->Error(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(name), written.reason);
+        return false;
+    }
     editors_[index]->SetModified(false);
     AddRecentFile(name);
     UpdateCaptionAndCommands();
@@ -160,13 +154,23 @@ bool TMainForm::SaveTabAs(int index)
     const QString name = fileNames_[index];
     const QFileInfo info(name);
     const bool bare = !name.contains(u'/') && !name.contains(u'\\');
-    const QString chosen = dialogs_->SaveFileName(bare ? QString() : info.absolutePath(), info.fileName(), FileFilter);
+    // A never-saved program and an example start in the current folder,
+    // where Speichern would have written them.
+    const QString chosen =
+        dialogs_->SaveFileName(bare ? QDir::currentPath() : info.absolutePath(), info.fileName(), FileFilter);
     if (chosen.isEmpty())
         return false;
     lastDialogDir_ = QFileInfo(chosen).absolutePath();
+    const QString caption = pcEdit_->tabText(index);
     fileNames_[index] = chosen;
     pcEdit_->setTabText(index, ProgramCaption(chosen));
-    return SaveTab(index);
+    if (SaveTab(index))
+        return true;
+    // Nothing was written under the new name: the tab keeps its old one.
+    fileNames_[index] = name;
+    pcEdit_->setTabText(index, caption);
+    UpdateCaptionAndCommands();
+    return false;
 }
 
 // AddRecentFile: a name already in the list keeps its place; a new one goes

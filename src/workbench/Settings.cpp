@@ -1,6 +1,9 @@
 #include "workbench/Settings.h"
 
+#include <QFile>
 #include <QSettings>
+
+#include <algorithm>
 
 namespace tarko {
 
@@ -21,12 +24,57 @@ int ReadInteger(const QSettings& s, const QString& key, int fallback)
     return ok ? v : fallback;
 }
 
-QString ReadString(const QSettings& s, const QString& key) { return s.value(key).toString(); }
+// The text after "key=" in the section of the store's file, as written;
+// null when the line is not there or holds quotes or escapes, whose
+// meaning only the store knows.
+QString RawValue(const QString& fileName, const QString& key)
+{
+    const qsizetype slash = key.indexOf(u'/');
+    const QString section = QLatin1Char('[') + key.left(slash) + QLatin1Char(']');
+    const QString name = key.mid(slash + 1);
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    bool inSection = false;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith(u'[')) {
+            inSection = line == section;
+            continue;
+        }
+        const qsizetype eq = line.indexOf(u'=');
+        if (!inSection || eq < 0 || line.left(eq).trimmed() != name)
+            continue;
+        const QString value = line.mid(eq + 1).trimmed();
+        if (value.contains(u'"') || value.contains(u'\\') || value.contains(u';'))
+            return {};
+        return value;
+    }
+    return {};
+}
+
+// A string value as written. The store reads a value with an unquoted
+// comma (typed by hand or written by another tool) as a list, which would
+// come out empty and be written back empty.
+QString ReadString(const QSettings& s, const QString& key)
+{
+    const QVariant value = s.value(key);
+    if (value.typeId() != QMetaType::QStringList)
+        return value.toString();
+    const QString raw = RawValue(s.fileName(), key);
+    return raw.isNull() ? value.toStringList().join(u',') : raw;
+}
 
 QString Text(int v) { return QString::number(v); }
 QString Text(bool v) { return v ? QStringLiteral("1") : QStringLiteral("0"); }
 
 } // namespace
+
+int TabStopPixels(int tabs)
+{
+    constexpr int MaxUnits = 1000;
+    return 8 * std::clamp(tabs, 0, MaxUnits);
+}
 
 int FontStyleBits(const QFont& font)
 {

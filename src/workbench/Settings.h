@@ -31,6 +31,12 @@ struct TFormPos {
 TInis ReadSettings(TFormPos* formPos);
 void WriteSettings(const TInis& inis, const QRect& formPos);
 
+// The editors' tab-stop distance in pixels for a tab width of `tabs` units
+// of eight pixels. The stored width may be anything a hand can type: 0 or
+// less puts the stops at the smallest distance, a huge width is held at a
+// distance far wider than any screen.
+int TabStopPixels(int tabs);
+
 // Font style bits of the store: 1 bold, 2 italic, 4 underline, 8 strike-out.
 int FontStyleBits(const QFont& font);
 void SetFontStyleBits(QFont& font, int bits);

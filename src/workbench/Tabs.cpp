@@ -88,7 +88,9 @@ bool TMainForm::CloseCurrentTab()
     for (int i = current; i < lastTab_; ++i) {
         TColorMemo* to = editors_[i];
         TColorMemo* from = editors_[i + 1];
-        to->SetWinText(from->WinText());
+        // The document's own text, so that characters without a
+        // Windows-1252 byte move as typed (the save refuses them).
+        to->setPlainText(from->document()->toRawText());
         to->SetSelStart(from->SelStart());
         to->SetModified(from->Modified());
         pcEdit_->setTabText(i, pcEdit_->tabText(i + 1));
@@ -135,7 +137,7 @@ void TMainForm::ApplyTabStops()
 {
     // A tab stop every Tabs character widths of eight pixels.
     for (int i = 0; i <= lastTab_; ++i)
-        editors_[i]->SetTabWidthPixels(Inis.Tabs * 8);
+        editors_[i]->SetTabWidthPixels(TabStopPixels(Inis.Tabs));
 }
 
 void TMainForm::EditCommand(void (*op)(TColorMemo*))

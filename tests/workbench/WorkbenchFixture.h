@@ -46,7 +46,7 @@ struct TWorkbench {
     {
         // Never leave a window with a pending prompt behind.
         for (int i = 0; i < TMainForm::TabCount; ++i)
-            form->EditorAt(i)->document()->setModified(false);
+            form->EditorAt(i)->SetModified(false);
     }
     bool Active() { return QTest::qWaitForWindowActive(form.get()); }
 
@@ -73,7 +73,7 @@ struct TWorkbench {
         form->OpenTab(name);
         TColorMemo* e = form->CurrentEditor();
         e->setPlainText(text);
-        e->document()->setModified(false);
+        e->SetModified(false);
         form->UpdateCaptionAndCommands();
         return e;
     }
