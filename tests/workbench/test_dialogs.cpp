@@ -1,6 +1,10 @@
 // The real message boxes and file dialogs behind the dialog interface, driven
 // by clicking the active modal widget, and Qt's German texts at start-up.
 #include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QTemporaryDir>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -51,6 +55,39 @@ void AnswerNextBox(TSeenBox& seen, const QString& press)
     });
 }
 
+// When the next file dialog is up: choose its last filter entry as a user
+// does, note the entry's text and the files the dialog then lists in
+// `dir`, and cancel.
+void ListUnderLastFilter(QString& entry, QStringList& names, const QString& dir)
+{
+    QTimer::singleShot(0, [&entry, &names, dir] {
+        auto* fd = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!fd) {
+            QTimer::singleShot(10, [&entry, &names, dir] { ListUnderLastFilter(entry, names, dir); });
+            return;
+        }
+        auto* combo = fd->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        auto* model = fd->findChild<QFileSystemModel*>();
+        if (combo && model) {
+            const int last = combo->count() - 1;
+            combo->setCurrentIndex(last);
+            emit combo->activated(last);
+            emit combo->textActivated(combo->itemText(last));
+            entry = combo->currentText();
+            const auto list = [&] {
+                names.clear();
+                const QModelIndex root = model->index(dir);
+                for (int r = 0; r < model->rowCount(root); ++r)
+                    names << model->index(r, 0, root).data().toString();
+                names.sort();
+                return names.size() >= 2;
+            };
+            QTest::qWaitFor(list, 5000);
+        }
+        fd->reject();
+    });
+}
+
 } // namespace
 
 class TestDialogs : public QObject {
@@ -62,6 +99,7 @@ private slots:
     void confirmation();
     void plainAndErrorBoxes();
     void fileDialogsAreQtsOwn();
+    void allFilesListsNamesWithoutDot();
 };
 
 void TestDialogs::germanStandardTexts()
@@ -127,6 +165,38 @@ void TestDialogs::fileDialogsAreQtsOwn()
     AnswerNextBox(save, QString());
     QCOMPARE(dialogs.SaveFileName(QString(), QStringLiteral("Programm.trk"), QString()), QString());
     QVERIFY(!save.nativeFileDialog);
+}
+
+// "Alle Dateien(*.*)" lists every file, also one without a dot, in the
+// open, save and help-file dialogs.
+void TestDialogs::allFilesListsNamesWithoutDot()
+{
+    QTemporaryDir tmp;
+    for (const char* name : {"LIESMICH", "Kreis.trk"}) {
+        QFile f(tmp.filePath(QString::fromLatin1(name)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    const QString programs = QStringLiteral("TRK-Dateien (*.trk);;Alle Dateien(*.*)");
+    const QStringList all{QStringLiteral("Kreis.trk"), QStringLiteral("LIESMICH")};
+    TQtDialogs dialogs(nullptr);
+    QString entry;
+    QStringList names;
+    ListUnderLastFilter(entry, names, tmp.path());
+    QCOMPARE(dialogs.OpenFileName(tmp.path(), programs), QString());
+    QCOMPARE(entry, QStringLiteral("Alle Dateien(*.*)"));
+    QCOMPARE(names, all);
+    ListUnderLastFilter(entry, names, tmp.path());
+    QCOMPARE(dialogs.SaveFileName(tmp.path(), QStringLiteral("Programm.trk"), programs), QString());
+    QCOMPARE(entry, QStringLiteral("Alle Dateien(*.*)"));
+    QCOMPARE(names, all);
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(tmp.path()));
+    ListUnderLastFilter(entry, names, tmp.path());
+    const QString help = dialogs.HelpFileName(QStringLiteral("HTM (*.htm);;HTML (*.html);;Alle Dateien (*.*)"));
+    QDir::setCurrent(previous);
+    QCOMPARE(help, QString());
+    QCOMPARE(entry, QStringLiteral("Alle Dateien (*.*)"));
+    QCOMPARE(names, all);
 }
 
 QTEST_MAIN(TestDialogs)
