@@ -132,7 +132,15 @@ void TMainForm::ReplaceDialogReplace(bool all)
     const QString what = FieldText(replaceDialog_, "FindText");
     TColorMemo* editor = CurrentEditor();
     const std::string needle = ToWinText(what);
-    const std::string with = ToWinText(FieldText(replaceDialog_, "ReplaceText"));
+    const QString replacement = FieldText(replaceDialog_, "ReplaceText");
+    // A character without a Windows-1252 byte would go in as '?'.
+    if (const qsizetype bad = FirstUnstorable(replacement); bad >= 0) {
+        const int units = replacement[bad].isHighSurrogate() && bad + 1 < replacement.size() ? 2 : 1;
+        dialogs_->Error(QStringLiteral("Das Zeichen „%1“ kann in einer Tarko-Datei nicht gespeichert werden.")
+                            .arg(replacement.mid(bad, units)));
+        return;
+    }
+    const std::string with = ToWinText(replacement);
     size_t at = needle.empty() ? std::string::npos : editor->WinText().find(needle);
     if (at == std::string::npos) {
         dialogs_->Error(QStringLiteral("Der Suchtext \"%1\" konnte nicht gefunden werden.").arg(what));

@@ -102,6 +102,7 @@ private slots:
     void nameEndingInBackupExtension();
     void unstorableCharacters_data();
     void unstorableCharacters();
+    void replacementWithUnstorableCharacter();
     void everyByteSurvivesOpenAndSave();
     void formattingAndTabMovesKeepCharacters();
     void failedSaveAsKeepsTab();
@@ -284,6 +285,24 @@ void TestFileSafety::unstorableCharacters()
     QCOMPARE(wb.dialogs->shown.back().text, message);
     QVERIFY(!QFileInfo::exists(tmp.filePath("Neu.trk")));
     QCOMPARE(wb.form->FileName(0), path);
+}
+
+// Replacing with a character a file cannot hold is refused, not done with '?'.
+void TestFileSafety::replacementWithUnstorableCharacter()
+{
+    TWorkbench wb;
+    TColorMemo* e = wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("Ausgabe \"x\""));
+    wb.form->Action("Ersetzen1")->trigger();
+    QDialog* d = wb.form->ReplaceDialog();
+    d->findChild<QLineEdit*>("FindText")->setText(QStringLiteral("x"));
+    d->findChild<QLineEdit*>("ReplaceText")->setText(QStringLiteral("→ 😀"));
+    d->findChild<QPushButton*>("ReplaceAll")->click();
+    d->hide();
+    QCOMPARE(wb.dialogs->Count("Fehler"), 1);
+    QCOMPARE(wb.dialogs->shown.at(0).text,
+             QStringLiteral("Das Zeichen „→“ kann in einer Tarko-Datei nicht gespeichert werden."));
+    QCOMPARE(e->toPlainText(), QStringLiteral("Ausgabe \"x\""));
+    QVERIFY(!e->Modified());
 }
 
 // Every byte but the line-break bytes comes back as it was; CR LF stays CR LF.
