@@ -166,10 +166,29 @@ void TColorMemo::SetWinText(std::string_view text)
 
 void TColorMemo::ReplaceAllText(std::string_view text)
 {
+    // Split like FromWinText: CR LF, lone CR and lone LF each end a line.
+    std::vector<std::string_view> lines;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n')
+            continue;
+        lines.push_back(text.substr(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    lines.push_back(text.substr(start));
     QTextCursor c(document());
     c.beginEditBlock();
-    c.select(QTextCursor::Document);
-    c.insertText(FromWinText(text));
+    if (lines.size() == FLines.size()) {
+        // Line by line, so that what stays keeps characters the mirror
+        // holds as '?'.
+        for (size_t i = 0; i < lines.size(); ++i)
+            SetLine(int(i), lines[i]);
+    } else {
+        c.select(QTextCursor::Document);
+        c.insertText(FromWinText(text));
+    }
     c.endEditBlock();
     c.setPosition(0);
     setTextCursor(c);

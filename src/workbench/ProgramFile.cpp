@@ -109,6 +109,27 @@ int KeepCurrentVersion(const QString& target, const struct stat& current, QStrin
     return WriteSibling(target, "alt", std::string_view(old.constData(), size_t(old.size())), &current, kept);
 }
 
+// For a file whose folder takes no new file (a shared class folder, say)
+// while the file itself may be written: the text is rewritten in place,
+// and the old text put back should that fail. Returns errno.
+int RewriteInPlace(const QString& target, std::string_view bytes)
+{
+    QFile file(target);
+    if (!file.open(QIODevice::ReadOnly))
+        return EACCES;
+    const QByteArray old = file.readAll();
+    file.close();
+    const int fd = ::open(Native(target).constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    int error = ::ftruncate(fd, 0) == 0 ? WriteAll(fd, bytes) : errno;
+    if (error != 0 && ::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0)
+        (void)WriteAll(fd, std::string_view(old.constData(), size_t(old.size())));
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    return error;
+}
+
 void SyncFolder(const QString& target)
 {
     const int fd = ::open(Native(QFileInfo(target).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -182,8 +203,14 @@ TWriteResult WriteProgramFile(const QString& name, std::string_view bytes)
         return Failure(errno, target);
 
     QString written;
-    if (const int error = WriteSibling(target, "neu", bytes, exists ? &current : nullptr, written))
-        return Failure(error, target);
+    if (const int error = WriteSibling(target, "neu", bytes, exists ? &current : nullptr, written)) {
+        if (!exists || (error != EACCES && error != EPERM))
+            return Failure(error, target);
+        // No backup can be made here either.
+        if (const int inPlace = RewriteInPlace(target, bytes))
+            return Failure(inPlace, target);
+        return {true, 0, QString()};
+    }
 
     // A name that is its own backup name keeps no backup: the rename below
     // replaces it in one step, so it is never missing.

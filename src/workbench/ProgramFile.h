@@ -21,7 +21,9 @@ struct TWriteResult {
 // link's target receives the text and its backup goes beside the target.
 // The replaced file's permissions stay; the previous version becomes the
 // backup (none for a name that is its own backup name). On failure nothing
-// on disk has changed.
+// on disk has changed. A writable file in a folder that takes no new file
+// is rewritten in place, without backup; should that fail, its old text is
+// written back.
 TWriteResult WriteProgramFile(const QString& name, std::string_view bytes);
 
 // The German sentence for an errno of a file operation on `name`.

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
-#include <QSaveFile>
 #include <QTabWidget>
 
 #include "editor/ColMemo.h"

@@ -83,6 +83,7 @@ private slots:
     void caretClamping();
     void caretRestore();
     void linesAndUndo();
+    void rewritingKeepsUnstorableCharacters();
     void mirrorFollowsEdits();
     void changeHandlerMayEditText();
     void recolourRequest_data();
@@ -224,6 +225,35 @@ void TestColMemo::caretRestore()
     e.memo.SetCaretColumn(column);
     QCOMPARE(e.memo.SelStart(), 15);
     QVERIFY(e.memo.document()->isUndoAvailable());
+}
+
+// Lines rewritten from the Windows-1252 mirror, where a character without
+// a byte reads '?', keep that character wherever their text stays.
+void TestColMemo::rewritingKeepsUnstorableCharacters()
+{
+    Editor e("");
+    const QString typed = QStringLiteral("Falls x\n  Ausgabe \"Ω 😀\"\n  Fallsende");
+    e.memo.setPlainText(typed);
+    e.memo.SetModified(false);
+    QString character;
+    QCOMPARE(e.memo.FirstUnstorableLine(&character), 1);
+    QCOMPARE(character, QStringLiteral("Ω"));
+    QCOMPARE(e.memo.Line(1), std::string("  Ausgabe \"? ??\""));
+    e.memo.SetLine(1, "\tAusgabe \"? ??\"");
+    QCOMPARE(e.memo.toPlainText(), QStringLiteral("Falls x\n\tAusgabe \"Ω 😀\"\n  Fallsende"));
+    QVERIFY(e.memo.Modified());
+    e.memo.undo();
+    QCOMPARE(e.memo.toPlainText(), typed);
+    // The whole text at once: one undo step, the characters kept.
+    e.memo.ReplaceAllText("Falls x\r\n\tAusgabe \"? ??\"\r\nFallsende");
+    QCOMPARE(e.memo.toPlainText(), QStringLiteral("Falls x\n\tAusgabe \"Ω 😀\"\nFallsende"));
+    QCOMPARE(e.memo.SelStart(), 0);
+    e.memo.undo();
+    QCOMPARE(e.memo.toPlainText(), typed);
+    QVERIFY(e.memo.Modified());
+    e.memo.SetWinText("Ausgabe \"\x80\xBD\x84\x93\"");
+    QCOMPARE(e.memo.FirstUnstorableLine(), -1);
+    QVERIFY(!e.memo.Modified());
 }
 
 void TestColMemo::linesAndUndo()

@@ -98,6 +98,7 @@ class TestFileSafety : public QObject {
 private slots:
     void failedSaveChangesNothing_data();
     void failedSaveChangesNothing();
+    void writableFileInFolderWithoutRights();
     void saveKeepsModeAndFollowsLinks();
     void nameEndingInBackupExtension();
     void unstorableCharacters_data();
@@ -178,6 +179,40 @@ void TestFileSafety::failedSaveChangesNothing()
     QCOMPARE(Read(dir + "/Prog.tr_"), QByteArray("Ausgabe \"alt\""));
     QCOMPARE(Listing(dir), before);
     QVERIFY(!e->Modified());
+}
+
+// A folder that takes no new file but holds a file the user may write: the
+// file is rewritten in place (no backup can be made), and a failed rewrite
+// puts the old text back.
+void TestFileSafety::writableFileInFolderWithoutRights()
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath("Prog.trk");
+    Write(path, "Ausgabe \"alt\"");
+    QFile::setPermissions(path, QFile::Permissions(0x6666));
+    QFile::setPermissions(tmp.path(), QFile::Permissions(0x5555));
+    TWorkbench wb;
+    QVERIFY(wb.form->OpenProgram(path));
+    TColorMemo* e = wb.form->CurrentEditor();
+    e->insertPlainText(QStringLiteral("Ausgabe \"neu\"\n").repeated(100));
+    {
+        TUnprivileged user(true);
+        TFileSizeLimit limit(200);
+        QVERIFY(!wb.form->SaveProgram());
+    }
+    QCOMPARE(wb.dialogs->shown.at(0).reason, QStringLiteral("Die Datei ist zu groß für den verfügbaren Speicherplatz."));
+    QCOMPARE(Read(path), QByteArray("Ausgabe \"alt\""));
+    QVERIFY(e->Modified());
+    e->selectAll();
+    e->insertPlainText(QStringLiteral("Ausgabe \"neu\""));
+    {
+        TUnprivileged user(true);
+        QVERIFY(wb.form->SaveProgram());
+    }
+    QCOMPARE(Read(path), QByteArray("Ausgabe \"neu\""));
+    QCOMPARE(Listing(tmp.path()), QStringList{"Prog.trk"});
+    QVERIFY(!e->Modified());
+    QFile::setPermissions(tmp.path(), QFile::Permissions(0x7755));
 }
 
 void TestFileSafety::saveKeepsModeAndFollowsLinks()
