@@ -118,7 +118,8 @@ void TestFileSafety::failedSaveChangesNothing_data()
     QTest::addColumn<QString>("reason");  // %1: the program's folder
     QTest::newRow("full disk") << TFault::FullDisk
                                << "Die Datei ist zu groß für den verfügbaren Speicherplatz.";
-    QTest::newRow("read-only folder") << TFault::ReadOnlyFolder << "Es fehlt die Berechtigung, hier zu schreiben.";
+    QTest::newRow("read-only folder and file") << TFault::ReadOnlyFolder
+                                               << "Es fehlt die Berechtigung, hier zu schreiben.";
     QTest::newRow("read-only file") << TFault::ReadOnlyFile << "Es fehlt die Berechtigung, hier zu schreiben.";
     QTest::newRow("missing folder") << TFault::MissingFolder << "Der Ordner %1 existiert nicht.";
 }
@@ -147,7 +148,7 @@ void TestFileSafety::failedSaveChangesNothing()
     const QStringList before = Listing(dir);
     if (fault == TFault::ReadOnlyFolder)
         QFile::setPermissions(dir, QFile::Permissions(0x5555));
-    if (fault == TFault::ReadOnlyFile)
+    if (fault == TFault::ReadOnlyFile || fault == TFault::ReadOnlyFolder)
         QFile::setPermissions(path, QFile::Permissions(0x4444));
     if (fault == TFault::MissingFolder)
         QVERIFY(QDir(dir).removeRecursively());
