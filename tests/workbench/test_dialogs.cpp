@@ -82,7 +82,7 @@ void ListUnderLastFilter(QString& entry, QStringList& names, const QString& dir)
                 names.sort();
                 return names.size() >= 2;
             };
-            QTest::qWaitFor(list, 5000);
+            (void)QTest::qWaitFor(list, 5000);
         }
         fd->reject();
     });
