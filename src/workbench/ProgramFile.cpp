@@ -130,6 +130,17 @@ int RewriteInPlace(const QString& target, std::string_view bytes)
     return error;
 }
 
+// In a folder with the sticky bit only the owner of a file (or of the
+// folder) may replace or remove it.
+bool MayReplace(const QString& target, const struct stat& current)
+{
+    struct stat folder {};
+    if (::stat(Native(QFileInfo(target).absolutePath()).constData(), &folder) != 0)
+        return true;
+    const uid_t user = ::geteuid();
+    return !(folder.st_mode & S_ISVTX) || user == 0 || current.st_uid == user || folder.st_uid == user;
+}
+
 void SyncFolder(const QString& target)
 {
     const int fd = ::open(Native(QFileInfo(target).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -190,7 +201,7 @@ TWriteResult WriteProgramFile(const QString& name, std::string_view bytes)
     const QString target = ResolveLinks(name);
     const QByteArray native = Native(target);
     struct stat current {};
-    bool exists = ::stat(native.constData(), &current) == 0;
+    const bool exists = ::stat(native.constData(), &current) == 0;
     if (!exists && errno != ENOENT)
         return Failure(errno, target);
     if (exists && S_ISDIR(current.st_mode))
@@ -202,14 +213,21 @@ TWriteResult WriteProgramFile(const QString& name, std::string_view bytes)
     if (exists && ::faccessat(AT_FDCWD, native.constData(), W_OK, AT_EACCESS) != 0)
         return Failure(errno, target);
 
+    // Where the file may be written but not replaced, it is rewritten in
+    // place; no backup can be made there either.
+    const auto inPlace = [&]() -> TWriteResult {
+        if (const int error = RewriteInPlace(target, bytes))
+            return Failure(error, target);
+        return {true, 0, QString()};
+    };
+    if (exists && !MayReplace(target, current))
+        return inPlace();
+
     QString written;
     if (const int error = WriteSibling(target, "neu", bytes, exists ? &current : nullptr, written)) {
-        if (!exists || (error != EACCES && error != EPERM))
-            return Failure(error, target);
-        // No backup can be made here either.
-        if (const int inPlace = RewriteInPlace(target, bytes))
-            return Failure(inPlace, target);
-        return {true, 0, QString()};
+        if (exists && (error == EACCES || error == EPERM))
+            return inPlace();
+        return Failure(error, target);
     }
 
     // A name that is its own backup name keeps no backup: the rename below

@@ -99,6 +99,7 @@ private slots:
     void failedSaveChangesNothing_data();
     void failedSaveChangesNothing();
     void writableFileInFolderWithoutRights();
+    void othersFileInStickyFolder();
     void saveKeepsModeAndFollowsLinks();
     void nameEndingInBackupExtension();
     void unstorableCharacters_data();
@@ -214,6 +215,29 @@ void TestFileSafety::writableFileInFolderWithoutRights()
     QCOMPARE(Listing(tmp.path()), QStringList{"Prog.trk"});
     QVERIFY(!e->Modified());
     QFile::setPermissions(tmp.path(), QFile::Permissions(0x7755));
+}
+
+// In a shared folder with the sticky bit only a file's owner may replace it;
+// a file of another user that the user may write is rewritten in place.
+void TestFileSafety::othersFileInStickyFolder()
+{
+    if (::geteuid() != 0)
+        QSKIP("needs a second user");
+    QTemporaryDir tmp;
+    QFile::setPermissions(tmp.path(), QFile::Permissions(0x7777));
+    QVERIFY(::chmod(QFile::encodeName(tmp.path()).constData(), 01777) == 0);
+    const QString path = tmp.filePath("Prog.trk");
+    Write(path, "Ausgabe 1");
+    QFile::setPermissions(path, QFile::Permissions(0x6666));
+    TWorkbench wb;
+    QVERIFY(wb.form->OpenProgram(path));
+    wb.form->CurrentEditor()->insertPlainText(QStringLiteral("Pause 1\n"));
+    {
+        TUnprivileged user(true);
+        QVERIFY(wb.form->SaveProgram());
+    }
+    QCOMPARE(Read(path), QByteArray("Pause 1\r\nAusgabe 1"));
+    QCOMPARE(Listing(tmp.path()), QStringList{"Prog.trk"});
 }
 
 void TestFileSafety::saveKeepsModeAndFollowsLinks()
