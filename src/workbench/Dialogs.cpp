@@ -1,10 +1,12 @@
 #include "workbench/Dialogs.h"
 
+#include <QCheckBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QFontDialog>
-#include <QPageSetupDialog>
+#include <QGroupBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QMessageBox>
@@ -99,6 +101,7 @@ QString TQtDialogs::HelpFileName(const QString& filter)
     QFileDialog dlg(parent_, QStringLiteral("Hilfedatei festlegen"), QString(), filter);
     dlg.setOption(QFileDialog::DontUseNativeDialog);
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setFileMode(QFileDialog::ExistingFile);
     dlg.setDefaultSuffix(QStringLiteral("htm"));
     ListEveryFileUnderAllFiles(dlg);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
@@ -108,11 +111,16 @@ QString TQtDialogs::HelpFileName(const QString& filter)
 
 bool TQtDialogs::ChooseFont(QFont& font)
 {
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, font, parent_, QString(), QFontDialog::DontUseNativeDialog);
-    if (ok)
-        font = chosen;
-    return ok;
+    QFontDialog dlg(font, parent_);
+    dlg.setOption(QFontDialog::DontUseNativeDialog);
+    // Without effects: the group holding underline and strike-out is hidden.
+    for (QCheckBox* effect : dlg.findChildren<QCheckBox*>())
+        if (QWidget* group = qobject_cast<QGroupBox*>(effect->parentWidget()))
+            group->hide();
+    if (dlg.exec() != QDialog::Accepted)
+        return false;
+    font = dlg.selectedFont();
+    return true;
 }
 
 QString TQtDialogs::PrintFileName()
@@ -134,16 +142,23 @@ bool TQtDialogs::ChoosePrinter(QPrinter& printer)
     return dlg.exec() == QDialog::Accepted;
 }
 
-void TQtDialogs::PrinterSetup()
+// The print dialog as set-up dialog: printer, and under "Eigenschaften"
+// paper and orientation; OK keeps the choices in the printer, prints nothing.
+void TQtDialogs::PrinterSetup(QPrinter& printer)
 {
-    QPrinter printer;
-    QPageSetupDialog dlg(&printer, parent_);
+    QPrintDialog dlg(&printer, parent_);
+    dlg.setWindowTitle(QStringLiteral("Drucker einrichten"));
+    dlg.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    if (auto* buttons = dlg.findChild<QDialogButtonBox*>())
+        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+            ok->setText(QStringLiteral("OK"));
     dlg.exec();
 }
 
 bool TScriptedDialogs::ChoosePrinter(QPrinter& printer)
 {
     Note(QStringLiteral("Drucken"), QString());
+    printerSeen = &printer;
     const QString pdf = NextPdf();
     if (pdf.isEmpty())
         return false;

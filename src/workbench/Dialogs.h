@@ -38,10 +38,12 @@ public:
     // The font dialog, without effects; true and `font` changed on OK.
     virtual bool ChooseFont(QFont& font) = 0;
     // Printing: the save dialog "In eine Datei drucken" for a listing file,
-    // the print dialog (false: cancelled), the printer set-up dialog.
+    // the print dialog (false: cancelled), the printer set-up dialog. Both
+    // printer dialogs work on the one printer of the run and leave their
+    // choices in it.
     virtual QString PrintFileName() = 0;
     virtual bool ChoosePrinter(QPrinter& printer) = 0;
-    virtual void PrinterSetup() = 0;
+    virtual void PrinterSetup(QPrinter& printer) = 0;
 };
 
 // The real dialogs: QMessageBox and QFileDialog (never the platform's native
@@ -60,7 +62,7 @@ public:
     bool ChooseFont(QFont& font) override;
     QString PrintFileName() override;
     bool ChoosePrinter(QPrinter& printer) override;
-    void PrinterSetup() override;
+    void PrinterSetup(QPrinter& printer) override;
 
 private:
     QWidget* parent_;
@@ -131,8 +133,17 @@ public:
     // The print dialog's answer: the printer then writes a PDF to this file;
     // empty means cancelled.
     std::deque<QString> pdfFiles;
+    // The print dialog's last printer and the set-up dialog's user.
+    QPrinter* printerSeen = nullptr;
+    std::function<void(QPrinter&)> onPrinterSetup;
     bool ChoosePrinter(QPrinter& printer) override;
-    void PrinterSetup() override { Note("Drucker einrichten", QString()); }
+    void PrinterSetup(QPrinter& printer) override
+    {
+        Note("Drucker einrichten", QString());
+        printerSeen = &printer;
+        if (onPrinterSetup)
+            onPrinterSetup(printer);
+    }
     int Count(const QString& kind) const
     {
         int n = 0;

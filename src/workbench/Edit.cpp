@@ -114,6 +114,9 @@ void TMainForm::FindNext(const QString& text)
     const size_t at = editor->WinText().find(needle, size_t(start));
     if (at == std::string::npos)
         return;
+    // The keyboard goes back to the editor, out of the find dialog.
+    activateWindow();
+    raise();
     editor->setFocus();
     editor->SetSelStart(int(at));
     editor->SetSelLength(int(needle.size()));
@@ -190,8 +193,13 @@ void TMainForm::FormatSource()
 // the tab stops are set again in any case.
 void TMainForm::Font1Click()
 {
-    QFont font = editors_[0]->font();
+    const QFont before = editors_[0]->font();
+    QFont font = before;
     if (dialogs_->ChooseFont(font)) {
+        // The dialog offers no effects: underline and strike-out stay as
+        // they were, whatever it returns.
+        font.setUnderline(before.underline());
+        font.setStrikeOut(before.strikeOut());
         Inis.Font = font;
         for (TColorMemo* editor : editors_)
             editor->setFont(font);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QProcess>
+#include <QScreen>
 #include <QUrl>
 
 #include "workbench/Info.h"
@@ -30,9 +31,32 @@ void TMainForm::Inhalt1Click()
     dialogs_->Message(QStringLiteral("Leider konnte kein Web-Browser auf Ihrem System gefunden werden!"));
 }
 
-void TMainForm::Info1Click() { dialogs_->ShowModal(infoForm_); }
+namespace {
 
-void TMainForm::Optionen1Click() { dialogs_->ShowModal(optionForm_); }
+// Centred on the screen that holds the main window (not on the window).
+void CenterOnScreen(QWidget* dialog, const QWidget* mainWindow)
+{
+    const QScreen* screen = mainWindow->screen();
+    if (!screen)
+        return;
+    QRect place(QPoint(), dialog->frameGeometry().size());
+    place.moveCenter(screen->availableGeometry().center());
+    dialog->move(place.topLeft());
+}
+
+} // namespace
+
+void TMainForm::Info1Click()
+{
+    CenterOnScreen(infoForm_, this);
+    dialogs_->ShowModal(infoForm_);
+}
+
+void TMainForm::Optionen1Click()
+{
+    CenterOnScreen(optionForm_, this);
+    dialogs_->ShowModal(optionForm_);
+}
 
 void TMainForm::CreateInfoAndOptions()
 {

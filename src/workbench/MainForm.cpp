@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPrinter>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>

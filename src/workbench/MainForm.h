@@ -22,6 +22,7 @@ class QDialog;
 class QFrame;
 class QLabel;
 class QMenu;
+class QPrinter;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
@@ -83,9 +84,11 @@ public:
     QDialog* FindDialog() const { return findDialog_; }
     QDialog* ReplaceDialog() const { return replaceDialog_; }
 
-    // Printing.
+    // Printing: one printer for the run, made when first needed.
     void Drucken1Click();
     void Druckereinrichten1Click();
+    QPrinter& Printer();
+    bool PrinterMade() const { return bool(printer_); }
 
     // Hilfe menu and options.
     void Inhalt1Click();
@@ -182,6 +185,7 @@ private:
     TOptionForm* optionForm_ = nullptr;
     QDialog* findDialog_ = nullptr;
     QDialog* replaceDialog_ = nullptr;
+    std::unique_ptr<QPrinter> printer_;
     QString openDialogDir_;
     QString lastDialogDir_;
     int lastTab_ = -1;

@@ -10,6 +10,7 @@
 #include <QTabWidget>
 
 #include "workbench/Dialogs.h"
+#include "workbench/Print.h"
 #include "workbench/Settings.h"
 
 namespace tarko {
@@ -40,6 +41,16 @@ QCheckBox* Check(QWidget* parent, const char* name, const QString& caption, QRec
     return c;
 }
 
+// The fixed layouts of these dialogs were drawn for "MS Sans Serif" 8 pt;
+// with the wider default font the longest captions would be cut off.
+QFont DialogFont()
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    font.setPixelSize(11);
+    return font;
+}
+
 QGroupBox* Group(QWidget* parent, const QString& caption, QRect where)
 {
     auto* g = new QGroupBox(caption, parent);
@@ -55,6 +66,7 @@ TDirListForm::TDirListForm(QWidget* parent) : QDialog(parent), folder_(QDir::cur
 {
     setObjectName(QStringLiteral("DirListForm"));
     setWindowTitle(QStringLiteral("Verzeichnis"));
+    setFont(DialogFont());
     setFixedSize(260, 280);
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("DirectoryListBox1"));
@@ -108,6 +120,7 @@ TOptionForm::TOptionForm(TInis& inis, TDialogs& dialogs, std::function<void()> a
 {
     setObjectName(QStringLiteral("OptionForm"));
     setWindowTitle(QStringLiteral("Tarko - Optionen"));
+    setFont(DialogFont());
     setFixedSize(310, 202);
     pcOption_ = new QTabWidget(this);
     pcOption_->setObjectName(QStringLiteral("PC_Option"));
@@ -207,7 +220,8 @@ void TOptionForm::B_OKClick()
     accept();
 }
 
-int TOptionForm::LinkerRand() const { return eLinkerRand_->text().toInt(); }
+// The margin as the listing uses it (modulo 256; no number gives none).
+int TOptionForm::LinkerRand() const { return MarginFromText(eLinkerRand_->text()); }
 bool TOptionForm::ZeilenNr() const { return cbZeilenNr_->isChecked(); }
 bool TOptionForm::DateiDruck() const { return cbDateiDruck_->isChecked(); }
 

@@ -2,14 +2,20 @@
 // and the listing they print.
 #include "workbench/Print.h"
 
+#include <QBuffer>
 #include <QFile>
-#include <QLineEdit>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
+#include <cerrno>
+#include <cmath>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "editor/ColMemo.h"
 #include "editor/WinText.h"
+#include "workbench/FileError.h"
 #include "workbench/MainForm.h"
 #include "workbench/Option.h"
 
@@ -43,33 +49,88 @@ std::vector<std::string> ListingLines(const std::vector<std::string>& lines, int
     return out;
 }
 
-int PrintListing(QPrinter& printer, const std::vector<std::string>& listing)
+namespace {
+
+// Writes `bytes` into the file `name` (created or replaced). Returns 0, or
+// the system error number of the first failure; the file is closed in any
+// case.
+int WriteFileBytes(const QString& name, const char* bytes, size_t size)
 {
+    const int fd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return errno;
+    int error = 0;
+    for (size_t done = 0; done < size;) {
+        const ssize_t n = ::write(fd, bytes + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : EIO;
+            break;
+        }
+        done += size_t(n);
+    }
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    return error;
+}
+
+QString CannotWrite(const QString& name, int error)
+{
+    return QStringLiteral("Datei %1 kann nicht geschrieben werden: %2").arg(name, FileErrorText(error));
+}
+
+} // namespace
+
+int WriteListingFile(const QString& name, const std::vector<std::string>& listing)
+{
+    std::string text;
+    for (const std::string& line : listing) {
+        text += line;
+        text += "\r\n";
+    }
+    return WriteFileBytes(name, text.data(), text.size());
+}
+
+int PaintListing(QPagedPaintDevice& device, const std::vector<std::string>& listing, bool* failed)
+{
+    *failed = false;
     QPainter p;
-    if (!p.begin(&printer))
+    if (!p.begin(&device)) {
+        *failed = true;
         return 0;
+    }
     const QFontMetricsF fm(p.font(), p.device());
     const qreal width = p.viewport().width();
     const qreal height = p.viewport().height();
     const qreal lineHeight = fm.height();
     const qreal tab = 8 * fm.averageCharWidth();
     int pages = 1;
-    qreal y = 0;
-    auto newLine = [&] {
-        y += lineHeight;
-        if (y + lineHeight > height) {
-            printer.newPage();
+    qreal y = 0;  // top of the next line on the page
+    // A page ends only when a line is about to be drawn that does not fit:
+    // a last line that fills the page exactly leaves no empty page behind.
+    auto makeRoom = [&] {
+        if (y > 0 && y + lineHeight > height) {
+            if (!device.newPage()) {
+                *failed = true;
+                return false;
+            }
             ++pages;
             y = 0;
         }
+        return true;
     };
     for (const std::string& winLine : listing) {
+        if (!makeRoom())
+            break;
         const QString line = FromWinText(winLine);
         qreal x = 0;
         for (QChar c : line) {
             qreal next = c == u'\t' ? (std::floor(x / tab) + 1) * tab : x + fm.horizontalAdvance(c);
             if (next > width && x > 0) {  // the character does not fit: continue below
-                newLine();
+                y += lineHeight;
+                if (!makeRoom())
+                    break;
                 x = 0;
                 next = c == u'\t' ? tab : fm.horizontalAdvance(c);
             }
@@ -77,9 +138,48 @@ int PrintListing(QPrinter& printer, const std::vector<std::string>& listing)
                 p.drawText(QPointF(x, y + fm.ascent()), QString(c));
             x = next;
         }
-        newLine();
+        if (*failed)
+            break;
+        y += lineHeight;
     }
-    p.end();
+    // The job is closed also after a failure.
+    if (!p.end())
+        *failed = true;
+    return pages;
+}
+
+int PrintListing(QPrinter& printer, const std::vector<std::string>& listing, QString* error)
+{
+    QString reason;
+    int pages = 0;
+    bool failed = false;
+    const QString file = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+    if (file.isEmpty()) {
+        pages = PaintListing(printer, listing, &failed);
+        if (failed)
+            reason = pages == 0 ? QStringLiteral("Der Druck konnte nicht begonnen werden.")
+                                : QStringLiteral("Der Druck ist fehlgeschlagen.");
+    } else {
+        // A PDF file is made in memory and then written here: Qt's own PDF
+        // output drops write errors (a full disk gave a cut file and no word).
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        {
+            QPdfWriter pdf(&buffer);
+            pdf.setPageLayout(printer.pageLayout());
+            pdf.setResolution(printer.resolution());
+            pdf.setPdfVersion(printer.pdfVersion());
+            pdf.setCreator(printer.creator());
+            pdf.setTitle(printer.docName());
+            pages = PaintListing(pdf, listing, &failed);
+        }
+        if (failed)
+            reason = QStringLiteral("Der Druck ist fehlgeschlagen.");
+        else if (const int e = WriteFileBytes(file, buffer.data().constData(), size_t(buffer.data().size())))
+            reason = CannotWrite(file, e);
+    }
+    if (error)
+        *error = reason;
     return pages;
 }
 
@@ -93,32 +193,33 @@ void TMainForm::Drucken1Click()
     std::vector<std::string> lines;
     for (int i = 0; i < editor->LineCount(); ++i)
         lines.push_back(editor->Line(i));
-    const std::vector<std::string> listing =
-        ListingLines(lines, MarginFromText(optionForm_->Field("E_LinkerRand")->text()), optionForm_->ZeilenNr());
+    const std::vector<std::string> listing = ListingLines(lines, optionForm_->LinkerRand(), optionForm_->ZeilenNr());
     if (optionForm_->DateiDruck()) {
         const QString name = dialogs_->PrintFileName();
         if (name.isEmpty())
             return;
-        QFile file(name);
-        bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        for (size_t i = 0; written && i < listing.size(); ++i)
-            written = file.write(listing[i].data(), qint64(listing[i].size())) == qint64(listing[i].size()) &&
-                      file.write("\r\n", 2) == 2;
-        written = written && file.flush();
-        const QString error = file.errorString();
-        file.close();
-        if (!written)
-            dialogs_->Error(QStringLiteral("Datei %1 kann nicht geschrieben werden: %2").arg(name, error));
+        if (const int error = WriteListingFile(name, listing))
+            dialogs_->Error(CannotWrite(name, error));
         return;
     }
-    // The printer is made only now: the print system may be slow to answer.
-    QPrinter printer;
-    if (!dialogs_->ChoosePrinter(printer))
+    if (!dialogs_->ChoosePrinter(Printer()))
         return;
-    if (PrintListing(printer, listing) == 0)
-        dialogs_->Error(QStringLiteral("Der Druck konnte nicht begonnen werden."));
+    QString error;
+    PrintListing(Printer(), listing, &error);
+    if (!error.isEmpty())
+        dialogs_->Error(error);
 }
 
-void TMainForm::Druckereinrichten1Click() { dialogs_->PrinterSetup(); }
+// One printer for the whole run, shared by the set-up dialog and Drucken, so
+// the printer, paper and orientation chosen are used by the next print. It
+// is made only when first needed: the print system may be slow to answer.
+QPrinter& TMainForm::Printer()
+{
+    if (!printer_)
+        printer_ = std::make_unique<QPrinter>();
+    return *printer_;
+}
+
+void TMainForm::Druckereinrichten1Click() { dialogs_->PrinterSetup(Printer()); }
 
 } // namespace tarko

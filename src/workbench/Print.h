@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+class QPagedPaintDevice;
 class QPrinter;
 
 namespace tarko {
@@ -17,10 +18,22 @@ int MarginFromText(const QString& text);
 // when wanted, then the margin, then the line as it is, tabs included.
 std::vector<std::string> ListingLines(const std::vector<std::string>& lines, int margin, bool numbers);
 
-// Draws the lines on the printer in its default font from the top left of
-// the printable area: long lines break at the last character that fits, a
-// tab goes to the next multiple of eight average character widths, a new
-// page starts when the next line does not fit. Returns the page count.
-int PrintListing(QPrinter& printer, const std::vector<std::string>& listing);
+// Writes the listing into the file `name` (created or replaced), each line
+// ended by CR LF. Returns 0, or the system error number of the first
+// failure; the file is closed in any case.
+int WriteListingFile(const QString& name, const std::vector<std::string>& listing);
+
+// Draws the lines on a printer or PDF writer in its default font from the
+// top left of the printable area: long lines break at the last character
+// that fits, a tab goes to the next multiple of eight average character
+// widths, a new page begins only before a line that does not fit on the
+// current one. Returns the number of pages begun (0: the job did not
+// start); `failed` tells whether the device refused a page or the job.
+int PaintListing(QPagedPaintDevice& device, const std::vector<std::string>& listing, bool* failed);
+
+// The listing as a print job. A PDF file is written by the workbench itself,
+// so a file that cannot be written is reported. Returns the pages begun;
+// `error` (if given) receives the German reason of a failure, or nothing.
+int PrintListing(QPrinter& printer, const std::vector<std::string>& listing, QString* error = nullptr);
 
 } // namespace tarko

@@ -198,7 +198,10 @@ void TMainForm::ConnectEditor(TColorMemo* editor)
     };
     editor->OnKeyPress = [this](TColorMemo*, QKeyEvent* k, bool&) {
         // CMemo1KeyPress: AutoIndent acts only on the change Enter makes.
-        enterPressed_ = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
+        // Ctrl+Enter and Alt+Enter insert nothing; a flag set by them would
+        // indent whatever change comes next.
+        const Qt::KeyboardModifiers mods = k->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+        enterPressed_ = (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) && mods == Qt::NoModifier;
     };
     // The caret display follows every caret move, not only key-downs.
     connect(editor, &QPlainTextEdit::cursorPositionChanged, this, [this, editor] {
@@ -270,9 +273,10 @@ void TMainForm::DeleteCaretLine(TColorMemo* editor)
 {
     if (runState_ != 1)
         return;
+    // The caret's line is the line of the selection's start, whichever
+    // way the selection was made.
     QTextCursor c = editor->textCursor();
-    c.clearSelection();
-    QTextBlock block = c.block();
+    const QTextBlock block = editor->document()->findBlock(c.selectionStart());
     c.setPosition(block.position());
     if (block.next().isValid())
         c.setPosition(block.next().position(), QTextCursor::KeepAnchor);

@@ -5,6 +5,10 @@
 #include <QDir>
 #include <QFileSystemModel>
 #include <QTemporaryDir>
+#include <QCheckBox>
+#include <QFontDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -100,6 +104,9 @@ private slots:
     void plainAndErrorBoxes();
     void fileDialogsAreQtsOwn();
     void allFilesListsNamesWithoutDot();
+    void helpFileMustExist();
+    void fontDialogWithoutEffects();
+    void printerSetUpOffersPrinters();
 };
 
 void TestDialogs::germanStandardTexts()
@@ -197,6 +204,81 @@ void TestDialogs::allFilesListsNamesWithoutDot()
     QCOMPARE(help, QString());
     QCOMPARE(entry, QStringLiteral("Alle Dateien (*.*)"));
     QCOMPARE(names, all);
+}
+
+// The help file is picked like a file to open: it has to exist.
+void TestDialogs::helpFileMustExist()
+{
+    TQtDialogs dialogs(nullptr);
+    QString title;
+    int mode = -1, accept = -1;
+    QTimer::singleShot(0, [&] {
+        auto* fd = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(fd);
+        title = fd->windowTitle();
+        mode = fd->fileMode();
+        accept = fd->acceptMode();
+        fd->reject();
+    });
+    QCOMPARE(dialogs.HelpFileName(QStringLiteral("HTM (*.htm)")), QString());
+    QCOMPARE(title, QStringLiteral("Hilfedatei festlegen"));
+    QCOMPARE(mode, int(QFileDialog::ExistingFile));
+    QCOMPARE(accept, int(QFileDialog::AcceptOpen));
+}
+
+void TestDialogs::fontDialogWithoutEffects()
+{
+    TQtDialogs dialogs(nullptr);
+    QStringList effects;
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        seen = qobject_cast<QFontDialog*>(w) != nullptr;
+        for (QCheckBox* box : w->findChildren<QCheckBox*>())
+            if (box->isVisibleTo(w))
+                effects << box->text();
+        static_cast<QDialog*>(w)->reject();
+    });
+    QFont font(QStringLiteral("Courier New"), 10);
+    QVERIFY(!dialogs.ChooseFont(font));
+    QVERIFY(seen);
+    QVERIFY2(effects.isEmpty(), qPrintable(effects.join(QStringLiteral(", "))));
+}
+
+// The set-up dialog offers the printers and says OK, not Drucken; it
+// works on the printer it is given.
+void TestDialogs::printerSetUpOffersPrinters()
+{
+    TQtDialogs dialogs(nullptr);
+    QPrinter printer;
+    QString title;
+    QStringList buttons;
+    int printerChoices = 0;
+    QPrinter* shownPrinter = nullptr;
+    int waits = 0;
+    // The printer list is filled once the dialog is up; wait for it a while.
+    std::function<void()> look = [&] {
+        auto* d = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+        auto* list = d ? d->findChild<QComboBox*>(QStringLiteral("printers")) : nullptr;
+        if (!d || ((!list || list->count() == 0) && ++waits < 100)) {
+            QTimer::singleShot(20, look);
+            return;
+        }
+        title = d->windowTitle();
+        shownPrinter = d->printer();
+        if (list && list->isVisibleTo(d) && list->isEnabled())
+            printerChoices = list->count();
+        if (auto* box = d->findChild<QDialogButtonBox*>())
+            for (QAbstractButton* b : box->buttons())
+                buttons << b->text();
+        d->reject();
+    };
+    QTimer::singleShot(0, look);
+    dialogs.PrinterSetup(printer);
+    QCOMPARE(title, QStringLiteral("Drucker einrichten"));
+    QCOMPARE(shownPrinter, &printer);
+    QVERIFY2(buttons.contains(QStringLiteral("OK")), qPrintable(buttons.join(u',')));
+    QVERIFY(printerChoices >= 1);
 }
 
 QTEST_MAIN(TestDialogs)

@@ -2,6 +2,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 
 #include "WorkbenchFixture.h"
 #include "editor/WinText.h"
@@ -18,6 +19,12 @@ private slots:
     void fontForAllEditors();
     void autoIndent_data();
     void autoIndent();
+    void onlyALineBreakIndents_data();
+    void onlyALineBreakIndents();
+    void deleteLineOfSelectionStart_data();
+    void deleteLineOfSelectionStart();
+    void findGivesEditorTheKeyboard();
+    void fontDialogKeepsEffects();
 };
 
 void TestEditing::find_data()
@@ -149,6 +156,111 @@ void TestEditing::autoIndent()
     // The next character goes behind the indentation.
     QTest::keyClick(e, Qt::Key_X);
     QCOMPARE(e->toPlainText(), after + u'x');
+}
+
+void TestEditing::onlyALineBreakIndents_data()
+{
+    QTest::addColumn<QKeyCombination>("key");
+    QTest::addColumn<QString>("after");  // after the key and then Alt+A
+    QTest::newRow("Enter breaks the line and indents") << QKeyCombination(Qt::Key_Return)
+                                                     << "\t\tAusgabe 1\n\t\tAusgabe ";
+    QTest::newRow("Enter on the keypad the same") << (Qt::KeypadModifier | Qt::Key_Enter)
+                                                 << "\t\tAusgabe 1\n\t\tAusgabe ";
+    QTest::newRow("Ctrl+Enter changes nothing, so nothing indents later")
+        << (Qt::CTRL | Qt::Key_Return) << "\t\tAusgabe 1Ausgabe ";
+    QTest::newRow("Alt+Enter changes nothing, so nothing indents later")
+        << (Qt::ALT | Qt::Key_Return) << "\t\tAusgabe 1Ausgabe ";
+}
+
+// The Enter flag belongs to the change Enter makes, not to the next one.
+void TestEditing::onlyALineBreakIndents()
+{
+    QFETCH(QKeyCombination, key);
+    QFETCH(QString, after);
+    TWorkbench wb;
+    QVERIFY(wb.Active());
+    TColorMemo* e = wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("\t\tAusgabe 1"));
+    e->setFocus();
+    e->moveCursor(QTextCursor::End);
+    QTest::keyClick(e, key.key(), key.keyboardModifiers());
+    QTest::keyClick(e, Qt::Key_A, Qt::AltModifier);
+    QCOMPARE(e->toPlainText(), after);
+}
+
+void TestEditing::deleteLineOfSelectionStart_data()
+{
+    QTest::addColumn<int>("anchor");  // offsets counting CR LF as two
+    QTest::addColumn<int>("caret");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<int>("caretAfter");
+    // Text: Eins / Zwei / Drei / Vier.
+    QTest::newRow("forward selection over two lines: its first line goes") << 1 << 13 << "Zwei\nDrei\nVier" << 0;
+    QTest::newRow("backward selection: the same line") << 13 << 1 << "Zwei\nDrei\nVier" << 0;
+    QTest::newRow("selection ending at a line start") << 6 << 12 << "Eins\nDrei\nVier" << 6;
+    QTest::newRow("selection up to the last line's end") << 19 << 22 << "Eins\nZwei\nDrei\n" << 18;
+}
+
+void TestEditing::deleteLineOfSelectionStart()
+{
+    QFETCH(int, anchor);
+    QFETCH(int, caret);
+    QFETCH(QString, after);
+    QFETCH(int, caretAfter);
+    TWorkbench wb;
+    QVERIFY(wb.Active());
+    TColorMemo* e = wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("Eins\nZwei\nDrei\nVier"));
+    e->setFocus();
+    QTextCursor c = e->textCursor();
+    c.setPosition(anchor - anchor / 6);  // document positions count one per line break
+    c.setPosition(caret - caret / 6, QTextCursor::KeepAnchor);
+    e->setTextCursor(c);
+    QTest::keyClick(e, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(e->toPlainText(), after);
+    QCOMPARE(e->SelStart(), caretAfter);
+    QCOMPARE(e->SelLength(), 0);
+}
+
+void TestEditing::findGivesEditorTheKeyboard()
+{
+    TWorkbench wb;
+    QVERIFY(wb.Active());
+    TColorMemo* e = wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("Pause 1\nAusgabe 2"));
+    wb.form->Action("Suchen1")->trigger();
+    QDialog* d = wb.form->FindDialog();
+    QVERIFY(QTest::qWaitForWindowActive(d));
+    d->findChild<QLineEdit*>("FindText")->setText(QStringLiteral("Ausgabe"));
+    d->findChild<QPushButton*>("FindNext")->click();
+    QCOMPARE(e->SelStart(), 9);
+    QTRY_COMPARE(QApplication::activeWindow(), wb.form.get());
+    QCOMPARE(QApplication::focusWidget(), e);
+    QVERIFY(d->isVisible());  // the dialog stays open for the next find
+    // Typing goes into the program now.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_X);
+    QCOMPARE(e->toPlainText(), QStringLiteral("Pause 1\nx 2"));
+}
+
+// The font dialog has no effects: what it returns keeps the editors'
+// underline and strike-out (none), and the store never gets bits 4 and 8.
+void TestEditing::fontDialogKeepsEffects()
+{
+    {
+        TWorkbench wb;
+        QFont chosen(QStringLiteral("DejaVu Sans Mono"), 12);
+        chosen.setBold(true);
+        chosen.setUnderline(true);
+        chosen.setStrikeOut(true);
+        wb.dialogs->fonts = {chosen};
+        wb.form->Action("Font1")->trigger();
+        for (int i = 0; i < TMainForm::TabCount; ++i) {
+            const QFont f = wb.form->EditorAt(i)->font();
+            QVERIFY(f.bold());
+            QVERIFY(!f.underline());
+            QVERIFY(!f.strikeOut());
+        }
+        wb.form->close();
+    }
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Brimwold"), QStringLiteral("Tarko"));
+    QCOMPARE(store.value(QStringLiteral("Font/Style")).toString(), QStringLiteral("1"));
 }
 
 QTEST_MAIN(TestEditing)

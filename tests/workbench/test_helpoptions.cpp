@@ -1,6 +1,10 @@
 // The Hilfe menu (help file, about box) and the options dialog with its
 // folder picker, played through the scripted dialogs.
 #include <QCheckBox>
+#include <QGroupBox>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,6 +37,10 @@ private slots:
     void okTakesFieldsOver();
     void cancelKeepsSettings();
     void invalidTabsKeepsDialogOpen();
+    void centredOnScreen_data();
+    void centredOnScreen();
+    void captionsReadable_data();
+    void captionsReadable();
 };
 
 void TestHelpOptions::helpFile_data()
@@ -185,6 +193,118 @@ void TestHelpOptions::invalidTabsKeepsDialogOpen()
     QVERIFY(!wb.form->Inis.AutoFormat);
     QCOMPARE(wb.form->Inis.HilfeDir, QString());
     QCOMPARE(wb.form->Inis.Tabs, 2);
+}
+
+void TestHelpOptions::centredOnScreen_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("options dialog") << "Optionen1";
+    QTest::newRow("about box") << "Info1";
+}
+
+// Centred on the screen, wherever the main window stands.
+void TestHelpOptions::centredOnScreen()
+{
+    QFETCH(QString, command);
+    TWorkbench wb;
+    wb.form->move(0, 0);
+    const QPoint screenCentre = wb.form->screen()->availableGeometry().center();
+    QVERIFY((wb.form->geometry().center() - screenCentre).manhattanLength() > 40);
+    QPoint centre;
+    wb.dialogs->onShowModal = [&](QDialog* d) { centre = d->frameGeometry().center(); };
+    wb.form->Action(command)->trigger();
+    QVERIFY2((centre - screenCentre).manhattanLength() <= 6,
+             qPrintable(QStringLiteral("%1,%2").arg(centre.x()).arg(centre.y())));
+}
+
+namespace {
+
+// Captions of a window that do not fit their control or stick out of the
+// control's parent, as "name: caption".
+QStringList ClippedCaptions(QWidget* window)
+{
+    QStringList clipped;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window))
+            continue;
+        QString caption;
+        QSize needed;
+        if (auto* label = qobject_cast<QLabel*>(w); label && !label->text().isEmpty()) {
+            caption = label->text();
+            needed = label->sizeHint();
+        } else if (auto* push = qobject_cast<QPushButton*>(w); push && !push->text().isEmpty()) {
+            // A push button asks for 80 pixels whatever its text: the text
+            // must fit the part of the button that holds it.
+            caption = push->text();
+            QStyleOptionButton option;
+            option.initFrom(push);
+            const QRect contents = push->style()->subElementRect(QStyle::SE_PushButtonContents, &option, push);
+            const QSize text = push->fontMetrics().size(Qt::TextShowMnemonic, caption);
+            needed = push->size() - contents.size() + text;
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w); button && !button->text().isEmpty()) {
+            caption = button->text();
+            needed = button->sizeHint();
+        } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+            caption = group->title();
+            needed = QSize(group->minimumSizeHint().width(), 0);
+        } else {
+            continue;
+        }
+        const bool fits = needed.width() <= w->width() && needed.height() <= w->height();
+        const bool inside = !w->parentWidget() || w->parentWidget()->rect().contains(w->geometry());
+        if (!fits || !inside)
+            clipped << QStringLiteral("%1: %2 (%3 wide, needs %4)")
+                           .arg(w->objectName(), caption)
+                           .arg(w->width())
+                           .arg(needed.width());
+    }
+    return clipped;
+}
+
+} // namespace
+
+void TestHelpOptions::captionsReadable_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<int>("page");
+    QTest::newRow("options: Editor") << "OptionForm" << 0;
+    QTest::newRow("options: Verzeichnisse") << "OptionForm" << 1;
+    QTest::newRow("options: Drucken") << "OptionForm" << 2;
+    QTest::newRow("folder picker") << "DirListForm" << -1;
+    QTest::newRow("about box") << "InfoForm" << -1;
+    QTest::newRow("find dialog") << "FindDialog" << -1;
+    QTest::newRow("replace dialog") << "ReplaceDialog" << -1;
+}
+
+// Every caption readable in full at the windows' fixed sizes.
+void TestHelpOptions::captionsReadable()
+{
+    QFETCH(QString, window);
+    QFETCH(int, page);
+    TWorkbench wb;
+    wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("Pause 1"));
+    QDialog* d = nullptr;
+    if (window == u"OptionForm") {
+        d = wb.form->OptionForm();
+        wb.form->OptionForm()->Pages()->setCurrentIndex(page);
+    } else if (window == u"DirListForm") {
+        d = wb.form->OptionForm()->DirList();
+    } else if (window == u"InfoForm") {
+        d = wb.form->InfoForm();
+    } else if (window == u"FindDialog") {
+        wb.form->Action("Suchen1")->trigger();
+        d = wb.form->FindDialog();
+    } else {
+        wb.form->Action("Ersetzen1")->trigger();
+        d = wb.form->ReplaceDialog();
+    }
+    d->show();
+    QVERIFY(QTest::qWaitForWindowExposed(d));
+    const QStringList clipped = ClippedCaptions(d);
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QStringLiteral("; "))));
+    if (window == u"OptionForm")
+        QCOMPARE(d->size(), QSize(310, 202));
+    d->hide();
 }
 
 QTEST_MAIN(TestHelpOptions)
