@@ -163,13 +163,13 @@ void TestEditing::onlyALineBreakIndents_data()
     QTest::addColumn<QKeyCombination>("key");
     QTest::addColumn<QString>("after");  // after the key and then Alt+A
     QTest::newRow("Enter breaks the line and indents") << QKeyCombination(Qt::Key_Return)
-                                                     << "\t\tAusgabe 1\n\t\tAusgabe ";
+                                                     << "\t\tAusgabe 1\n\tPause 2\n\tAusgabe ";
     QTest::newRow("Enter on the keypad the same") << (Qt::KeypadModifier | Qt::Key_Enter)
-                                                 << "\t\tAusgabe 1\n\t\tAusgabe ";
+                                                 << "\t\tAusgabe 1\n\tPause 2\n\tAusgabe ";
     QTest::newRow("Ctrl+Enter changes nothing, so nothing indents later")
-        << (Qt::CTRL | Qt::Key_Return) << "\t\tAusgabe 1Ausgabe ";
+        << (Qt::CTRL | Qt::Key_Return) << "\t\tAusgabe 1\n\tPause 2Ausgabe ";
     QTest::newRow("Alt+Enter changes nothing, so nothing indents later")
-        << (Qt::ALT | Qt::Key_Return) << "\t\tAusgabe 1Ausgabe ";
+        << (Qt::ALT | Qt::Key_Return) << "\t\tAusgabe 1\n\tPause 2Ausgabe ";
 }
 
 // The Enter flag belongs to the change Enter makes, not to the next one.
@@ -179,7 +179,7 @@ void TestEditing::onlyALineBreakIndents()
     QFETCH(QString, after);
     TWorkbench wb;
     QVERIFY(wb.Active());
-    TColorMemo* e = wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("\t\tAusgabe 1"));
+    TColorMemo* e = wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("\t\tAusgabe 1\n\tPause 2"));
     e->setFocus();
     e->moveCursor(QTextCursor::End);
     QTest::keyClick(e, key.key(), key.keyboardModifiers());
@@ -227,8 +227,11 @@ void TestEditing::findGivesEditorTheKeyboard()
     TColorMemo* e = wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("Pause 1\nAusgabe 2"));
     wb.form->Action("Suchen1")->trigger();
     QDialog* d = wb.form->FindDialog();
-    QVERIFY(QTest::qWaitForWindowActive(d));
-    d->findChild<QLineEdit*>("FindText")->setText(QStringLiteral("Ausgabe"));
+    QLineEdit* what = d->findChild<QLineEdit*>("FindText");
+    QApplication::setActiveWindow(d);
+    what->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), what);
+    what->setText(QStringLiteral("Ausgabe"));
     d->findChild<QPushButton*>("FindNext")->click();
     QCOMPARE(e->SelStart(), 9);
     QTRY_COMPARE(QApplication::activeWindow(), wb.form.get());
