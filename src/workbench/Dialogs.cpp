@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -111,7 +112,13 @@ QString TQtDialogs::HelpFileName(const QString& filter)
 
 bool TQtDialogs::ChooseFont(QFont& font)
 {
-    QFontDialog dlg(font, parent_);
+    // A name like "Courier New" stands for an installed font that the
+    // dialog lists under its own name: prefill that one, and keep the name
+    // when it is chosen (OK without a change leaves the font as it was).
+    const QString shownFamily = QFontInfo(font).family();
+    QFont shown = font;
+    shown.setFamily(shownFamily);
+    QFontDialog dlg(shown, parent_);
     dlg.setOption(QFontDialog::DontUseNativeDialog);
     // Without effects: the group holding underline and strike-out is hidden.
     for (QCheckBox* effect : dlg.findChildren<QCheckBox*>())
@@ -119,7 +126,10 @@ bool TQtDialogs::ChooseFont(QFont& font)
             group->hide();
     if (dlg.exec() != QDialog::Accepted)
         return false;
-    font = dlg.selectedFont();
+    QFont chosen = dlg.selectedFont();
+    if (chosen.family() == shownFamily)
+        chosen.setFamily(font.family());
+    font = chosen;
     return true;
 }
 

@@ -114,9 +114,9 @@ void TMainForm::FindNext(const QString& text)
     const size_t at = editor->WinText().find(needle, size_t(start));
     if (at == std::string::npos)
         return;
-    // The keyboard goes back to the editor, out of the find dialog.
+    // The keyboard goes back to the editor, out of the find dialog (which
+    // stays open and in front for the next find).
     activateWindow();
-    raise();
     editor->setFocus();
     editor->SetSelStart(int(at));
     editor->SetSelLength(int(needle.size()));

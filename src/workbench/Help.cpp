@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QProcess>
-#include <QScreen>
 #include <QUrl>
 
 #include "workbench/Info.h"
@@ -30,21 +29,6 @@ void TMainForm::Inhalt1Click()
             return;
     dialogs_->Message(QStringLiteral("Leider konnte kein Web-Browser auf Ihrem System gefunden werden!"));
 }
-
-namespace {
-
-// Centred on the screen that holds the main window (not on the window).
-void CenterOnScreen(QWidget* dialog, const QWidget* mainWindow)
-{
-    const QScreen* screen = mainWindow->screen();
-    if (!screen)
-        return;
-    QRect place(QPoint(), dialog->frameGeometry().size());
-    place.moveCenter(screen->availableGeometry().center());
-    dialog->move(place.topLeft());
-}
-
-} // namespace
 
 void TMainForm::Info1Click()
 {

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 
 #include "workbench/Dialogs.h"
@@ -59,6 +60,16 @@ QGroupBox* Group(QWidget* parent, const QString& caption, QRect where)
 }
 
 } // namespace
+
+void CenterOnScreen(QWidget* dialog, const QWidget* reference)
+{
+    const QScreen* screen = reference->screen();
+    if (!screen)
+        return;
+    QRect place(QPoint(), dialog->frameGeometry().size());
+    place.moveCenter(screen->availableGeometry().center());
+    dialog->move(place.topLeft());
+}
 
 // ---- folder picker ----------------------------------------------------------
 
@@ -166,6 +177,7 @@ TOptionForm::TOptionForm(TInis& inis, TDialogs& dialogs, std::function<void()> a
     dirList_ = new TDirListForm(this);
     connect(bProjekt, &QPushButton::clicked, this, [this] {
         // B_ProjektClick: the chosen folder goes into the field only.
+        CenterOnScreen(dirList_, parentWidget() ? parentWidget() : this);
         if (dialogs_.ShowModal(dirList_) == QDialog::Accepted)
             eProjektDir_->setText(dirList_->Folder());
     });

@@ -16,6 +16,10 @@ namespace tarko {
 class TDialogs;
 struct TInis;
 
+// Places a dialog in the middle of the screen that holds `reference` (the
+// main window), not over its parent window.
+void CenterOnScreen(QWidget* dialog, const QWidget* reference);
+
 // The folder picker: the root, the folders down to the open one, and the
 // open folder's sub-folders; a double click opens a folder.
 class TDirListForm : public QDialog {

@@ -106,6 +106,7 @@ private slots:
     void allFilesListsNamesWithoutDot();
     void helpFileMustExist();
     void fontDialogWithoutEffects();
+    void fontDialogShowsTheEditorFont();
     void printerSetUpOffersPrinters();
 };
 
@@ -243,6 +244,25 @@ void TestDialogs::fontDialogWithoutEffects()
     QVERIFY(!dialogs.ChooseFont(font));
     QVERIFY(seen);
     QVERIFY2(effects.isEmpty(), qPrintable(effects.join(QStringLiteral(", "))));
+}
+
+// "Courier New" is shown as the font standing in for it; OK without a
+// change keeps the editors' font.
+void TestDialogs::fontDialogShowsTheEditorFont()
+{
+    TQtDialogs dialogs(nullptr);
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+        QVERIFY(d);
+        shown = d->currentFont().family();
+        d->accept();
+    });
+    QFont font(QStringLiteral("Courier New"), 10);
+    QVERIFY(dialogs.ChooseFont(font));
+    QCOMPARE(shown, QFontInfo(QFont(QStringLiteral("Courier New"))).family());
+    QCOMPARE(font.family(), QStringLiteral("Courier New"));
+    QCOMPARE(font.pointSize(), 10);
 }
 
 // The set-up dialog offers the printers and says OK, not Drucken; it
