@@ -15,9 +15,9 @@
 
 #include "editor/ColMemo.h"
 #include "editor/WinText.h"
-#include "workbench/FileError.h"
 #include "workbench/MainForm.h"
 #include "workbench/Option.h"
+#include "workbench/ProgramFile.h"
 
 namespace tarko {
 
@@ -75,10 +75,7 @@ int WriteFileBytes(const QString& name, const char* bytes, size_t size)
     return error;
 }
 
-QString CannotWrite(const QString& name, int error)
-{
-    return QStringLiteral("Datei %1 kann nicht geschrieben werden: %2").arg(name, FileErrorText(error));
-}
+QString CannotWrite(const QString& name) { return QStringLiteral("Datei %1 kann nicht geschrieben werden").arg(name); }
 
 } // namespace
 
@@ -148,9 +145,9 @@ int PaintListing(QPagedPaintDevice& device, const std::vector<std::string>& list
     return pages;
 }
 
-int PrintListing(QPrinter& printer, const std::vector<std::string>& listing, QString* error)
+int PrintListing(QPrinter& printer, const std::vector<std::string>& listing, QString* error, QString* why)
 {
-    QString reason;
+    QString reason, detail;
     int pages = 0;
     bool failed = false;
     const QString file = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
@@ -175,11 +172,15 @@ int PrintListing(QPrinter& printer, const std::vector<std::string>& listing, QSt
         }
         if (failed)
             reason = QStringLiteral("Der Druck ist fehlgeschlagen.");
-        else if (const int e = WriteFileBytes(file, buffer.data().constData(), size_t(buffer.data().size())))
-            reason = CannotWrite(file, e);
+        else if (const int e = WriteFileBytes(file, buffer.data().constData(), size_t(buffer.data().size()))) {
+            reason = CannotWrite(file);
+            detail = FileErrorReason(e, file);
+        }
     }
     if (error)
         *error = reason;
+    if (why)
+        *why = detail;
     return pages;
 }
 
@@ -199,15 +200,15 @@ void TMainForm::Drucken1Click()
         if (name.isEmpty())
             return;
         if (const int error = WriteListingFile(name, listing))
-            dialogs_->Error(CannotWrite(name, error));
+            dialogs_->Error(CannotWrite(name), FileErrorReason(error, name));
         return;
     }
     if (!dialogs_->ChoosePrinter(Printer()))
         return;
-    QString error;
-    PrintListing(Printer(), listing, &error);
+    QString error, reason;
+    PrintListing(Printer(), listing, &error, &reason);
     if (!error.isEmpty())
-        dialogs_->Error(error);
+        dialogs_->Error(error, reason);
 }
 
 // One printer for the whole run, shared by the set-up dialog and Drucken, so

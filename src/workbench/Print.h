@@ -33,7 +33,9 @@ int PaintListing(QPagedPaintDevice& device, const std::vector<std::string>& list
 
 // The listing as a print job. A PDF file is written by the workbench itself,
 // so a file that cannot be written is reported. Returns the pages begun;
-// `error` (if given) receives the German reason of a failure, or nothing.
-int PrintListing(QPrinter& printer, const std::vector<std::string>& listing, QString* error = nullptr);
+// on a failure `error` (if given) receives the German message and `why` the
+// file system's reason when there is one; both stay empty on success.
+int PrintListing(QPrinter& printer, const std::vector<std::string>& listing, QString* error = nullptr,
+                 QString* why = nullptr);
 
 } // namespace tarko

@@ -7,12 +7,14 @@
 #include <QPdfWriter>
 #include <QRegularExpression>
 #include <QPrinter>
+#include <cerrno>
 #include <cmath>
 #include <QTemporaryDir>
 
 #include "WorkbenchFixture.h"
 #include "workbench/Option.h"
 #include "workbench/Print.h"
+#include "workbench/ProgramFile.h"
 
 using namespace tarko;
 
@@ -259,21 +261,22 @@ void TestPrinting::failures_data()
 {
     QTest::addColumn<bool>("intoFile");
     QTest::addColumn<QString>("target");  // "DIR" stands for a folder of the test
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("text file: the name is a folder") << true << "DIR" << "Der Name bezeichnet ein Verzeichnis";
-    QTest::newRow("text file: folder missing") << true << "DIR/fehlt/liste.txt" << "Pfad nicht gefunden";
-    QTest::newRow("text file: disk full") << true << "/dev/full" << "Zu wenig Speicherplatz";
-    QTest::newRow("PDF: the name is a folder") << false << "DIR" << "Der Name bezeichnet ein Verzeichnis";
-    QTest::newRow("PDF: folder missing") << false << "DIR/fehlt/liste.pdf" << "Pfad nicht gefunden";
-    QTest::newRow("PDF: disk full") << false << "/dev/full" << "Zu wenig Speicherplatz";
+    QTest::addColumn<int>("error");       // the failure the reason tells of
+    QTest::newRow("text file: the name is a folder") << true << "DIR" << EISDIR;
+    QTest::newRow("text file: folder missing") << true << "DIR/fehlt/liste.txt" << ENOENT;
+    QTest::newRow("text file: disk full") << true << "/dev/full" << ENOSPC;
+    QTest::newRow("PDF: the name is a folder") << false << "DIR" << EISDIR;
+    QTest::newRow("PDF: folder missing") << false << "DIR/fehlt/liste.pdf" << ENOENT;
+    QTest::newRow("PDF: disk full") << false << "/dev/full" << ENOSPC;
 }
 
-// Every failure goes to the error report in German, with the reason.
+// Every failure goes to the error report in German, with the file system's
+// reason.
 void TestPrinting::failures()
 {
     QFETCH(bool, intoFile);
     QFETCH(QString, target);
-    QFETCH(QString, reason);
+    QFETCH(int, error);
     QTemporaryDir dir;
     target.replace(QStringLiteral("DIR"), dir.path());
     TWorkbench wb;
@@ -285,8 +288,8 @@ void TestPrinting::failures()
         wb.dialogs->pdfFiles = {target};
     wb.form->Action("Drucken1")->trigger();
     QCOMPARE(wb.dialogs->Count("Fehler"), 1);
-    QCOMPARE(wb.dialogs->shown.back().text,
-             QStringLiteral("Datei %1 kann nicht geschrieben werden: %2").arg(target, reason));
+    QCOMPARE(wb.dialogs->shown.back().text, QStringLiteral("Datei %1 kann nicht geschrieben werden").arg(target));
+    QCOMPARE(wb.dialogs->shown.back().reason, FileErrorReason(error, target));
 }
 
 namespace {
