@@ -182,7 +182,9 @@ TRunPanel::TRunPanel(QWidget* parent) : QWidget(parent), d(new Impl)
         b->setObjectName(QString::fromLatin1(k.name));
         b->setGeometry(k.left, k.top, k.width, k.height);
         b->setFont(keyFont);
-        b->setFocusPolicy(Qt::NoFocus);
+        // Reachable with Tab for keyboard-only use; a click leaves the focus
+        // where it is.
+        b->setFocusPolicy(Qt::TabFocus);
         b->setEnabled(false);
         connect(b, &QPushButton::clicked, this, [this, b] { BOKClick(b); });
         d->keys[i] = b;
@@ -371,7 +373,10 @@ void TRunPanel::InputKey(char k)
     c.setPosition(std::min(d->inputStart, d->memo->document()->characterCount() - 1));
     c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
     c.insertText(QString::fromLatin1(d->inputText.c_str()));
-    d->memo->setFocus();
+    // A key reached with Tab keeps the focus, so the next one is a Tab away;
+    // otherwise the console takes it, with the caret after the typed text.
+    if (!KeyHasFocus())
+        d->memo->setFocus();
     d->memo->moveCursor(QTextCursor::End);
 }
 
@@ -381,6 +386,14 @@ void TRunPanel::BOKClick(QPushButton* key)
         if (d->keys[i] == key && KeyPlaces[i].key != 'O')
             InputKey(KeyPlaces[i].key);
     InputDone = key == d->Key('O');
+}
+
+bool TRunPanel::KeyHasFocus() const
+{
+    for (QPushButton* key : d->keys)
+        if (key->hasFocus())
+            return true;
+    return false;
 }
 
 bool TRunPanel::InputActive() const { return d->inputActive; }

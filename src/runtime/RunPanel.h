@@ -64,6 +64,7 @@ public:
     void InputKey(char k);                   // '0'..'9', ',', '-', 'C'
     void BOKClick(QPushButton* key);         // click handler of all 14 keys
     bool InputActive() const;                // between SetInputMode(true) and (false)
+    bool KeyHasFocus() const;                // a keypad key holds the keyboard focus
     std::string InputText() const;
     double InputValue() const;
 

@@ -14,6 +14,7 @@
 #include "editor/ColMemo.h"
 #include "editor/WinText.h"
 #include "language/Formatter.h"
+#include "workbench/Accessible.h"
 #include "workbench/MainForm.h"
 
 namespace tarko {
@@ -60,6 +61,7 @@ QDialog* SearchDialog(QWidget* parent, bool replace)
     auto* layout = new QHBoxLayout(d);
     layout->addLayout(fields, 1);
     layout->addLayout(buttons);
+    NameControls(d);
     return d;
 }
 

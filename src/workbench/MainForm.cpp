@@ -20,6 +20,7 @@
 #include "language/FrontEndOutput.h"
 #include "runtime/Ide.h"
 #include "runtime/RunPanel.h"
+#include "workbench/Accessible.h"
 #include "workbench/Dialogs.h"
 
 // The pictures and examples are compiled into this static library; the
@@ -40,6 +41,8 @@ TMainForm::TMainForm(std::unique_ptr<TDialogs> dialogs, QWidget* parent)
 {
     setObjectName(QStringLiteral("MainForm"));
     InitWorkbenchResources();
+    // Before the first label changes: screen readers may already be asking.
+    InstallAccessibleFactory();
     if (!dialogs_)
         dialogs_ = std::make_unique<TQtDialogs>(this);
     setMinimumSize(MinWidth, MinHeight);
@@ -62,6 +65,8 @@ TMainForm::TMainForm(std::unique_ptr<TDialogs> dialogs, QWidget* parent)
     CreateIdeForm();
     // Einfügen follows the clipboard, whoever changed it.
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TMainForm::UpdateCaptionAndCommands);
+    NameControls(this);
+    NameControls(ideForm_);
     // Keys reach the window before its controls (number input during a run).
     qApp->installEventFilter(this);
 }
@@ -160,9 +165,10 @@ void TMainForm::CreateEditors()
         auto* layout = new QVBoxLayout(sheet);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(editor);
-        pcEdit_->addTab(sheet, QStringLiteral("Editor %1").arg(i + 1));
         tabSheets_[i] = sheet;
         editors_[i] = editor;
+        pcEdit_->addTab(sheet, QString());
+        SetTabCaption(i, QStringLiteral("Editor %1").arg(i + 1));
         ConnectEditor(editor);
     }
     connect(pcEdit_, &QTabWidget::currentChanged, this, [this] {
@@ -209,6 +215,13 @@ void TMainForm::CreateIdeForm()
         dialogs_->Message(QString::fromStdString(Cp1252ToUtf8(text)));
     };
     SetFrontEndOutput(std::move(out));
+}
+
+// A tab's caption, and the name its editor has for screen readers.
+void TMainForm::SetTabCaption(int index, const QString& caption)
+{
+    pcEdit_->setTabText(index, caption);
+    editors_[index]->setAccessibleName(EditorAccessibleName(caption));
 }
 
 void TMainForm::FocusEditor()
@@ -272,6 +285,8 @@ void TMainForm::closeEvent(QCloseEvent* e)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* e)
 {
+    if (watched == pcEdit_ && e->type() == QEvent::KeyPress && NextTabByKey(static_cast<QKeyEvent*>(e)))
+        return true;
     for (TColorMemo* editor : editors_)
         if (watched == editor || watched == editor->viewport()) {
             if (EditorEvent(editor, e))

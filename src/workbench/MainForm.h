@@ -20,6 +20,7 @@
 class QAction;
 class QDialog;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QPrinter;
@@ -147,9 +148,11 @@ private:
     void OnIdle(QAction* action, void (TMainForm::*handler)());
     void ConnectEditor(TColorMemo* editor);
     bool EditorEvent(TColorMemo* editor, QEvent* e);
+    bool NextTabByKey(QKeyEvent* k);
     void AutoIndent();
     void DeleteCaretLine(TColorMemo* editor);
     void FocusEditor();
+    void SetTabCaption(int index, const QString& caption);
     void Neu1Click();
     void Oeffnen1Click();
     void Speichern1Click();

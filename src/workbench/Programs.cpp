@@ -162,12 +162,12 @@ bool TMainForm::SaveTabAs(int index)
     lastDialogDir_ = QFileInfo(chosen).absolutePath();
     const QString caption = pcEdit_->tabText(index);
     fileNames_[index] = chosen;
-    pcEdit_->setTabText(index, ProgramCaption(chosen));
+    SetTabCaption(index, ProgramCaption(chosen));
     if (SaveTab(index))
         return true;
     // Nothing was written under the new name: the tab keeps its old one.
     fileNames_[index] = name;
-    pcEdit_->setTabText(index, caption);
+    SetTabCaption(index, caption);
     UpdateCaptionAndCommands();
     return false;
 }

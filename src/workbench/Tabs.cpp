@@ -56,7 +56,7 @@ void TMainForm::OpenTab(const QString& programName)
     TColorMemo* editor = CurrentEditor();
     editor->SetWinText({});
     editor->SetModified(false);
-    pcEdit_->setTabText(lastTab_, ProgramCaption(programName));
+    SetTabCaption(lastTab_, ProgramCaption(programName));
     fileNames_[lastTab_] = programName;
     ApplyTabStops();
 }
@@ -93,7 +93,7 @@ bool TMainForm::CloseCurrentTab()
         to->setPlainText(from->document()->toRawText());
         to->SetSelStart(from->SelStart());
         to->SetModified(from->Modified());
-        pcEdit_->setTabText(i, pcEdit_->tabText(i + 1));
+        SetTabCaption(i, pcEdit_->tabText(i + 1));
         fileNames_[i] = fileNames_[i + 1];
     }
     --lastTab_;
@@ -213,6 +213,22 @@ void TMainForm::ConnectEditor(TColorMemo* editor)
             UpdateCaptionAndCommands();
     });
     // Its key events reach EditorEvent through the window's application-wide filter.
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab move through the open tabs only (the tab
+// control alone would also select the hidden ones above LastTab, whose
+// editors hold stale text), and the editor of the new tab takes the focus.
+bool TMainForm::NextTabByKey(QKeyEvent* k)
+{
+    if (!(k->modifiers() & Qt::ControlModifier) || (k->key() != Qt::Key_Tab && k->key() != Qt::Key_Backtab))
+        return false;
+    if (lastTab_ >= 0) {
+        const int open = lastTab_ + 1;
+        const bool back = k->key() == Qt::Key_Backtab || (k->modifiers() & Qt::ShiftModifier);
+        ActivateTab((CurrentTabIndex() + (back ? open - 1 : 1)) % open);
+        FocusEditor();
+    }
+    return true;
 }
 
 // Automatic indentation after Enter: the line Enter just ended passes its
