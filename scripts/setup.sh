@@ -2,7 +2,8 @@
 # Installs the Debian packages the project needs, once: a second call installs nothing.
 set -euo pipefail
 packages=(cmake ninja-build g++ make qt6-base-dev qt6-translations-l10n
-          fonts-liberation fonts-dejavu-core xvfb xauth xdotool imagemagick)
+          fonts-liberation fonts-dejavu-core xvfb xauth xdotool imagemagick
+          dbus-daemon dbus-x11 at-spi2-core python3-pyatspi)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
