@@ -103,6 +103,11 @@ type_lines() {
     done
 }
 
+# At least N windows of the workbench are shown (main window, open menus).
+windows_shown() {
+    [ "$(xdotool search --all --onlyvisible --pid "$TARKO_PID" --name '' 2>/dev/null | wc -l)" -ge "$1" ]
+}
+
 shot() { import -window "$WID" "$1" 2>/dev/null; }
 
 # The window's title, "Tarko - Name".
@@ -156,9 +161,9 @@ scenario_example() {
         { log "tarko-run could not draw the example"; return 1; }
     start_tarko || return 1
     key alt+d
-    sleep 0.5
+    wait_until 10 windows_shown 2 || { log "the Datei menu did not open"; return 1; }
     key b
-    sleep 0.5
+    wait_until 10 windows_shown 3 || { log "the examples menu did not open"; return 1; }
     key Down Down Return
     wait_until 10 title_is "Tarko - Koordinatensystem" || { log "the example did not open from the menu"; return 1; }
     key F9
