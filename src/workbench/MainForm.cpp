@@ -285,7 +285,7 @@ void TMainForm::closeEvent(QCloseEvent* e)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* e)
 {
-    if (watched == pcEdit_ && e->type() == QEvent::KeyPress && NextTabByKey(static_cast<QKeyEvent*>(e)))
+    if (TabStepEvent(watched, e))
         return true;
     for (TColorMemo* editor : editors_)
         if (watched == editor || watched == editor->viewport()) {

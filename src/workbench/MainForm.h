@@ -20,7 +20,6 @@
 class QAction;
 class QDialog;
 class QFrame;
-class QKeyEvent;
 class QLabel;
 class QMenu;
 class QPrinter;
@@ -148,7 +147,7 @@ private:
     void OnIdle(QAction* action, void (TMainForm::*handler)());
     void ConnectEditor(TColorMemo* editor);
     bool EditorEvent(TColorMemo* editor, QEvent* e);
-    bool NextTabByKey(QKeyEvent* k);
+    bool TabStepEvent(QObject* watched, QEvent* e);
     void AutoIndent();
     void DeleteCaretLine(TColorMemo* editor);
     void FocusEditor();

@@ -4,7 +4,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QWheelEvent>
+#include <algorithm>
 #include <QTextBlock>
 
 #include "editor/ColMemo.h"
@@ -215,18 +218,41 @@ void TMainForm::ConnectEditor(TColorMemo* editor)
     // Its key events reach EditorEvent through the window's application-wide filter.
 }
 
-// Ctrl+Tab and Ctrl+Shift+Tab move through the open tabs only (the tab
-// control alone would also select the hidden ones above LastTab, whose
-// editors hold stale text), and the editor of the new tab takes the focus.
-bool TMainForm::NextTabByKey(QKeyEvent* k)
+// Stepping from tab to tab goes through the open tabs only: the tab control
+// alone would also step onto the hidden ones above LastTab, whose editors
+// hold stale text. Ctrl+Tab and Ctrl+Shift+Tab (anywhere in the tabs) go
+// round and give the new tab's editor the focus; the arrow keys and the
+// mouse wheel on the tab bar stop at the first and the last open tab.
+bool TMainForm::TabStepEvent(QObject* watched, QEvent* e)
 {
-    if (!(k->modifiers() & Qt::ControlModifier) || (k->key() != Qt::Key_Tab && k->key() != Qt::Key_Backtab))
+    QTabBar* bar = pcEdit_->tabBar();
+    int step = 0;
+    bool round = false;
+    if (e->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        const bool tabKey = k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab;
+        if (watched == pcEdit_ && tabKey && (k->modifiers() & Qt::ControlModifier)) {
+            step = k->key() == Qt::Key_Backtab || (k->modifiers() & Qt::ShiftModifier) ? -1 : 1;
+            round = true;
+        } else if (watched == bar && (k->key() == Qt::Key_Left || k->key() == Qt::Key_Right)) {
+            step = k->key() == Qt::Key_Left ? -1 : 1;
+        }
+    } else if (e->type() == QEvent::Wheel && watched == bar) {
+        const QPoint turn = static_cast<QWheelEvent*>(e)->angleDelta();
+        const int delta = std::abs(turn.x()) > std::abs(turn.y()) ? turn.x() : turn.y();
+        step = delta > 0 ? -1 : delta < 0 ? 1 : 0;
+        if (step == 0)
+            return true;
+    }
+    if (step == 0)
         return false;
     if (lastTab_ >= 0) {
         const int open = lastTab_ + 1;
-        const bool back = k->key() == Qt::Key_Backtab || (k->modifiers() & Qt::ShiftModifier);
-        ActivateTab((CurrentTabIndex() + (back ? open - 1 : 1)) % open);
-        FocusEditor();
+        const int next = round ? (CurrentTabIndex() + step + open) % open
+                               : std::clamp(CurrentTabIndex() + step, 0, lastTab_);
+        ActivateTab(next);
+        if (round)
+            FocusEditor();
     }
     return true;
 }

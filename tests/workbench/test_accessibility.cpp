@@ -5,7 +5,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QWheelEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -95,6 +97,7 @@ private slots:
     void keypadWithoutMouse();
     void keypadClickLeavesFocusOnConsole();
     void ctrlTabSwitchesPrograms();
+    void tabBarStaysOnOpenPrograms();
 };
 
 // The keys a pupil presses and the buttons of the tool bar are named in
@@ -335,6 +338,41 @@ void TestAccessibility::ctrlTabSwitchesPrograms()
     QCOMPARE(titles, QStringList({"Quadrat", "Kreise", "Quadrat", "Kreise"}));
     QCOMPARE(wb.form->CurrentEditor()->toPlainText(), QStringLiteral("Ausgabe 2"));
     QCOMPARE(wb.form->LastTab(), 1);
+}
+
+// Shift+Tab leads from the editor to the tab bar; there the arrow keys and
+// the mouse wheel step through the open programs and stop at the last one
+// instead of showing a closed tab's stale editor.
+void TestAccessibility::tabBarStaysOnOpenPrograms()
+{
+    TWorkbench wb;
+    QVERIFY(wb.Active());
+    wb.NewTab(QStringLiteral("Quadrat.trk"), QStringLiteral("Ausgabe 1"));
+    wb.NewTab(QStringLiteral("Kreise.trk"), QStringLiteral("Ausgabe 2"));
+    wb.form->CurrentEditor()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QTabBar* bar = wb.form->TabControl()->tabBar();
+    QCOMPARE(QApplication::focusWidget(), bar);
+    QStringList titles;
+    auto note = [&] { titles << wb.form->windowTitle().mid(8); };
+    QTest::keyClick(bar, Qt::Key_Right);
+    note();
+    QTest::keyClick(bar, Qt::Key_Left);
+    note();
+    QTest::keyClick(bar, Qt::Key_Left);
+    note();
+    auto wheel = [&](int dy) {
+        const QPointF at(bar->tabRect(0).center());
+        QWheelEvent turn(at, bar->mapToGlobal(at), QPoint(), QPoint(0, dy), Qt::NoButton, Qt::NoModifier,
+                         Qt::NoScrollPhase, false);
+        QApplication::sendEvent(bar, &turn);
+        note();
+    };
+    wheel(-120);
+    wheel(-120);
+    wheel(120);
+    QCOMPARE(titles, QStringList({"Kreise", "Quadrat", "Quadrat", "Kreise", "Kreise", "Quadrat"}));
+    QVERIFY(wb.form->CurrentTabIndex() <= wb.form->LastTab());
 }
 
 QTEST_MAIN(TestAccessibility)
