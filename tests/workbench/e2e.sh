@@ -294,15 +294,19 @@ scenario_atspi() {
     fi
     export XDG_CONFIG_HOME=$WORK/atspi.config
     mkdir -p "$XDG_CONFIG_HOME"
+    # A program with a compile error: the reader presses F9 and listens to
+    # the message line.
+    printf 'Ausgabe 1\r\nPause\r\n' >"$WORK/fehler.trk"
     # One D-Bus session for the accessibility bus, the workbench and the reader.
     timeout 120 dbus-run-session -- bash -c '
         /usr/libexec/at-spi-bus-launcher --launch-immediately &
-        QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$1" &
+        QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$1" "$4" &
         tarko=$!
-        /usr/bin/python3 "$2" "$3"
+        /usr/bin/python3 "$2" "$3" $tarko
         status=$?
         kill $tarko
-        exit $status' atspi "$TARKO" "$HERE/e2e_atspi.py" "$OUT/atspi-tree.txt" >"$WORK/atspi.log" 2>&1
+        exit $status' atspi "$TARKO" "$HERE/e2e_atspi.py" "$OUT/atspi-tree.txt" "$WORK/fehler.trk" \
+        >"$WORK/atspi.log" 2>&1
     local status=$?
     grep -v '^dbus-daemon\|^SpiRegistry\|XDG_RUNTIME_DIR' "$WORK/atspi.log" | sed "s/^/[$SCENARIO] /"
     [ $status -eq 0 ] || { log "the accessibility tree lacks names (tree in $OUT/atspi-tree.txt)"; return 1; }
