@@ -42,13 +42,12 @@ void TMainForm::CreateEmptyHint()
 {
     emptyHint_ = new QLabel(pEdit_);
     emptyHint_->setObjectName(QStringLiteral("EmptyHint"));
-    emptyHint_->setText(QStringLiteral("Ein neues Programm beginnt mit Datei \u2192 Neu (Strg+N).\n"
-                                       "Die vier Beispielprogramme stehen unter "
-                                       "Datei \u2192 Beispielprogramm \u00F6ffnen."));
+    emptyHint_->setText(QStringLiteral("Neues Programm: Datei \u2192 Neu (Strg+N)\n"
+                                       "Vier Beispiele: Datei \u2192 Beispielprogramm \u00F6ffnen"));
     emptyHint_->setWordWrap(true);
     emptyHint_->setAttribute(Qt::WA_TransparentForMouseEvents);
     QPalette p = emptyHint_->palette();
-    p.setColor(QPalette::WindowText, p.color(QPalette::Disabled, QPalette::WindowText));
+    p.setColor(QPalette::WindowText, QColor(96, 96, 96));   // quieter than text, still easy to read
     emptyHint_->setPalette(p);
     emptyHint_->hide();
 }

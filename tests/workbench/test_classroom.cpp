@@ -157,8 +157,8 @@ void TestClassroom::emptyWindowShowsHowToBegin()
     QVERIFY(wb.Active());
     QLabel* hint = wb.form->EmptyHint();
     QVERIFY(hint->isVisible());
-    QCOMPARE(hint->text(), QStringLiteral("Ein neues Programm beginnt mit Datei \u2192 Neu (Strg+N).\n"
-                                          "Die vier Beispielprogramme stehen unter Datei \u2192 Beispielprogramm \u00F6ffnen."));
+    QCOMPARE(hint->text(), QStringLiteral("Neues Programm: Datei \u2192 Neu (Strg+N)\n"
+                                          "Vier Beispiele: Datei \u2192 Beispielprogramm \u00F6ffnen"));
     QVERIFY(wb.form->EditPanel()->rect().contains(hint->geometry()));
 
     wb.Press(Qt::Key_N, Qt::ControlModifier);
