@@ -132,6 +132,21 @@ void PrintUnreadable(const std::string& file)
 
 #ifdef TARKO_HAVE_RUNMODE
 
+bool IsUtf8(const std::string& text)
+{
+    for (size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+        if (n == 0 || (n == 2 && c < 0xC2) || i + n > text.size())
+            return false;
+        for (size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += n;
+    }
+    return true;
+}
+
 // Lines of a transcript: CR LF and LF end a line; the end of the text ends
 // the last line, with or without a line end.
 std::vector<std::string> Lines(const std::string& text)
@@ -224,14 +239,17 @@ int CheckFiles(const CliOptions& options, ReadProgramFile read)
 int ExpectFiles(const CliOptions& options, ReadProgramFile read)
 {
 #ifdef TARKO_HAVE_RUNMODE
-    // The input and the expected transcript are taken as they are (UTF-8 or
-    // plain digits); only their line ends do not matter.
+    // Of the input and the expected transcript only the line ends do not matter.
     std::string input, expected;
     for (const auto& [path, bytes] : {std::pair{&options.inputPath, &input}, {&options.expectPath, &expected}})
         if (!read(*path, *bytes)) {
             PrintUnreadable(*path);
             return ExitFile;
         }
+    // An expected transcript saved as Windows-1252 (an editor on Windows)
+    // is taken as such; transcripts are UTF-8.
+    if (!IsUtf8(expected))
+        expected = Cp1252ToUtf8(expected);
     CatchCompileErrors();
     std::vector<FileResult> results;
     for (const std::string& file : options.files) {

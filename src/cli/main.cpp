@@ -44,7 +44,8 @@ const char* const usage =
     "Pr\xC3\xBC" "fen einer Klasse:\n"
     "  --input EIN       die eingetippten Zahlen, eine je Zeile, f\xC3\xBCr jedes Programm gleich\n"
     "  --expect AUS      die erwartete Ausgabe (wie tarko-run DATEI < EIN sie schreibt);\n"
-    "                    verglichen wird Zeile f\xC3\xBCr Zeile, \"Pause\" wartet nicht\n"
+    "                    in UTF-8 oder Windows-1252; verglichen wird Zeile f\xC3\xBCr Zeile,\n"
+    "                    \"Pause\" wartet nicht\n"
     "  --time-limit S    h\xC3\xB6" "chstens S Sekunden je Programm (Vorgabe 10)\n"
     "  --json            die Ergebnisse als JSON-Liste auf der Standardausgabe:\n"
     "                    je Datei \"file\", \"status\" (ok, compile-error, differs, fault,\n"
@@ -208,7 +209,10 @@ bool ParseArguments(int argc, char** argv, CliOptions& options, std::string& err
             }
             (arg == "--input" ? options.inputPath : options.expectPath) = argv[i];
         } else if (arg == "--time-limit") {
-            const std::string s = ++i < argc ? argv[i] : "";
+            std::string s = ++i < argc ? argv[i] : "";
+            for (char& c : s)
+                if (c == ',')
+                    c = '.';   // a decimal comma as well as a point
             char* end = nullptr;
             const double v = s.empty() ? 0 : std::strtod(s.c_str(), &end);
             if (s.empty() || *end != '\0' || !(v > 0) || v > 1e6) {

@@ -291,7 +291,7 @@ void TestCli::expectComparesEveryProgram()
                                      "Ausgabe \"Summe: \" a + b"),
         dir.filePath("fehlt.trk"),
     };
-    const Result r = Run(QStringList{"--input", in, "--expect", out, "--time-limit", "0.5"} + files);
+    const Result r = Run(QStringList{"--input", in, "--expect", out, "--time-limit", "0,5"} + files);
     const QStringList lines = QString::fromUtf8(r.out).split('\n');
     QCOMPARE(lines.size(), files.size() + 1);
     QCOMPARE(lines[0], files[0] + ": ok");
@@ -311,6 +311,13 @@ void TestCli::expectComparesEveryProgram()
     const Result allRight = Run({"--input", in, "--expect", out, files[0], files[7]});
     QCOMPARE(allRight.exitCode, 0);
     QCOMPARE(allRight.out, (files[0] + ": ok\n" + files[7] + ": ok\n").toUtf8());
+
+    // an expected transcript saved as Windows-1252 compares as the same text
+    const QString umlauts = WriteFile(dir, "umlaute.trk", "Ausgabe \"Gr\xF6\xDF" "e\"");
+    const QString cp1252 = WriteFile(dir, "aus1252.txt", "Gr\xF6\xDF" "e\r\n");
+    const QString utf8 = WriteFile(dir, "aus-utf8.txt", "Gr\xC3\xB6\xC3\x9F" "e\n");
+    QCOMPARE(Run({"--input", in, "--expect", cp1252, umlauts}).out, (umlauts + ": ok\n").toUtf8());
+    QCOMPARE(Run({"--input", in, "--expect", utf8, umlauts}).out, (umlauts + ": ok\n").toUtf8());
 }
 
 void TestCli::expectAsJson()
