@@ -1,8 +1,8 @@
 #include "runtime/Ide.h"
 
+#include <QAction>
 #include <QColor>
 #include <QFont>
-#include <QAction>
 #include <QPlainTextEdit>
 #include <QString>
 #include <QTextCursor>
