@@ -3,12 +3,14 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tarko {
 
 enum class CliMode {
     Run,      // tarko-run [--seed N] [--no-pause] [--steps] [--png OUT.png] FILE
-    Check,    // --check FILE: compile only
+    Check,    // --check FILE...: compile only
+    Expect,   // --input IN --expect OUT FILE...: run each, compare the transcripts
     Listing,  // --listing FILE: compile and print the code listing
     Tokens,   // --tokens FILE: print the token pass
     Help,     // --help
@@ -16,11 +18,16 @@ enum class CliMode {
 
 struct CliOptions {
     CliMode mode = CliMode::Run;
-    std::string file;                 // program file as given on the command line
+    std::string file;                 // (first) program file as given on the command line
+    std::vector<std::string> files;   // all program files (several for --check and --expect)
     std::optional<uint64_t> seed;     // --seed N: fixed seed of the random generator
     bool noPause = false;             // --no-pause: "Pause" does not wait
     bool steps = false;               // --steps: print every executed instruction
     std::string pngPath;              // --png OUT.png: write the graphics image; empty = none
+    std::string inputPath;            // --input IN: the numbers typed, for every program
+    std::string expectPath;           // --expect OUT: the transcript every program must print
+    bool json = false;                // --json: results as JSON on stdout
+    double timeLimit = 10;            // --time-limit S: seconds per program with --expect
 };
 
 } // namespace tarko

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <chrono>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <thread>
@@ -13,6 +14,7 @@
 
 #include "language/Cp1252.h"
 #include "language/NumberText.h"
+#include "language/PCode.h"
 #include "language/Parser.h"
 #include "runtime/Canvas.h"
 #include "runtime/NumberEntry.h"
@@ -54,12 +56,15 @@ void EnsureGuiApplication()
 
 class CliHost : public RunHost {
 public:
-    explicit CliHost(const CliOptions& options)
-        : options(options), outTerminal(isatty(STDOUT_FILENO)), inTerminal(isatty(STDIN_FILENO))
+    CliHost(const CliOptions& options, std::istream& in, std::ostream& out, std::ostream* err,
+            bool outTerminal, bool inTerminal, double timeLimit)
+        : options(options), in(in), out(out), err(err), outTerminal(outTerminal),
+          inTerminal(inTerminal), timeLimit(timeLimit), start(std::chrono::steady_clock::now())
     {
     }
 
     bool endOfInput = false;
+    bool timedOut = false;
     Canvas canvas;
 
     // Console.
@@ -94,10 +99,10 @@ public:
 
     double ReadNumber() override
     {
-        std::cout.flush();
+        out.flush();
         std::string line;
         for (;;) {
-            if (!std::getline(std::cin, line)) {
+            if (!std::getline(in, line)) {
                 endOfInput = true;
                 StopRequested = true;
                 return 0.0;
@@ -114,7 +119,8 @@ public:
                     Console(line);
                 return value;
             }
-            std::cerr << "Ung\xC3\xBCltige Zahl\n";
+            if (err)
+                *err << "Ung\xC3\xBCltige Zahl\n";
         }
     }
 
@@ -163,9 +169,19 @@ public:
     {
         if (options.noPause || !(seconds > 0))
             return;
-        std::cout.flush();
+        out.flush();
         // No messages to pass here: sleeping is the wait.
         std::this_thread::sleep_for(std::chrono::duration<double>(std::min(seconds, 1e6)));
+    }
+
+    // Runs are checked against their time limit every few hundred
+    // instructions, when the interpreter passes messages.
+    void ProcessMessages() override
+    {
+        if (timeLimit > 0 && std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() > timeLimit) {
+            timedOut = true;
+            StopRequested = true;
+        }
     }
 
 private:
@@ -206,13 +222,18 @@ private:
     {
         if (utf8.empty())
             return;
-        std::cout << utf8;
+        out << utf8;
         outOpen = utf8.back() != '\n';
     }
 
     const CliOptions& options;
+    std::istream& in;
+    std::ostream& out;
+    std::ostream* err;
     const bool outTerminal;
     const bool inTerminal;
+    const double timeLimit;
+    const std::chrono::steady_clock::time_point start;
     bool graphicsVisible = false;
     bool lastWasCr = false;
     int lines = 0;          // complete console lines since the last clear
@@ -220,52 +241,67 @@ private:
     bool outOpen = false;   // stdout's last line is not yet ended
 };
 
-int RunWithHost(const CliOptions& options);
-
 } // namespace
+
+RunReport RunCompiled(const CliOptions& options, std::istream& in, std::ostream& out,
+                      std::ostream* err, bool terminals, double timeLimit)
+{
+    CliHost host(options, in, out, err, terminals && isatty(STDOUT_FILENO),
+                 terminals && isatty(STDIN_FILENO), timeLimit);
+    SetRandomSeed(options.seed);
+    DebugOutput = options.steps;
+    const RunResult result = RunProgram(host, options.steps);
+    out.flush();
+
+    RunReport report;
+    report.end = result.end;
+    report.fault = result.fault;
+    report.endOfInput = host.endOfInput;
+    report.timedOut = host.timedOut;
+    // Where the run ended: the faulting instruction; after an input that
+    // found no more numbers or when the time was up, the instruction that
+    // would have come next (the last one may have been a jump).
+    if (result.end == RunEnd::Fault)
+        report.line = CodeLine(result.faultInstruction);
+    else if (host.endOfInput || host.timedOut)
+        report.line = CodeLine(RunnerPC()) >= 0 ? CodeLine(RunnerPC()) : CodeLine(RunnerPC() - 1);
+    if (!options.pngPath.empty() &&
+        !host.canvas.image().save(QString::fromLocal8Bit(options.pngPath.c_str()), "PNG"))
+        report.pngFailed = true;
+    return report;
+}
 
 int RunMode(const CliOptions& options, const std::string& programText)
 {
     if (!CompileProgram(programText))
         return ExitCompileError;
 
-    int code = RunWithHost(options);
-    guiApplication.reset();
-    return code;
-}
-
-namespace {
-
-int RunWithHost(const CliOptions& options)
-{
-    CliHost host(options);
-    SetRandomSeed(options.seed);
-    DebugOutput = options.steps;
-    const RunResult result = RunProgram(host, options.steps);
+    const RunReport report = RunCompiled(options, std::cin, std::cout, &std::cerr, true, 0);
     std::cout.flush();
-
     int code = ExitOk;
-    if (result.end == RunEnd::Fault) {
-        std::cerr << Cp1252ToUtf8(result.fault) << '\n';
+    if (report.end == RunEnd::Fault) {
+        if (report.line >= 0)
+            std::cerr << options.file << ':' << report.line + 1 << ": ";
+        std::cerr << Cp1252ToUtf8(report.fault) << '\n';
         code = ExitFault;
-    } else if (result.end == RunEnd::Refused) {
+    } else if (report.end == RunEnd::Refused) {
         code = ExitFault;
-    } else if (host.endOfInput) {
+    } else if (report.endOfInput) {
         code = ExitEndOfInput;
     }
 
     if (std::getenv("TARKO_RUN_COUNT"))
         std::cerr << "Anweisungen: " << ExecutedInstructions() << '\n';
 
-    if (!options.pngPath.empty() &&
-        !host.canvas.image().save(QString::fromLocal8Bit(options.pngPath.c_str()), "PNG")) {
+    if (report.pngFailed) {
         std::cerr << "tarko-run: " << options.pngPath << " kann nicht geschrieben werden\n";
         if (code == ExitOk)
             code = ExitFile;
     }
+    EndGuiApplication();
     return code;
 }
 
-} // namespace
+void EndGuiApplication() { guiApplication.reset(); }
 
 } // namespace tarko

@@ -1,5 +1,6 @@
 // tarko-run: compiles and checks Tarko programs from the command line, prints
 // their tokens or code listing, or runs them without a window.
+#include "cli/Batch.h"
 #include "cli/CliOptions.h"
 #include "cli/RunMode.h"
 #include "language/Cp1252.h"
@@ -8,6 +9,7 @@
 #include "language/TokenPass.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -24,6 +26,11 @@ const char* const usage =
     "  tarko-run [--seed N] [--no-pause] [--steps] [--png AUSGABE.png] DATEI\n"
     "      f\xC3\xBChrt das Programm in DATEI aus\n"
     "  tarko-run --check DATEI     \xC3\xBC" "bersetzt das Programm nur und meldet den ersten Fehler\n"
+    "  tarko-run --check [--json] DATEI...\n"
+    "      pr\xC3\xBC" "ft mehrere Programme und meldet jeden Fehler\n"
+    "  tarko-run --input EIN --expect AUS [--json] [--seed N] [--time-limit S] DATEI...\n"
+    "      f\xC3\xBChrt jedes Programm mit den Zahlen aus EIN aus und vergleicht seine\n"
+    "      Ausgabe mit AUS; eine Zeile je Datei: \"ok\" oder was abweicht\n"
     "  tarko-run --listing DATEI   gibt den erzeugten P-Code aus, eine Anweisung je Zeile\n"
     "  tarko-run --tokens DATEI    gibt die Symbole des Programms aus, eines je Zeile\n"
     "  tarko-run --help            zeigt diese Hilfe\n"
@@ -34,9 +41,26 @@ const char* const usage =
     "  --steps           jede ausgef\xC3\xBChrte Anweisung ausgeben\n"
     "  --png AUSGABE.png das Grafikbild am Ende als PNG-Datei speichern\n"
     "\n"
+    "Pr\xC3\xBC" "fen einer Klasse:\n"
+    "  --input EIN       die eingetippten Zahlen, eine je Zeile, f\xC3\xBCr jedes Programm gleich\n"
+    "  --expect AUS      die erwartete Ausgabe (wie tarko-run DATEI < EIN sie schreibt);\n"
+    "                    in UTF-8 oder Windows-1252; verglichen wird Zeile f\xC3\xBCr Zeile,\n"
+    "                    \"Pause\" wartet nicht\n"
+    "  --time-limit S    h\xC3\xB6" "chstens S Sekunden je Programm (Vorgabe 10)\n"
+    "  --json            die Ergebnisse als JSON-Liste auf der Standardausgabe:\n"
+    "                    je Datei \"file\", \"status\" (ok, compile-error, differs, fault,\n"
+    "                    end-of-input, time-limit, unreadable) und je nach Fall \"line\",\n"
+    "                    \"column\", \"message\", \"output_line\", \"expected\", \"actual\"\n"
+    "  Ein Programm, das sich nicht \xC3\xBC" "bersetzen l\xC3\xA4sst, abbricht, mehr Zahlen\n"
+    "  verlangt als EIN enth\xC3\xA4lt oder das Zeitlimit \xC3\xBC" "berschreitet, gilt als\n"
+    "  nicht bestanden.\n"
+    "\n"
     "Programmdateien sind Windows-1252-Text; die Ausgabe ist UTF-8.\n"
+    "Laufzeitfehler werden als DATEI:ZEILE: MELDUNG gemeldet.\n"
     "Exit-Status: 0 fehlerfrei (auch nach \"Zuviele Zeilen\"), 1 Fehler im Programm,\n"
-    "2 Aufruf- oder Dateifehler, 3 Laufzeitfehler, 4 Eingabe zu Ende.\n";
+    "2 Aufruf- oder Dateifehler, 3 Laufzeitfehler, 4 Eingabe zu Ende.\n"
+    "Mit mehreren Dateien und mit --expect: 0 alle bestanden, 1 mindestens eine nicht,\n"
+    "2 eine Datei ist nicht lesbar.\n";
 
 // UTF-8 with LF line ends, whatever line ends the Windows-1252 text had.
 std::string ToTerminal(const std::string& cp1252)
@@ -93,9 +117,52 @@ bool SetMode(CliOptions& options, CliMode mode, std::string& error)
 }
 
 // Fills options from the arguments; false and a German message on a usage error.
+// Whether the options found fit together; fills options.file.
+bool CheckArguments(CliOptions& options, bool runOption, bool expectOption, std::string& error)
+{
+    const bool expect = !options.inputPath.empty() || !options.expectPath.empty();
+    if (expect) {
+        if (options.inputPath.empty() || options.expectPath.empty()) {
+            error = "--input und --expect geh\xC3\xB6ren zusammen";
+            return false;
+        }
+        if (options.mode != CliMode::Run) {
+            error = "--expect ist nicht mit --check, --listing oder --tokens m\xC3\xB6glich";
+            return false;
+        }
+        if (options.steps || !options.pngPath.empty()) {
+            error = "--steps und --png gelten nicht mit --expect";
+            return false;
+        }
+        options.mode = CliMode::Expect;
+    } else if (expectOption) {
+        error = "--time-limit gilt nur mit --expect";
+        return false;
+    }
+    if (options.files.empty()) {
+        error = "keine Programmdatei angegeben";
+        return false;
+    }
+    if (options.files.size() > 1 && options.mode != CliMode::Check && options.mode != CliMode::Expect) {
+        error = "nur eine Programmdatei ist erlaubt";
+        return false;
+    }
+    if (runOption && options.mode != CliMode::Run && options.mode != CliMode::Expect) {
+        error = "--seed, --no-pause, --steps und --png gelten nur beim Ausf\xC3\xBChren";
+        return false;
+    }
+    if (options.json && options.mode != CliMode::Check && options.mode != CliMode::Expect) {
+        error = "--json gilt nur mit --check oder --expect";
+        return false;
+    }
+    options.file = options.files.front();
+    return true;
+}
+
 bool ParseArguments(int argc, char** argv, CliOptions& options, std::string& error)
 {
     bool runOption = false;
+    bool expectOption = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -135,25 +202,35 @@ bool ParseArguments(int argc, char** argv, CliOptions& options, std::string& err
             }
             options.pngPath = argv[i];
             runOption = true;
+        } else if (arg == "--input" || arg == "--expect") {
+            if (++i >= argc || std::string(argv[i]).empty()) {
+                error = arg + " erwartet einen Dateinamen";
+                return false;
+            }
+            (arg == "--input" ? options.inputPath : options.expectPath) = argv[i];
+        } else if (arg == "--time-limit") {
+            std::string s = ++i < argc ? argv[i] : "";
+            for (char& c : s)
+                if (c == ',')
+                    c = '.';   // a decimal comma as well as a point
+            char* end = nullptr;
+            const double v = s.empty() ? 0 : std::strtod(s.c_str(), &end);
+            if (s.empty() || *end != '\0' || !(v > 0) || v > 1e6) {
+                error = "--time-limit erwartet eine Anzahl Sekunden gr\xC3\xB6\xC3\x9F" "er als 0";
+                return false;
+            }
+            options.timeLimit = v;
+            expectOption = true;
+        } else if (arg == "--json") {
+            options.json = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             error = "unbekannte Option " + arg;
             return false;
-        } else if (!options.file.empty()) {
-            error = "nur eine Programmdatei ist erlaubt";
-            return false;
         } else {
-            options.file = arg;
+            options.files.push_back(arg);
         }
     }
-    if (options.file.empty()) {
-        error = "keine Programmdatei angegeben";
-        return false;
-    }
-    if (runOption && options.mode != CliMode::Run) {
-        error = "--seed, --no-pause, --steps und --png gelten nur beim Ausf\xC3\xBChren";
-        return false;
-    }
-    return true;
+    return CheckArguments(options, runOption, expectOption, error);
 }
 
 bool ReadFile(const std::string& path, std::string& bytes)
@@ -206,6 +283,17 @@ int main(int argc, char** argv)
         std::cout << usage;
         return 0;
     }
+    const ReadProgramFile readProgram = [](const std::string& path, std::string& text) {
+        std::string bytes;
+        if (!ReadFile(path, bytes))
+            return false;
+        text = WithCrLf(bytes);
+        return true;
+    };
+    if (options.mode == CliMode::Expect)
+        return ExpectFiles(options, readProgram);
+    if (options.mode == CliMode::Check && (options.files.size() > 1 || options.json))
+        return CheckFiles(options, readProgram);
     std::string bytes;
     if (!ReadFile(options.file, bytes)) {
         std::cerr << "tarko-run: Datei " << options.file << " kann nicht ge\xC3\xB6" "ffnet werden\n";

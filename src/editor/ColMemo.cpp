@@ -96,6 +96,8 @@ void TColorMemo::onContentsChange(int position, int removed, int added)
     // included; only loading or saving clears the flag again.
     if (removed != 0 || added != 0)
         FModified = true;
+    if (FMarkedLine >= 0 && (removed > 0 || added > 0))
+        SetMarkedLine(-1);
     // The blocks from the one holding `position` to the one holding the end
     // of the inserted text replace as many old blocks as the count allows.
     QTextDocument* doc = document();
@@ -136,6 +138,36 @@ void TColorMemo::onTextChanged()
 }
 
 // ---------------------------------------------------------------- text
+
+void TColorMemo::SetMarkedLine(int line, const QColor& background)
+{
+    if (line < 0 || line >= document()->blockCount()) {
+        FMarkedLine = -1;
+        setExtraSelections({});
+        return;
+    }
+    FMarkedLine = line;
+    QTextEdit::ExtraSelection mark;
+    mark.cursor = QTextCursor(blockOfLine(line));
+    mark.format.setBackground(background);
+    mark.format.setProperty(QTextFormat::FullWidthSelection, true);
+    setExtraSelections({mark});
+}
+
+void TColorMemo::ScrollLineIntoView(int i)
+{
+    const QTextBlock b = blockOfLine(i);
+    if (!b.isValid())
+        return;
+    const QRectF r = blockBoundingGeometry(b).translated(contentOffset());
+    if (r.top() >= 0 && r.bottom() <= viewport()->height())
+        return;
+    // The scroll bar counts lines; the line goes a third down from the top,
+    // so that what comes next is visible too.
+    const int lineHeight = std::max(1, int(r.height()));
+    const int visible = std::max(1, viewport()->height() / lineHeight);
+    verticalScrollBar()->setValue(std::max(0, b.firstLineNumber() - visible / 3));
+}
 
 QTextBlock TColorMemo::blockOfLine(int i) const
 {
@@ -639,8 +671,17 @@ void TColorMemo::paintOverlay(QPaintEvent* e)
                     FRanges.append(o);
                 } else if (!sel.cursor.hasSelection() && sel.format.hasProperty(QTextFormat::FullWidthSelection)
                            && block.contains(sel.cursor.position())) {
-                    QTextLayout::FormatRange o;
                     const QTextLine l = layout->lineForTextPosition(sel.cursor.position() - blpos);
+                    // A background alone is painted under the line here, so
+                    // that the colour runs stay on top of it.
+                    if (!sel.format.hasProperty(QTextFormat::ForegroundBrush)) {
+                        QRectF band = l.rect().translated(offset);
+                        band.setLeft(er.left());
+                        band.setRight(er.right() + 1);
+                        painter.fillRect(band, sel.format.background());
+                        continue;
+                    }
+                    QTextLayout::FormatRange o;
                     o.start = l.textStart();
                     o.length = l.textLength();
                     if (o.start + o.length == bllen - 1)

@@ -119,6 +119,15 @@ public:
     // character (two UTF-16 units outside the BMP); -1 when there is none.
     int FirstUnstorableLine(QString* character = nullptr) const;
 
+    // --- Marked line ---
+    // One line shown with a background colour across the whole width (the
+    // statement a single step runs next, the line of a run-time fault); -1
+    // removes the mark. The next edit of the text removes it as well.
+    void SetMarkedLine(int line, const QColor& background = QColor());
+    int MarkedLine() const { return FMarkedLine; }
+    // Scrolls vertically, if needed, so that line i is visible; the caret stays.
+    void ScrollLineIntoView(int i);
+
     // --- Colouring ---
     // Recolours the visible lines, or only the caret's line (the rest keep
     // the colours they show).
@@ -168,6 +177,7 @@ private:
     int FCurLine = 0, FCurColumn = 0, FTopLine = 0;
     int FPrevLineCount = 0, FPrevTextEnd = 0;
     int FLineOnly = -1; // line recoloured alone until the next whole recolouring
+    int FMarkedLine = -1;
     int FLastScanStart = 0, FLastScanEnd = 0;
     TDrawRequest FLastRequest = TDrawRequest::None;
     bool FOverHotSpot = false;

@@ -28,6 +28,22 @@ std::vector<TInstruction>& Store()
     return store;
 }
 
+// The program line of each emitted instruction, indexed by its number.
+std::vector<int32_t>& Lines()
+{
+    static std::vector<int32_t> lines(maxSPtr + 1, -1);
+    return lines;
+}
+
+int currentLine = -1;
+
+// Records the current line for the instruction numbered codePC.
+inline void RecordLine(int pc)
+{
+    if (pc >= 0 && pc <= maxSPtr)
+        Lines()[static_cast<size_t>(pc)] = currentLine;
+}
+
 int position = 0;
 int highWater = 0;
 int codePC = 0;
@@ -150,6 +166,7 @@ void InitCode()
     ResetStream();
     codePC = 0;
     variableCount = 0;
+    currentLine = -1;
     WriteS({TOpcode::NOP, CodeMachineVersion});
     WriteS({TOpcode::NOP, 0.0});
     WriteS({TOpcode::NOP, 0.0});
@@ -160,6 +177,7 @@ void Emit(TOpcode op, double arg)
     const TInstruction instr{op, arg};
     WriteS(instr);
     SendListing(instr, false);
+    RecordLine(codePC);
     ++codePC;
 }
 
@@ -169,6 +187,7 @@ void EmitFixup(TOpcode op, TFixup& fixup)
     const TInstruction instr{op, 0.0};
     WriteS(instr);
     SendListing(instr, true);
+    RecordLine(codePC);
     ++codePC;
 }
 
@@ -192,6 +211,15 @@ void FinishCode()
 int NewDataAdr() { return variableCount++; }
 
 int CodePC() { return codePC; }
+
+void SetCodeLine(int line) { currentLine = line; }
+
+int CodeLine(int instruction)
+{
+    if (instruction < 0 || instruction >= codePC || instruction > maxSPtr)
+        return -1;
+    return Lines()[static_cast<size_t>(instruction)];
+}
 
 int VariableCount() { return variableCount; }
 

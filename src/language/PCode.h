@@ -90,6 +90,14 @@ int NewDataAdr();
 int CodePC();          // number of instructions emitted since InitCode
 int VariableCount();   // data addresses handed out since InitCode
 
+// Program lines of the instructions, kept beside the code store (which stays
+// as it is): the parser names the line of what it compiles, and every Emit
+// and EmitFixup records it for its instruction number. Lines are 0-based.
+void SetCodeLine(int line);
+// The line of instruction n (0 = the first after the header), -1 when no
+// instruction n was emitted since InitCode (the final HALT has none).
+int CodeLine(int instruction);
+
 // Listing text of one instruction, at most 15 characters.
 std::string InstrToText(const TInstruction& instr);
 

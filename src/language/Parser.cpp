@@ -1,5 +1,6 @@
 #include "language/Parser.h"
 
+#include "language/Global.h"
 #include "language/PCode.h"
 #include "language/Scanner.h"
 #include "language/SymTab.h"
@@ -37,6 +38,16 @@ bool ExpectSym(Symbol s, const char* message) { return Expect(tok.Sym == s, mess
 bool EndOfLine(const char* message) { return ExpectSym(Symbol::EOL_Sym, message) && Next(); }
 
 bool EndOfStatement() { return EndOfLine("Unerwartetes Zeichen oder Wort"); }
+
+// The code compiled from here on belongs to the current token's line.
+bool AtLine()
+{
+    SetCodeLine(SyntaxFehler().Line);
+    return true;
+}
+
+// The keyword closing a block; the code compiled for it belongs to its line.
+bool ExpectEnd(Symbol s, const char* message) { return ExpectSym(s, message) && AtLine(); }
 
 bool Fail(const char* message)
 {
@@ -219,7 +230,7 @@ bool WhileLoop()
     const int loop = CodePC();
     TFixup exit;
     if (!Condition() || !EndOfLine("Unerwartetes Zeichen") || !CodeFixup(TOpcode::BREQL, exit) ||
-        !StatementList() || !ExpectSym(Symbol::SOLANGEENDE_Sym, "SolangeEnde erwartet") || !Next() ||
+        !StatementList() || !ExpectEnd(Symbol::SOLANGEENDE_Sym, "SolangeEnde erwartet") || !Next() ||
         !EndOfStatement() || !Code(TOpcode::BRANCH, loop))
         return false;
     Patch(exit);
@@ -236,7 +247,7 @@ bool RepeatLoop()
         return false;
     const int loop = CodePC();
     TFixup exit;
-    if (!StatementList() || !ExpectSym(Symbol::BIS_Sym, "Bis erwartet") || !Next() || !Condition() ||
+    if (!StatementList() || !ExpectEnd(Symbol::BIS_Sym, "Bis erwartet") || !Next() || !Condition() ||
         !EndOfStatement() || !CodeFixup(TOpcode::BRNEQL, exit) || !Code(TOpcode::BRANCH, loop))
         return false;
     Patch(exit);
@@ -251,7 +262,7 @@ bool IfStatement()
         return Fail("Zu tief verschachtelt.");
     TFixup elsePart, end;
     if (!Next() || !Condition() || !EndOfStatement() || !CodeFixup(TOpcode::BREQL, elsePart) ||
-        !StatementList() || !CodeFixup(TOpcode::BRANCH, end))
+        !StatementList() || !AtLine() || !CodeFixup(TOpcode::BRANCH, end))
         return false;
     Patch(elsePart);
     if (Is(Symbol::ANSONSTEN_Sym) && !(Next() && EndOfLine("Unerwartetes Zeichen") && StatementList()))
@@ -359,6 +370,7 @@ bool GraphicText()
 //           | RandomInput | Output | Clear | Pause | Colour | graphics statement
 bool Statement()
 {
+    AtLine();
     switch (tok.Sym) {
     case Symbol::SOLANGE_Sym: WhileLoop(); break;
     case Symbol::WIEDERHOLE_Sym: RepeatLoop(); break;

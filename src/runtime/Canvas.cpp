@@ -216,4 +216,11 @@ void Canvas::DrawText(int64_t col, int64_t row, const std::string& text)
     Changed();
 }
 
+QImage Canvas::Picture(int scale) const
+{
+    if (scale <= 1)
+        return img.copy();
+    return img.scaled(Size * scale, Size * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+}
+
 } // namespace tarko

@@ -21,6 +21,9 @@ public:
     Canvas();
 
     const QImage& image() const { return img; }
+    // The image as a picture to keep: each pixel a square of scale x scale
+    // pixels (nearest neighbour, no smoothing).
+    QImage Picture(int scale = 1) const;
     // Called after every change of the image (the run panel repaints).
     std::function<void()> changed;
 

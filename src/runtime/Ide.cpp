@@ -1,5 +1,6 @@
 #include "runtime/Ide.h"
 
+#include <QAction>
 #include <QColor>
 #include <QFont>
 #include <QPlainTextEdit>
@@ -7,6 +8,7 @@
 #include <QTextCursor>
 
 #include "editor/WinText.h"
+#include "language/PCode.h"
 #include "language/Parser.h"
 #include "language/TokenPass.h"
 #include "runtime/Canvas.h"
@@ -34,13 +36,18 @@ QPlainTextEdit* NewMemo(QWidget* parent, const char* name, int x, int y, int w, 
 }
 
 // Appends s and one blank at the end of the memo, without touching the rest.
-void Append(QPlainTextEdit* memo, const std::string& s)
+// A memo that follows its newest line scrolls to it.
+void Append(QPlainTextEdit* memo, const std::string& s, bool follow = false)
 {
     if (!DebugOutput)
         return;
     QTextCursor c(memo->document());
     c.movePosition(QTextCursor::End);
     c.insertText(FromWinText(s + " "));
+    if (follow) {
+        memo->moveCursor(QTextCursor::End);
+        memo->ensureCursorVisible();
+    }
 }
 
 } // namespace
@@ -72,6 +79,17 @@ TIdeForm::TIdeForm(TRunPanel* panel, TIdeHooks hooks, QWidget* parent)
     d->stackMemo = NewMemo(this, "StackMemo", 29, 463, 137, 228, "StackMemo");
     d->dataMemo = NewMemo(this, "DataMemo", 291, 471, 137, 228, "DataMemo");
     d->codeMemo = NewMemo(this, "CodeMemo", 448, 471, 163, 228, "CodeMemo");
+
+    // Space makes the next step, as the run start message promises.
+    auto* step = new QAction(this);
+    step->setObjectName(QStringLiteral("StepWithSpace"));
+    step->setShortcut(Qt::Key_Space);
+    step->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(step, &QAction::triggered, this, [this] {
+        if (d->running && DebugOutput)
+            StepRequested = true;
+    });
+    addAction(step);
 }
 
 TIdeForm::~TIdeForm()
@@ -88,7 +106,7 @@ TRunPanel* TIdeForm::Panel() const { return d->panel; }
 void TIdeForm::AddDebugText(const std::string& s) { Append(d->debugMemo, s); }
 void TIdeForm::AddStackText(const std::string& s) { Append(d->stackMemo, s); }
 void TIdeForm::AddDataText(const std::string& s) { Append(d->dataMemo, s); }
-void TIdeForm::AddCodeText(const std::string& s) { Append(d->codeMemo, s); }
+void TIdeForm::AddCodeText(const std::string& s) { Append(d->codeMemo, s, true); }
 
 // Scanner: token pass; false only when the very first token fails.
 bool TIdeForm::Scanner()
@@ -123,6 +141,12 @@ void TIdeForm::ShowStack()
         AddStackText(line);
 }
 
+void TIdeForm::ShowStepLine(int instruction)
+{
+    if (d->hooks.markLine)
+        d->hooks.markLine(TIdeHooks::LineMark::Step, CodeLine(instruction));
+}
+
 void TIdeForm::CompileAndRun(int mode)
 {
     if (d->running || !d->panel)   // one run at a time, even if a handler re-enters
@@ -136,6 +160,8 @@ void TIdeForm::CompileAndRun(int mode)
 
     d->panel->PanelCanvas().SetPenColor(Qt::white);
     d->panel->SetConsoleFontColor(Qt::black);
+    if (h.markLine)
+        h.markLine(TIdeHooks::LineMark::Step, -1);   // a new run forgets the last fault's line
     if (mode == 2)
         show();
 
@@ -157,8 +183,12 @@ void TIdeForm::CompileAndRun(int mode)
 
         TQtRunHost host(*d->panel, this);
         const RunResult r = RunProgram(host, mode == 2);
+        if (h.markLine)
+            h.markLine(TIdeHooks::LineMark::Step, -1);
         if (r.end == RunEnd::Fault && h.showFault)
             h.showFault(FromWinText(r.fault));
+        if (r.end == RunEnd::Fault && h.markLine && r.faultInstruction >= 0)
+            h.markLine(TIdeHooks::LineMark::Fault, CodeLine(r.faultInstruction));
 
         if (h.setRunState)
             h.setRunState(1);

@@ -29,6 +29,13 @@ struct TIdeHooks {
     // Optional: re-indent the current editor if automatic formatting is on
     // (called after a successful compilation, before the run).
     std::function<void()> autoFormat;
+    // Optional: mark a line of the program in the editor. Step: the line of
+    // the statement the next single step executes; Fault: the line of the
+    // instruction a fault ended the run in (after its box was closed), with
+    // the caret there; a line of -1 removes the mark (no line known, or the
+    // run is over).
+    enum class LineMark { Step, Fault };
+    std::function<void(LineMark kind, int line)> markLine;
 };
 
 class TIdeForm : public QWidget {
@@ -57,6 +64,8 @@ public:
     // Single-step views of the interpreter's state before the next instruction.
     void ShowData();
     void ShowStack();
+    // Single step: marks the program line of the instruction about to be executed.
+    void ShowStepLine(int instruction);
 
     QPlainTextEdit* DebugMemo() const;
     QPlainTextEdit* StackMemo() const;

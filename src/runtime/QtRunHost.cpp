@@ -109,6 +109,8 @@ void TQtRunHost::WaitPass()
 
 void TQtRunHost::StepWait()
 {
+    if (ide_)
+        ide_->ShowStepLine(RunnerPC() - 1);   // the instruction just fetched
     wake_.start(WaitWakeMs);
     while (!StepRequested && !StopRequested)
         WaitPass();

@@ -1,6 +1,7 @@
 #include "runtime/RunPanel.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -123,6 +124,7 @@ struct TRunPanel::Impl {
     TRunImage* image = nullptr;
     QPushButton* keys[KeyCount] = {};
     QPixmap device;
+    std::function<void(const QPoint&)> screenMenu;
 
     bool inputActive = false;
     std::string inputText;
@@ -421,6 +423,25 @@ bool TRunPanel::FormKeyPress(QKeyEvent* e)
         used = true;
     }
     return used;
+}
+
+void TRunPanel::SetScreenMenu(std::function<void(const QPoint& globalPos)> show)
+{
+    d->screenMenu = std::move(show);
+    // The console and the image pass the request on to the panel.
+    const Qt::ContextMenuPolicy policy = d->screenMenu ? Qt::NoContextMenu : Qt::DefaultContextMenu;
+    d->memo->setContextMenuPolicy(policy);
+    d->image->setContextMenuPolicy(policy);
+}
+
+void TRunPanel::contextMenuEvent(QContextMenuEvent* e)
+{
+    if (!d->screenMenu || !ScreenRect.contains(e->pos())) {
+        e->ignore();
+        return;
+    }
+    e->accept();
+    d->screenMenu(e->globalPos());
 }
 
 } // namespace tarko

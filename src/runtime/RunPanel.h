@@ -7,7 +7,9 @@
 #include <functional>
 #include <string>
 
+class QContextMenuEvent;
 class QKeyEvent;
+class QPoint;
 class QPushButton;
 class QColor;
 
@@ -76,8 +78,14 @@ public:
     // One pass of the event wait used by ReadNumber; replaceable by tests.
     std::function<void()> waitPass;
 
+    // The context menu of the device's screen (console and image, also while
+    // the console is still disabled), shown at a global position. Without
+    // one the console keeps its own menu.
+    void SetScreenMenu(std::function<void(const QPoint& globalPos)> show);
+
 protected:
     void paintEvent(QPaintEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
     struct Impl;

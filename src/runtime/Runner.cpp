@@ -543,7 +543,7 @@ RunResult Interpret(RunHost& host, bool step)
 
     const char* fault = step ? Execute<true>(host) : Execute<false>(host);
     if (fault)
-        return {RunEnd::Fault, fault};
+        return {RunEnd::Fault, fault, m.pc - 1};   // pc has moved past the faulting instruction
     return {};
 }
 

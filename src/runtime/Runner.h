@@ -32,6 +32,7 @@ enum class RunEnd {
 struct RunResult {
     RunEnd end = RunEnd::Stopped;
     std::string fault;   // Windows-1252 fault text when end == Fault
+    int faultInstruction = -1;   // number of the instruction that faulted; -1: none ran
 };
 
 // The fault texts.

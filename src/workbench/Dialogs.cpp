@@ -97,6 +97,19 @@ QString TQtDialogs::SaveFileName(const QString& startDir, const QString& fileNam
 
 int TQtDialogs::ShowModal(QDialog* dialog) { return dialog->exec(); }
 
+QString TQtDialogs::PictureFileName(const QString& suggested)
+{
+    QFileDialog dlg(parent_, QStringLiteral("Bild speichern unter"), QString(),
+                    QStringLiteral("PNG-Bilder (*.png)"));
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setDefaultSuffix(QStringLiteral("png"));
+    dlg.selectFile(suggested);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return {};
+    return dlg.selectedFiles().first();
+}
+
 QString TQtDialogs::HelpFileName(const QString& filter)
 {
     QFileDialog dlg(parent_, QStringLiteral("Hilfedatei festlegen"), QString(), filter);

@@ -44,6 +44,9 @@ public:
     virtual QString PrintFileName() = 0;
     virtual bool ChoosePrinter(QPrinter& printer) = 0;
     virtual void PrinterSetup(QPrinter& printer) = 0;
+    // The save dialog "Bild speichern unter" for a PNG picture, starting at
+    // the suggested path.
+    virtual QString PictureFileName(const QString& suggested) = 0;
 };
 
 // The real dialogs: QMessageBox and QFileDialog (never the platform's native
@@ -63,6 +66,7 @@ public:
     QString PrintFileName() override;
     bool ChoosePrinter(QPrinter& printer) override;
     void PrinterSetup(QPrinter& printer) override;
+    QString PictureFileName(const QString& suggested) override;
 
 private:
     QWidget* parent_;
@@ -143,6 +147,11 @@ public:
         printerSeen = &printer;
         if (onPrinterSetup)
             onPrinterSetup(printer);
+    }
+    QString PictureFileName(const QString& suggested) override
+    {
+        Note("Bild speichern unter", suggested);
+        return NextName();
     }
     int Count(const QString& kind) const
     {

@@ -48,9 +48,11 @@ TMainForm::TMainForm(std::unique_ptr<TDialogs> dialogs, QWidget* parent)
     setMinimumSize(MinWidth, MinHeight);
     CreateRegions();
     CreateEditors();
+    CreateEmptyHint();
     CreateMenus();
     CreateToolBar();
     CreatePopupMenu();
+    CreateScreenMenu();
 
     // FormCreate: no tab open, every tab holds a new program, idle.
     lastTab_ = -1;
@@ -58,6 +60,7 @@ TMainForm::TMainForm(std::unique_ptr<TDialogs> dialogs, QWidget* parent)
     for (int i = 0; i < TabCount; ++i)
         pcEdit_->setTabVisible(i, false);
     pcEdit_->hide();
+    emptyHint_->show();
     SetRunState(1);
     ReadSettingsAtStart();
     // The other windows, in the order of start-up.
@@ -192,6 +195,12 @@ void TMainForm::CreateIdeForm()
         if (Inis.AutoFormat)
             FormatSource();
     };
+    hooks.markLine = [this](TIdeHooks::LineMark kind, int line) {
+        if (kind == TIdeHooks::LineMark::Fault)
+            ShowFaultLine(line);
+        else
+            ShowStepLine(line);
+    };
     ideForm_ = new TIdeForm(runPanel_, std::move(hooks));
     // Menu shortcuts work while the debug view has the focus (Ctrl+F9, Esc).
     // Not Beenden's Alt+F4: there it closes the debug view, the window that
@@ -249,6 +258,8 @@ void TMainForm::FormResize()
     const QRect inner = pEdit_->contentsRect();
     const int lineHeight = FitMessageLine(inner.width());
     pcEdit_->setGeometry(inner.x(), inner.y(), inner.width(), std::max(0, inner.height() - lineHeight));
+    const int hintWidth = std::max(0, inner.width() - 16);
+    emptyHint_->setGeometry(inner.x() + 8, inner.y() + 6, hintWidth, emptyHint_->heightForWidth(hintWidth));
     pMeldung_->setGeometry(inner.x(), inner.bottom() + 1 - lineHeight, inner.width(), lineHeight);
     lMeldung_->setGeometry(0, 0, inner.width(), lineHeight);
 }

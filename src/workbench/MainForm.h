@@ -96,11 +96,22 @@ public:
     void Optionen1Click();
     std::function<void()> beep = [] { QApplication::beep(); };
 
+    // The device screen's context menu (Screen.cpp).
+    void BildSpeichern1Click();
+    void AusgabeKopieren1Click();
+    QMenu* ScreenMenu() const { return screenMenu_; }
+
     // Run control.
     int RunState() const { return runState_; }
     void SetRunState(int state);
     void ShowMessageLine(int kind, const QString& text);
     void ShowCompileError(const std::string& message, int line, int column);
+    // The program line of the next single step, marked and scrolled into
+    // view; -1 removes the mark.
+    void ShowStepLine(int line);
+    // The line a run-time fault happened in: caret at its start, marked
+    // until the next edit or run.
+    void ShowFaultLine(int line);
     void Run1Click();
     void Step1Click();
     void Break1Click();
@@ -110,6 +121,7 @@ public:
     QMenu* Menu(const QString& componentName) const;
     QToolButton* ToolButton(const QString& componentName) const;
     QLabel* MessageLine() const { return lMeldung_; }
+    QLabel* EmptyHint() const { return emptyHint_; }
     QTabWidget* TabControl() const { return pcEdit_; }
     QLabel* StatusPanel(int index) const { return statusPanels_.at(index); }
     QWidget* EditPanel() const;
@@ -130,6 +142,9 @@ private:
     // Construction steps.
     void CreateRegions();
     void CreateEditors();
+    void CreateEmptyHint();
+    void CreateScreenMenu();
+    QString PictureSuggestion() const;
     void CreateMenus();
     void CreateToolBar();
     void CreatePopupMenu();
@@ -175,11 +190,13 @@ private:
     QTabWidget* pcEdit_ = nullptr;
     QWidget* pMeldung_ = nullptr;
     QLabel* lMeldung_ = nullptr;
+    QLabel* emptyHint_ = nullptr;   // where the tabs would be while none is open
     std::array<QLabel*, 3> statusPanels_{};
     std::array<QWidget*, TabCount> tabSheets_{};
     std::array<TColorMemo*, TabCount> editors_{};
     std::array<QString, TabCount> fileNames_;
     QMenu* popupMenu_ = nullptr;
+    QMenu* screenMenu_ = nullptr;
     QList<QAction*> insertCommands_;
     TRunPanel* runPanel_ = nullptr;
     TIdeForm* ideForm_ = nullptr;

@@ -1,5 +1,6 @@
 // Run control: the commands Run, Step and Stop, the run state with the
 // commands it allows, the message line and the compile-error display.
+#include <QColor>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
@@ -17,6 +18,12 @@
 #include "workbench/MainForm.h"
 
 namespace tarko {
+
+namespace {
+// Calm backgrounds that leave the colours of the text readable.
+const QColor StepLineColour(255, 246, 168);
+const QColor FaultLineColour(255, 214, 214);
+} // namespace
 
 // Run1Click (F9, tool button Run2): a normal run with the debug view hidden.
 void TMainForm::Run1Click()
@@ -76,6 +83,8 @@ void TMainForm::SetRunState(int state)
     actions_.value("Step1")->setEnabled(state != 3);
     actions_.value("Break1")->setEnabled(!idle);
     actions_.value("Break2")->setEnabled(!idle);
+    for (const char* item : {"BildSpeichern1", "AusgabeKopieren1"})
+        actions_.value(QString::fromLatin1(item))->setEnabled(idle);
     for (const char* button : {"Neu2", "Oeffnen2", "Speichern2", "Drucken2", "Ausschneiden2", "Kopieren2",
                                "Einfuegen2", "Suchen2", "Ersetzen2"})
         actions_.value(QString::fromLatin1(button))->setEnabled(idle);
@@ -177,6 +186,27 @@ void TMainForm::ShowCompileError(const std::string& message, int line, int colum
     const bool pastEnd = line >= editor->LineCount();
     editor->SetCaretLine(line);
     editor->SetCaretColumn(pastEnd ? std::numeric_limits<int>::max() : column);
+    ShowCaretPosition();
+}
+
+void TMainForm::ShowStepLine(int line)
+{
+    TColorMemo* editor = CurrentEditor();
+    editor->SetMarkedLine(line, StepLineColour);
+    if (line >= 0)
+        editor->ScrollLineIntoView(line);
+}
+
+void TMainForm::ShowFaultLine(int line)
+{
+    TColorMemo* editor = CurrentEditor();
+    if (line < 0) {
+        editor->SetMarkedLine(-1);
+        return;
+    }
+    editor->SetCaretLine(line);
+    editor->SetMarkedLine(line, FaultLineColour);
+    editor->ensureCursorVisible();
     ShowCaretPosition();
 }
 

@@ -40,10 +40,26 @@ int TMainForm::CurrentTabIndex() const
 
 TColorMemo* TMainForm::CurrentEditor() const { return editors_[CurrentTabIndex()]; }
 
+// Two lines for the empty window: how to begin, where the examples are.
+void TMainForm::CreateEmptyHint()
+{
+    emptyHint_ = new QLabel(pEdit_);
+    emptyHint_->setObjectName(QStringLiteral("EmptyHint"));
+    emptyHint_->setText(QStringLiteral("Neues Programm: Datei \u2192 Neu (Strg+N)\n"
+                                       "Vier Beispiele: Datei \u2192 Beispielprogramm \u00F6ffnen"));
+    emptyHint_->setWordWrap(true);
+    emptyHint_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    QPalette p = emptyHint_->palette();
+    p.setColor(QPalette::WindowText, QColor(96, 96, 96));   // quieter than text, still easy to read
+    emptyHint_->setPalette(p);
+    emptyHint_->hide();
+}
+
 void TMainForm::ActivateTab(int index)
 {
     if (index < 0) {
         pcEdit_->hide();
+        emptyHint_->show();
         return;
     }
     pcEdit_->setCurrentIndex(index);
@@ -54,6 +70,7 @@ void TMainForm::OpenTab(const QString& programName)
     if (lastTab_ < TabCount - 1)
         ++lastTab_;
     pcEdit_->show();
+    emptyHint_->hide();
     pcEdit_->setTabVisible(lastTab_, true);
     ActivateTab(lastTab_);
     TColorMemo* editor = CurrentEditor();

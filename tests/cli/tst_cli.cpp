@@ -1,5 +1,8 @@
 // tarko-run as a user calls it: exit codes, where each message goes, and the
 // conversion of Windows-1252 program text to UTF-8 output with LF line ends.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtTest>
 
 class TestCli : public QObject {
@@ -14,6 +17,9 @@ private slots:
     void examplesCheckAndList_data();
     void examplesCheckAndList();
     void runModeWithoutInterpreter();
+    void checkSeveralFiles();
+    void expectComparesEveryProgram();
+    void expectAsJson();
 
 private:
     struct Result {
@@ -127,6 +133,18 @@ void TestCli::usageErrors_data()
     QTest::newRow("seed not a number") << QStringList{"--seed", "x1", "a.trk"}
         << "tarko-run: --seed erwartet eine ganze Zahl, nicht \"x1\"" + help;
     QTest::newRow("png without name") << QStringList{"a.trk", "--png"} << "tarko-run: --png erwartet einen Dateinamen" + help;
+    QTest::newRow("input without expect") << QStringList{"--input", "ein.txt", "a.trk"}
+        << "tarko-run: --input und --expect geh\xC3\xB6ren zusammen" + help;
+    QTest::newRow("expect with a checking mode") << QStringList{"--check", "--input", "e", "--expect", "a", "a.trk"}
+        << "tarko-run: --expect ist nicht mit --check, --listing oder --tokens m\xC3\xB6glich" + help;
+    QTest::newRow("steps with expect") << QStringList{"--steps", "--input", "e", "--expect", "a", "a.trk"}
+        << "tarko-run: --steps und --png gelten nicht mit --expect" + help;
+    QTest::newRow("json when running one program") << QStringList{"--json", "a.trk"}
+        << "tarko-run: --json gilt nur mit --check oder --expect" + help;
+    QTest::newRow("two files to list") << QStringList{"--listing", "a.trk", "b.trk"}
+        << "tarko-run: nur eine Programmdatei ist erlaubt" + help;
+    QTest::newRow("time limit not a number") << QStringList{"--input", "e", "--expect", "a", "--time-limit", "bald", "a.trk"}
+        << "tarko-run: --time-limit erwartet eine Anzahl Sekunden gr\xC3\xB6\xC3\x9F" "er als 0" + help;
     QTest::newRow("missing file") << QStringList{"--check", "/nicht/vorhanden.trk"}
         << QByteArray("tarko-run: Datei /nicht/vorhanden.trk kann nicht ge\xC3\xB6" "ffnet werden\n");
     QTest::newRow("directory instead of a file") << QStringList{"--tokens", "/"}
@@ -149,7 +167,9 @@ void TestCli::helpListsEveryOption()
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.err.isEmpty());
     for (const char* option : {"tarko-run [--seed N] [--no-pause] [--steps] [--png AUSGABE.png] DATEI",
-                               "--check DATEI", "--listing DATEI", "--tokens DATEI", "--help"})
+                               "--check DATEI", "--listing DATEI", "--tokens DATEI", "--help",
+                               "--check [--json] DATEI...",
+                               "--input EIN --expect AUS [--json] [--seed N] [--time-limit S] DATEI..."})
         QVERIFY2(r.out.contains(option), option);
 }
 
@@ -197,6 +217,132 @@ void TestCli::runModeWithoutInterpreter()
     QCOMPARE(r.err, QByteArray("tarko-run: Ausf\xC3\xBChren ist noch nicht verf\xC3\xBCgbar\n"));
     QCOMPARE(r.exitCode, 2);
 #endif
+}
+
+namespace {
+
+QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    f.write(bytes);
+    return path;
+}
+
+} // namespace
+
+// Every file is checked and every error reported, in the order given.
+void TestCli::checkSeveralFiles()
+{
+    const QString good = WriteFile(dir, "gut.trk", "x <= 1\r\nAusgabe x\r\n");
+    const QString bad1 = WriteFile(dir, "fehler1.trk", "x <= 1\r\nAusgbe 5");
+    const QString bad2 = WriteFile(dir, "fehler2.trk", "Fallsende");
+    const QString missing = dir.filePath("fehlt.trk");
+
+    const Result allGood = Run({"--check", good, good});
+    QCOMPARE(allGood.exitCode, 0);
+    QCOMPARE(allGood.out + allGood.err, QByteArray());
+
+    const Result r = Run({"--check", bad1, good, bad2});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.out, QByteArray());
+    QCOMPARE(r.err, (bad1 + ":2:8: Zuweisungssymbol <= erwartet oder unbekannte Anweisung\n" + bad2 +
+                     ":1:9: Das Programm ist nicht vollst\u00E4ndig.\n").toUtf8());
+
+    const Result withMissing = Run({"--check", bad1, missing, good});
+    QCOMPARE(withMissing.exitCode, 2);   // a file that cannot be read outranks a compile error
+    QVERIFY(withMissing.err.contains(("tarko-run: Datei " + missing + " kann nicht ge\u00F6ffnet werden\n").toUtf8()));
+    QVERIFY(withMissing.err.startsWith(bad1.toUtf8() + ":2:8:"));
+
+    const Result json = Run({"--check", "--json", good, bad1, missing});
+    QCOMPARE(json.exitCode, 2);
+    QCOMPARE(json.err, QByteArray());
+    QJsonParseError error;
+    const QJsonArray results = QJsonDocument::fromJson(json.out, &error).array();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(results.size(), 3);
+    QCOMPARE(results[0].toObject(), (QJsonObject{{"file", good}, {"status", "ok"}}));
+    QCOMPARE(results[1].toObject(),
+             (QJsonObject{{"file", bad1}, {"status", "compile-error"}, {"line", 2}, {"column", 8},
+                          {"message", "Zuweisungssymbol <= erwartet oder unbekannte Anweisung"}}));
+    QCOMPARE(results[2].toObject(), (QJsonObject{{"file", missing}, {"status", "unreadable"}}));
+}
+
+// One line per program: ok, the first differing output line, or why it ended.
+void TestCli::expectComparesEveryProgram()
+{
+#ifndef TARKO_HAVE_RUNMODE
+    QSKIP("the run mode is not built in");
+#endif
+    const QString in = WriteFile(dir, "ein.txt", "3\n4\n");
+    const QString out = WriteFile(dir, "aus.txt", "Zwei Zahlen\r\n? 3\r\n? 4\r\nSumme: 7 \r\n");
+    const QByteArray head = "Ausgabe \"Zwei Zahlen\"\r\nEingabe a\r\nEingabe b\r\n";
+    const QStringList files = {
+        WriteFile(dir, "richtig.trk", head + "Ausgabe \"Summe: \" a + b"),
+        WriteFile(dir, "falsch.trk", head + "Ausgabe \"Summe: \" a - b"),
+        WriteFile(dir, "zu-lang.trk", head + "Ausgabe \"Summe: \" a + b\r\nAusgabe \"Ende\""),
+        WriteFile(dir, "teilt.trk", head + "Ausgabe \"Summe: \" a + b\r\nAusgabe a : 0"),
+        WriteFile(dir, "fragt.trk", head + "Eingabe c\r\nAusgabe \"Summe: \" a + b"),
+        WriteFile(dir, "kaputt.trk", head + "Ausgabe \"Summe: \" a + c"),
+        WriteFile(dir, "endlos.trk", "Wiederhole\r\nBis 1 = 2"),
+        WriteFile(dir, "wartet.trk", "Ausgabe \"Zwei Zahlen\"\r\nPause 60\r\nEingabe a\r\nEingabe b\r\n"
+                                     "Ausgabe \"Summe: \" a + b"),
+        dir.filePath("fehlt.trk"),
+    };
+    const Result r = Run(QStringList{"--input", in, "--expect", out, "--time-limit", "0,5"} + files);
+    const QStringList lines = QString::fromUtf8(r.out).split('\n');
+    QCOMPARE(lines.size(), files.size() + 1);
+    QCOMPARE(lines[0], files[0] + ": ok");
+    QCOMPARE(lines[1], files[1] + ": Ausgabezeile 4: erwartet \"Summe: 7 \", erhalten \"Summe: -1 \"");
+    QCOMPARE(lines[2], files[2] + ": Ausgabezeile 5: erwartet nichts (Ausgabe zu Ende), erhalten \"Ende\"");
+    QCOMPARE(lines[3], files[3] + ": Gleitkommadivision durch Null in Zeile 5");
+    QCOMPARE(lines[4], files[4] + ": Eingabe zu Ende in Zeile 4");
+    QCOMPARE(lines[5], files[5] + ": \u00FCbersetzt nicht, Zeile 4, Spalte 23: unbekannte Variable");
+    QCOMPARE(lines[6], files[6] + ": Zeitlimit \u00FCberschritten in Zeile 2");
+    QCOMPARE(lines[7], files[7] + ": ok");   // Pause does not wait
+    QCOMPARE(lines[8], files[8] + ": Datei kann nicht ge\u00F6ffnet werden");
+    QCOMPARE(r.exitCode, 2);
+    QCOMPARE(r.err, QByteArray());
+
+    const Result oneWrong = Run({"--input", in, "--expect", out, files[0], files[1], files[7]});
+    QCOMPARE(oneWrong.exitCode, 1);
+    const Result allRight = Run({"--input", in, "--expect", out, files[0], files[7]});
+    QCOMPARE(allRight.exitCode, 0);
+    QCOMPARE(allRight.out, (files[0] + ": ok\n" + files[7] + ": ok\n").toUtf8());
+
+    // an expected transcript saved as Windows-1252 compares as the same text
+    const QString umlauts = WriteFile(dir, "umlaute.trk", "Ausgabe \"Gr\xF6\xDF" "e\"");
+    const QString cp1252 = WriteFile(dir, "aus1252.txt", "Gr\xF6\xDF" "e\r\n");
+    const QString utf8 = WriteFile(dir, "aus-utf8.txt", "Gr\xC3\xB6\xC3\x9F" "e\n");
+    QCOMPARE(Run({"--input", in, "--expect", cp1252, umlauts}).out, (umlauts + ": ok\n").toUtf8());
+    QCOMPARE(Run({"--input", in, "--expect", utf8, umlauts}).out, (umlauts + ": ok\n").toUtf8());
+}
+
+void TestCli::expectAsJson()
+{
+#ifndef TARKO_HAVE_RUNMODE
+    QSKIP("the run mode is not built in");
+#endif
+    const QString in = WriteFile(dir, "leer.txt", "");
+    const QString out = WriteFile(dir, "erwartet.txt", "Gr\xC3\xB6\xC3\x9F" "e\n\"1\"\n");
+    const QString wrong = WriteFile(dir, "json1.trk", "Ausgabe \"Gr\xF6\xDF" "e\"\r\nAusgabe \"Gr\xFC\xDF" "e\"");
+    const QString shorter = WriteFile(dir, "json2.trk", "Ausgabe \"Gr\xF6\xDF" "e\"");
+    const QString broken = WriteFile(dir, "json3.trk", "Ausgabe y");
+    const Result r = Run({"--json", "--input", in, "--expect", out, wrong, shorter, broken});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.err, QByteArray());
+    QJsonParseError error;
+    const QJsonArray results = QJsonDocument::fromJson(r.out, &error).array();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(results.size(), 3);
+    QCOMPARE(results[0].toObject(), (QJsonObject{{"file", wrong}, {"status", "differs"}, {"output_line", 2},
+                                                 {"expected", "\"1\""}, {"actual", "Gr\u00FC\u00DFe"}}));
+    QCOMPARE(results[1].toObject(), (QJsonObject{{"file", shorter}, {"status", "differs"}, {"output_line", 2},
+                                                 {"expected", "\"1\""}, {"actual", QJsonValue::Null}}));
+    QCOMPARE(results[2].toObject(), (QJsonObject{{"file", broken}, {"status", "compile-error"}, {"line", 1},
+                                                 {"column", 9}, {"message", "unbekannte Variable"}}));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

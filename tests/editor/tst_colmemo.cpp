@@ -96,6 +96,7 @@ private slots:
     void paintMatchesBaseControl();
     void drawKeyHandler();
     void hotSpotHoverAndClick();
+    void markedLineSpansTheWidthUntilAnEdit();
 };
 
 void TestColMemo::toWinText_data()
@@ -607,6 +608,41 @@ void TestColMemo::hotSpotHoverAndClick()
     QTest::mouseMove(vp, e.charCentre(9));
     QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, e.charCentre(9));
     QCOMPARE(clicks, 3);
+}
+
+// The marked line is painted across the whole width over the colouring; it
+// is scrolled into view without moving the caret and goes with an edit.
+void TestColMemo::markedLineSpansTheWidthUntilAnEdit()
+{
+    std::string text;
+    for (int i = 0; i < 100; ++i)
+        text += "Ausgabe \"Zeile\" " + std::to_string(i) + "\r\n";
+    Editor ed(text);
+    TColorMemo& m = ed.memo;
+    const QColor mark(255, 246, 168);
+    m.SetMarkedLine(500, mark);
+    QCOMPARE(m.MarkedLine(), -1);
+
+    m.SetMarkedLine(70, mark);
+    m.ScrollLineIntoView(70);
+    QCOMPARE(m.MarkedLine(), 70);
+    QCOMPARE(m.CaretLine(), 0);
+    QCOMPARE(m.SelLength(), 0);
+    QTextCursor c(m.document()->findBlockByNumber(70));
+    const QRect line = m.cursorRect(c);
+    QVERIFY(m.viewport()->rect().contains(line));
+    const QImage shot = m.viewport()->grab().toImage();
+    QCOMPARE(shot.pixelColor(m.viewport()->width() - 8, line.center().y()), mark);   // beyond the text
+    QVERIFY(ed.hasColour(m.LineStart(70), m.LineStart(70) + 6, QColor(Qt::red)));   // keyword still red
+    c.movePosition(QTextCursor::Down);
+    const QRect next = m.cursorRect(c);
+    QVERIFY(shot.pixelColor(m.viewport()->width() - 8, next.center().y()) != mark);
+
+    m.SetCaretLine(10);
+    QCOMPARE(m.MarkedLine(), 70);
+    QTest::keyClick(&m, Qt::Key_X);
+    QCOMPARE(m.MarkedLine(), -1);
+    QVERIFY(m.extraSelections().isEmpty());
 }
 
 QTEST_MAIN(TestColMemo)

@@ -28,6 +28,9 @@ private slots:
     void limits();
     void hostileInputNeverCrashes();
     void compilationStartsAfresh();
+    void sourceLines_data();
+    void sourceLines();
+    void sourceLinesStartAfresh();
 };
 
 namespace {
@@ -374,3 +377,62 @@ void TestParser::compilationStartsAfresh()
 
 QTEST_APPLESS_MAIN(TestParser)
 #include "tst_parser.moc"
+
+// The program line recorded for every instruction, in instruction order.
+void TestParser::sourceLines_data()
+{
+    QTest::addColumn<QByteArray>("program");
+    QTest::addColumn<QList<int>>("lines");
+
+    QTest::newRow("each simple statement on its own line") << QByteArray("x <= 5\nAusgabe x")
+        << QList<int>{0, 0, 1, 1, 1, 1};
+    QTest::newRow("comments and empty lines count as lines") << QByteArray("/ Anfang\n\nx <= 1\n\n  / noch einer\nRot")
+        << QList<int>{2, 2, 5, 5};
+    QTest::newRow("Solange: condition on its line, back-jump on Solangeende")
+        << QByteArray("x <= 1\nSolange x < 3\nAusgabe x\nx <= x + 1\nSolangeende")
+        << QList<int>{0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4};
+    QTest::newRow("Wiederhole: condition and both jumps on the Bis line")
+        << QByteArray("i <= 0\nWiederhole\ni <= i + 1\nBis i = 3")
+        << QList<int>{0, 0, 2, 2, 2, 2, 3, 3, 3, 3, 3};
+    QTest::newRow("Wiederhole with a statement on its line")
+        << QByteArray("Wiederhole Ausgabe 1\nBis 1 = 1") << QList<int>{0, 0, 0, 0, 1, 1, 1, 1, 1};
+    QTest::newRow("Falls: the jump over Ansonsten belongs to Ansonsten")
+        << QByteArray("x <= 2\nFalls x = 1\nAusgabe 1\nAnsonsten\nAusgabe 2\nFallsende")
+        << QList<int>{0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 4, 4, 4, 4};
+    QTest::newRow("Falls without Ansonsten: the jump belongs to Fallsende")
+        << QByteArray("Falls 1 = 1\nAusgabe 1\nFallsende") << QList<int>{0, 0, 0, 0, 1, 1, 1, 1, 2};
+    QTest::newRow("an inner block's end does not take the outer jumps")
+        << QByteArray("Solange 1 = 1\n  Falls 2 = 2\n    Wiederhole\n    Bis 1 = 1\n  Fallsende\nSolangeende")
+        << QList<int>{0, 0, 0, 0, 1, 1, 1, 1, 3, 3, 3, 3, 3, 4, 5};
+    QTest::newRow("graphics statements") << QByteArray("Linie (0; 0) (1; 1)\nKreis (0; 0; 1)")
+        << QList<int>{0, 0, 0, 0, 0, 1, 1, 1, 1};
+}
+
+void TestParser::sourceLines()
+{
+    QFETCH(QByteArray, program);
+    QFETCH(QList<int>, lines);
+    FrontEndRecorder rec;
+    QVERIFY(CompileProgram(Program(program)));
+    QCOMPARE(CodePC(), int(lines.size()));
+    QList<int> recorded;
+    for (int i = 0; i < CodePC(); ++i)
+        recorded.append(CodeLine(i));
+    QCOMPARE(recorded, lines);
+    QCOMPARE(CodeLine(CodePC()), -1);   // the final HALT has no line
+    QCOMPARE(CodeLine(-1), -1);
+}
+
+// A new compilation forgets the lines of the last one, also when it fails.
+void TestParser::sourceLinesStartAfresh()
+{
+    FrontEndRecorder rec;
+    QVERIFY(CompileProgram(Program("\n\n\nx <= 1\nAusgabe x")));
+    QCOMPARE(CodeLine(0), 3);
+    QVERIFY(CompileProgram(Program("Ausgabe 1")));
+    QCOMPARE(CodeLine(0), 0);
+    QCOMPARE(CodeLine(4), -1);
+    QVERIFY(!CompileProgram(Program("x <= 1\nAusgabe y")));
+    QCOMPARE(CodeLine(1), 0);
+    QCOMPARE(CodeLine(2), -1);
+}

@@ -82,6 +82,7 @@ private slots:
     void switchFromConsoleStartsBlackAndWhite();
     void clearKeepsTheColour();
     void textStandsOnItsPointOnABlackBox();
+    void pictureScalesEachPixelToASquare();
 };
 
 void TestCanvas::shapes_data()
@@ -272,6 +273,29 @@ void TestCanvas::textStandsOnItsPointOnABlackBox()
     QVERIFY(yellow > 20);
     QVERIFY(black > yellow);
     QVERIFY(maxCol > 110 && maxCol < 160);   // the box is as wide as the text
+}
+
+// A kept picture is the image itself, or each pixel as a crisp square.
+void TestCanvas::pictureScalesEachPixelToASquare()
+{
+    Canvas c;
+    c.SetColor(17);
+    c.Point(0, 0);
+    c.Point(199, 199);
+    c.Point(100, 50);
+    const QImage same = c.Picture();
+    QCOMPARE(same, c.image());
+    c.Point(1, 1);
+    QCOMPARE(same.pixelColor(1, 1), QColor(Qt::black));   // a copy, not the live image
+
+    const QImage big = c.Picture(3);
+    QCOMPARE(big.size(), QSize(600, 600));
+    for (const auto& [x, y] : {std::pair{0, 0}, {199, 199}, {100, 50}, {1, 1}})
+        for (int dy = 0; dy < 3; ++dy)
+            for (int dx = 0; dx < 3; ++dx)
+                QCOMPARE(big.pixelColor(3 * x + dx, 3 * y + dy), QColor(Qt::red));
+    QCOMPARE(big.pixelColor(3 * 100 - 1, 3 * 50), QColor(Qt::black));   // no smoothing at the edge
+    QCOMPARE(big.pixelColor(3 * 100 + 3, 3 * 50 + 2), QColor(Qt::black));
 }
 
 QTEST_MAIN(TestCanvas)

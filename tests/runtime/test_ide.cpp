@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -32,6 +33,7 @@ struct Recorder {
     std::vector<QString> compileErrors;
     int focusCalls = 0;
     int formatCalls = 0;
+    std::vector<QString> marks;   // "step N", "fault N" and "box" in the order they came
 };
 
 // Calls action on every pass of the event loop while a run is in progress.
@@ -117,7 +119,13 @@ private slots:
         h.programText = [this] { return rec.program; };
         h.setRunState = [this](int s) { rec.runStates.push_back(s); };
         h.focusEditor = [this] { ++rec.focusCalls; };
-        h.showFault = [this](const QString& t) { rec.faults.push_back(t); };
+        h.showFault = [this](const QString& t) {
+            rec.faults.push_back(t);
+            rec.marks.push_back("box");
+        };
+        h.markLine = [this](TIdeHooks::LineMark kind, int line) {
+            rec.marks.push_back((kind == TIdeHooks::LineMark::Step ? "step " : "fault ") + QString::number(line));
+        };
         h.showInternalError = [this](const QString& t) { rec.faults.push_back(t); };
         h.autoFormat = [this] { ++rec.formatCalls; };
         ide = new TIdeForm(panel, h);
@@ -158,6 +166,10 @@ private slots:
     void colourStatements();
     void outputLineLimitEndsRun();
     void computeBoundRunSpeed();
+    void stepsMarkTheirLines();
+    void faultMarksItsLineAfterTheBox();
+    void spaceInTheDebugViewSteps();
+    void codeMemoFollowsTheNewestStep();
 };
 
 void TestIde::singleStepShowsTokensListingAndSteps()
@@ -280,6 +292,75 @@ void TestIde::compileErrors()
     QCOMPARE(Console(), QString("vorher"));
     QCOMPARE(Text(ide->DebugMemo()).count(Separator), separators);
     QCOMPARE(Text(ide->CodeMemo()), QString("CodeMemo"));
+}
+
+// Each step names the line of the instruction it waits on; a normal run
+// names none (only the two "no line" marks at its start and end).
+void TestIde::stepsMarkTheirLines()
+{
+    Ticker step([] { StepRequested = true; });
+    const char* program = "i <= 0\r\nWiederhole\r\n  i <= i + 1\r\nBis i = 2";
+    Run(program, 2);
+    QStringList lines;
+    for (const QString& m : rec.marks)
+        lines << m.section(' ', 1);
+    QCOMPARE(lines.join(','), QString("-1,0,0,2,2,2,2,3,3,3,3,3,2,2,2,2,3,3,3,3,-1,-1"));
+
+    rec.marks.clear();
+    Run(program, 3);
+    QCOMPARE(rec.marks, (std::vector<QString>{"step -1", "step -1"}));
+}
+
+void TestIde::faultMarksItsLineAfterTheBox()
+{
+    Run("Ausgabe \"a\"\r\n\r\nAusgabe 1 : 0", 3);
+    QCOMPARE(rec.marks, (std::vector<QString>{"step -1", "step -1", "box", "fault 2"}));
+    rec.marks.clear();
+    Ticker step([] { StepRequested = true; });
+    Run("x <= 0\r\nx <= 1 : x", 2);
+    QCOMPARE(rec.marks.back(), QString("fault 1"));
+    QCOMPARE(rec.marks.at(rec.marks.size() - 2), QString("box"));
+}
+
+// Space in the debug view makes a step, as its run start message says.
+void TestIde::spaceInTheDebugViewSteps()
+{
+    int spaces = 0;
+    Ticker user([&] {
+        if (!ide->isVisible() || ShownInstructions() == spaces)
+            return;
+        if (!ide->isActiveWindow()) {
+            ide->activateWindow();
+            return;
+        }
+        spaces = ShownInstructions();
+        QTest::keyClick(ide->CodeMemo(), Qt::Key_Space);
+    });
+    Run("x <= 5\r\nAusgabe x", 2);
+    QCOMPARE(Console(), QString("5 \n"));
+    QCOMPARE(spaces, 7);          // one Space per instruction, HALT included
+    QCOMPARE(rec.runStates, (std::vector<int>{2, 1}));
+}
+
+// The code list shows its newest line however many steps there were.
+void TestIde::codeMemoFollowsTheNewestStep()
+{
+    bool newestVisible = true;
+    int checked = 0;
+    Ticker step([&] {
+        QPlainTextEdit* memo = ide->CodeMemo();
+        if (ShownInstructions() > checked) {
+            checked = ShownInstructions();
+            // the last entry, before the blank that ends the text
+            const QRect last = memo->cursorRect(QTextCursor(memo->document()->lastBlock().previous()));
+            newestVisible = newestVisible && memo->viewport()->rect().contains(last);
+        }
+        StepRequested = true;
+    });
+    Run("i <= 0\r\nWiederhole\r\n  i <= i + 1\r\nBis i = 8", 2);
+    QVERIFY(checked > 60);
+    QVERIFY(ide->CodeMemo()->verticalScrollBar()->value() > 0);
+    QVERIFY(newestVisible);
 }
 
 void TestIde::divisionByZeroReportsFaultAndReturnsToIdle()

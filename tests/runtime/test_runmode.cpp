@@ -109,22 +109,22 @@ void TestRunMode::transcripts_data()
         << "Ausgabe \"vor\"\nEingabe a\nAusgabe \"nach\"" << QByteArray() << "vor\n? " << "" << 4;
     QTest::newRow("end of input after invalid entries")
         << "Eingabe a" << QByteArray("x\n") << "? " << "Ung\u00FCltige Zahl\n" << 4;
-    // Faults: German text on stderr, exit 3; what came before stays.
+    // Faults: "FILE:LINE: " and the German text on stderr, exit 3; what came before stays.
     QTest::newRow("division by zero")
         << "Ausgabe \"a\"\nAusgabe 1 : 0\nAusgabe \"b\"" << QByteArray() << "a\n"
-        << "Gleitkommadivision durch Null\n" << 3;
+        << "%F:2: Gleitkommadivision durch Null\n" << 3;
     QTest::newRow("zero by zero")
-        << "x <= 0\nAusgabe x : 0" << QByteArray() << "" << "Ung\u00FCltige Gleitkommaoperation\n" << 3;
+        << "x <= 0\nAusgabe x : 0" << QByteArray() << "" << "%F:2: Ung\u00FCltige Gleitkommaoperation\n" << 3;
     QTest::newRow("overflow")
         << "x <= 10\nWiederhole\n  x <= x * x\nbis x < 0" << QByteArray() << ""
-        << "Gleitkomma\u00FCberlauf\n" << 3;
+        << "%F:3: Gleitkomma\u00FCberlauf\n" << 3;
     QTest::newRow("coordinate beyond the 64-bit range")
-        << "Punkt (1000000000000000000; 0)" << QByteArray() << "" << "Ung\u00FCltige Gleitkommaoperation\n" << 3;
+        << "Punkt (1000000000000000000; 0)" << QByteArray() << "" << "%F:1: Ung\u00FCltige Gleitkommaoperation\n" << 3;
     QTest::newRow("a far point is no fault")
         << "Punkt (1000000; 0)\nAusgabe \"ok\"" << QByteArray() << "ok\n" << "" << 0;
     QTest::newRow("random bound beyond the 64-bit range")
         << "Zufallseingabe (1..10000000000000000000) z" << QByteArray() << ""
-        << "Ung\u00FCltige Gleitkommaoperation\n" << 3;
+        << "%F:1: Ung\u00FCltige Gleitkommaoperation\n" << 3;
     // Compile errors: exit 1, nothing runs.
     QTest::newRow("compile error runs nothing")
         << "Ausgabe \"a\"\nAusgabe y" << QByteArray() << "" << "*" << 1;
@@ -137,10 +137,11 @@ void TestRunMode::transcripts()
     QFETCH(QString, out);
     QFETCH(QString, err);
     QFETCH(int, exitCode);
-    const Result r = Run({"--seed", "1", Write(program)}, input);
+    const QString path = Write(program);
+    const Result r = Run({"--seed", "1", path}, input);
     QCOMPARE(r.out, out);
     if (err != "*")
-        QCOMPARE(r.err, err);
+        QCOMPARE(r.err, QString(err).replace("%F", path));
     QCOMPARE(r.exitCode, exitCode);
 }
 

@@ -108,6 +108,7 @@ private slots:
     void fontDialogWithoutEffects();
     void fontDialogShowsTheEditorFont();
     void printerSetUpOffersPrinters();
+    void pictureDialogStartsAtTheSuggestion();
 };
 
 void TestDialogs::germanStandardTexts()
@@ -304,6 +305,20 @@ void TestDialogs::printerSetUpOffersPrinters()
     QCOMPARE(shownPrinter, &printer);
     QVERIFY2(buttons.contains(QStringLiteral("OK")), qPrintable(buttons.join(u',')));
     QVERIFY(printerChoices >= 1);
+}
+
+// The picture's save dialog is Qt's own, with its caption, in the folder of
+// the suggested name.
+void TestDialogs::pictureDialogStartsAtTheSuggestion()
+{
+    QTemporaryDir tmp;
+    TQtDialogs dialogs(nullptr);
+    TSeenBox seen;
+    AnswerNextBox(seen, QString());
+    QCOMPARE(dialogs.PictureFileName(tmp.filePath(QStringLiteral("Koordinatensystem.png"))), QString());
+    QCOMPARE(seen.title, QStringLiteral("Bild speichern unter"));
+    QVERIFY(!seen.nativeFileDialog);
+    QCOMPARE(seen.fileDialogDir, QDir(tmp.path()).absolutePath());
 }
 
 QTEST_MAIN(TestDialogs)

@@ -1,0 +1,26 @@
+#pragma once
+// tarko-run for a whole class: --check of several files, and --input/--expect,
+// which runs every program with the same numbers and compares what it prints
+// with the expected transcript. One result per file, as text or JSON.
+#include "cli/CliOptions.h"
+
+#include <string>
+#include <vector>
+
+namespace tarko {
+
+// Reads a program file; false when it cannot be read.
+using ReadProgramFile = bool (*)(const std::string& path, std::string& bytes);
+
+// --check FILE...: compile errors as "FILE:LINE:COLUMN: MESSAGE" on stderr
+// (or all results as JSON on stdout). Exit 0 all compiled, 1 any compile
+// error, 2 any file unreadable.
+int CheckFiles(const CliOptions& options, ReadProgramFile read);
+
+// --input IN --expect OUT FILE...: one line per file on stdout,
+// "FILE: ok" or what went wrong (or all results as JSON). Exit 0 when every
+// program printed exactly the expected transcript, 1 otherwise, 2 when a
+// file cannot be read.
+int ExpectFiles(const CliOptions& options, ReadProgramFile read);
+
+} // namespace tarko
