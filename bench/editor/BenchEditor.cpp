@@ -1,7 +1,9 @@
 // Cost of the colour overlay on programs of 200, 2,000 and 20,000 lines
 // with the view in the middle: one typed letter (its line recoloured alone)
-// and a repaint of the whole visible area. Figures are reported, not
-// asserted. Run offscreen: QT_QPA_PLATFORM=offscreen bench-editor
+// and a repaint of the whole visible area; then the same on one very long
+// coloured line (50 KB to 1 MB), where only the visible part may cost.
+// Figures are reported, not asserted.
+// Run offscreen: QT_QPA_PLATFORM=offscreen bench-editor
 #include "editor/ColMemo.h"
 #include "editor/WorkbenchScheme.h"
 
@@ -136,11 +138,65 @@ Figures measure(int lines, bool rules = true)
     return fig;
 }
 
-} // namespace
+struct LongLineFigures {
+    double typedLetter, caretBlink, fullRepaint, colours;
+};
 
-int main(int argc, char** argv)
+// One line of `bytes` characters between two short ones, the caret and the
+// view in its middle: a typed letter (key and paint), the repaint of the
+// caret's strip as its blinking causes it, a full repaint.
+LongLineFigures measureLongLine(int bytes, bool rules, int rounds)
 {
-    QApplication app(argc, argv);
+    TColorMemo memo;
+    QFont f(QStringLiteral("Courier New"), 10);
+    f.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
+    memo.setFont(f);
+    memo.setLineWrapMode(QPlainTextEdit::NoWrap);
+    if (rules)
+        memo.SetColorRules(WorkbenchColorRules());
+    memo.SetTabWidthPixels(24);
+    memo.resize(800, 700);
+    memo.show();
+    std::string line;
+    while (line.size() < size_t(bytes))
+        line += "Ausgabe \"abc\" 1 ";
+    memo.SetWinText("Pause 1\r\n" + line + "\r\nPause 2");
+    memo.SetCaretLine(1);
+    memo.SetCaretColumn(bytes / 2);
+    memo.ensureCursorVisible();
+    QApplication::processEvents();
+
+    QElapsedTimer t;
+    std::vector<double> typed, blink, full, colours;
+    for (int i = 0; i < rounds; ++i) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+        t.start();
+        QApplication::sendEvent(&memo, &press);
+        QApplication::processEvents();
+        typed.push_back(t.nsecsElapsed() / 1e6);
+
+        QTextCursor c = memo.textCursor();
+        c.deletePreviousChar();
+        QApplication::processEvents();
+
+        const QRect caret = memo.cursorRect().adjusted(-2, 0, 2, 0);
+        t.start();
+        memo.viewport()->repaint(caret);
+        blink.push_back(t.nsecsElapsed() / 1e6);
+
+        t.start();
+        memo.viewport()->repaint();
+        full.push_back(t.nsecsElapsed() / 1e6);
+
+        t.start();
+        memo.ComputeOverlay(false);
+        colours.push_back(t.nsecsElapsed() / 1e6);
+    }
+    return {median(typed), median(blink), median(full), median(colours)};
+}
+
+void linesTable()
+{
     std::printf("Colour overlay, workbench rules, view in the middle, medians of 200 rounds (ms)\n\n");
     std::printf("| lines | typed letter: key + paint | its line's colours alone | full repaint: Qt + overlay | "
                 "visible area's colours alone | same repaint without rules | visible lines | "
@@ -152,6 +208,37 @@ int main(int argc, char** argv)
         std::printf("| %d | %.3f | %.4f | %.3f | %.4f | %.3f | %d | %ld / %ld / %ld |\n", lines, f.typedLetter,
                     f.lineColours, f.fullRepaint, f.wholeColours, plain.fullRepaint, f.visibleLines, f.overlayAllocs,
                     f.repaintAllocs, plain.repaintAllocs);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    // "bench-editor long [ROUNDS [LENGTH...]]" measures only the long line.
+    const bool longOnly = argc > 1 && std::string(argv[1]) == "long";
+    const int rounds = longOnly && argc > 2 ? std::max(1, std::atoi(argv[2])) : 20;
+    if (!longOnly)
+        linesTable();
+
+    std::printf("\nOne long coloured line (\"Ausgabe \\\"abc\\\" 1 \" repeated), caret and view in its middle, "
+                "medians of %d rounds (ms)\n\n", rounds);
+    std::printf("| line length | typed letter: key + paint | caret blink repaint | full repaint | "
+                "visible area's colours alone | same three without rules |\n");
+    std::printf("|---:|---:|---:|---:|---:|---:|\n");
+    std::vector<int> lengths{50000, 200000, 1000000};
+    if (longOnly && argc > 3) {
+        lengths.clear();
+        for (int i = 3; i < argc; ++i)
+            lengths.push_back(std::max(16, std::atoi(argv[i])));
+    }
+    for (int bytes : lengths) {
+        const LongLineFigures f = measureLongLine(bytes, true, rounds);
+        const LongLineFigures plain = measureLongLine(bytes, false, rounds);
+        std::printf("| %.1f KB | %.3f | %.3f | %.3f | %.3f | %.3f / %.3f / %.3f |\n", bytes / 1000.0, f.typedLetter,
+                    f.caretBlink, f.fullRepaint, f.colours, plain.typedLetter, plain.caretBlink, plain.fullRepaint);
+        std::fflush(stdout);
     }
     return 0;
 }

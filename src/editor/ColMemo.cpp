@@ -36,6 +36,16 @@ void blockToWin(const QString& text, std::string& out)
 
 enum RunKind { kindPlain = 0, kindMarker = 1, kindUnderlined = 2 };
 
+// Qt draws every glyph of a line, whether it can be seen or not, and makes
+// a pass over the whole line for every format range: a coloured line of a
+// megabyte would take seconds per paint, caret blinks included. Of a line
+// wider than the view only the runs reaching into the seen part are handed
+// to Qt; a line longer than this is drawn as the seen part alone.
+constexpr int kLongLine = 300;
+constexpr int kSliceMargin = 8; // characters beyond each edge, so no glyph is cut
+// From this size of the painted text on, its runs are kept between paints.
+constexpr int kKeptOverlayText = 65536;
+
 } // namespace
 
 TColorMemo::TColorMemo(QWidget* parent)
@@ -58,9 +68,17 @@ TColorMemo::TColorMemo(QWidget* parent)
 
 TColorMemo::~TColorMemo() = default;
 
-void TColorMemo::SetOnDraw(TDrawEvent handler) { FOverlay.Host.OnDraw = std::move(handler); }
+void TColorMemo::SetOnDraw(TDrawEvent handler)
+{
+    FOverlay.Host.OnDraw = std::move(handler);
+    forgetOverlays();
+}
 
-void TColorMemo::SetColorRules(const TDrawRules& rules) { FOverlay.Rules.Assign(rules); }
+void TColorMemo::SetColorRules(const TDrawRules& rules)
+{
+    FOverlay.Rules.Assign(rules);
+    forgetOverlays();
+}
 
 void TColorMemo::SetColorLimMax(int n)
 {
@@ -71,7 +89,17 @@ void TColorMemo::SetColorLimMax(int n)
     FOverlay.Host.ColorLimBuf.assign(size_t(n), TKeyDescr());
 }
 
-void TColorMemo::SetHotSpot(const THotSpot& hs) { FOverlay.HotSpot = hs; }
+void TColorMemo::SetHotSpot(const THotSpot& hs)
+{
+    FOverlay.HotSpot = hs;
+    forgetOverlays();
+}
+
+void TColorMemo::forgetOverlays()
+{
+    for (OverlayCache& c : FCache)
+        c.Valid = false;
+}
 
 void TColorMemo::SetTabWidthPixels(int pixels)
 {
@@ -83,6 +111,7 @@ void TColorMemo::SetTabWidthPixels(int pixels)
 
 void TColorMemo::rebuildMirror()
 {
+    ++FEdits;
     QTextDocument* doc = document();
     FLines.resize(size_t(doc->blockCount()));
     size_t i = 0;
@@ -100,6 +129,7 @@ void TColorMemo::onContentsChange(int position, int removed, int added)
         SetMarkedLine(-1);
     // The blocks from the one holding `position` to the one holding the end
     // of the inserted text replace as many old blocks as the count allows.
+    ++FEdits;
     QTextDocument* doc = document();
     const int newCount = doc->blockCount();
     const int oldCount = int(FLines.size());
@@ -494,6 +524,33 @@ int TColorMemo::computeOverlay(int onlyLine)
     }
     scanEnd = std::max(scanEnd, scanStart);
 
+    OverlayKey key;
+    key.Edits = FEdits;
+    key.ScanStart = scanStart;
+    key.ScanEnd = scanEnd;
+    key.SelStart = WinOffsetFromDocPos(*doc, cursor.selectionStart());
+    key.SelLength = WinOffsetFromDocPos(*doc, cursor.selectionEnd()) - key.SelStart;
+    key.CaretColumn = cursor.selectionStart() - doc->findBlock(cursor.selectionStart()).position();
+    const QColor fc = palette().color(QPalette::Text);
+    key.FontColor = RgbColor(fc.red(), fc.green(), fc.blue());
+    key.WantTabs = WantTabs();
+    key.RedrawAlways = FRedrawAlways;
+    FLastScanStart = scanStart;
+    FLastScanEnd = scanEnd;
+
+    // Only the runs of a large text are kept: ordinary paints stay exactly
+    // as they are, rules changed at run time included. Spans from an OnDraw
+    // handler may change at any time and are never kept.
+    bool keep = scanEnd - scanStart >= kKeptOverlayText;
+    for (int i = 0; keep && i < FOverlay.Rules.Count(); ++i)
+        keep = FOverlay.Rules[i].KeyDrawingType != dtEventDraw;
+    OverlayCache& cache = FCache[OnlyCurrentLine ? 1 : 0];
+    if (keep && cache.Valid && cache.Key == key) {
+        FLastRuns = cache.Runs.data();
+        FLastRunCount = int(cache.Runs.size());
+        return FLastRunCount;
+    }
+
     // The painted text, from the mirror; the buffer only grows.
     const size_t want = size_t(scanEnd - scanStart);
     FTextBuf.clear();
@@ -509,17 +566,20 @@ int TColorMemo::computeOverlay(int onlyLine)
     TOverlayInput in;
     in.Text = FTextBuf;
     in.ScanStart = scanStart;
-    in.WantTabs = WantTabs();
-    in.RedrawAlways = FRedrawAlways;
-    const int selStart = WinOffsetFromDocPos(*doc, cursor.selectionStart());
-    in.SelStart = selStart;
-    in.SelLength = WinOffsetFromDocPos(*doc, cursor.selectionEnd()) - selStart;
-    in.CaretColumn = cursor.selectionStart() - doc->findBlock(cursor.selectionStart()).position();
-    const QColor fc = palette().color(QPalette::Text);
-    in.FontColor = RgbColor(fc.red(), fc.green(), fc.blue());
-    FLastScanStart = scanStart;
-    FLastScanEnd = scanEnd;
-    return FOverlay.Build(in);
+    in.WantTabs = key.WantTabs;
+    in.RedrawAlways = key.RedrawAlways;
+    in.SelStart = key.SelStart;
+    in.SelLength = key.SelLength;
+    in.CaretColumn = key.CaretColumn;
+    in.FontColor = key.FontColor;
+    FLastRunCount = FOverlay.Build(in);
+    FLastRuns = FOverlay.Runs();
+    cache.Valid = keep;
+    if (keep) {
+        cache.Key = key;
+        cache.Runs.assign(FLastRuns, FLastRuns + FLastRunCount);
+    }
+    return FLastRunCount;
 }
 
 const QTextCharFormat& TColorMemo::runFormat(TColor color, int kind)
@@ -538,6 +598,62 @@ const QTextCharFormat& TColorMemo::runFormat(TColor color, int kind)
         fmt.setFontUnderline(true);
     FFormats.push_back({color, kind, fmt});
     return FFormats.back().Format;
+}
+
+TColorMemo::Slice TColorMemo::visibleSlice(const QTextBlock& block, const QPointF& offset, const QRect& clip) const
+{
+    Slice slice;
+    const QTextLayout* layout = block.layout();
+    if (!layout || layout->lineCount() != 1)
+        return slice;
+    const QTextLine line = layout->lineAt(0);
+    if (line.naturalTextWidth() <= viewport()->width())
+        return slice; // the whole line can be seen
+    const int from = line.xToCursor(clip.left() - offset.x(), QTextLine::CursorBetweenCharacters);
+    const int to = line.xToCursor(clip.right() + 1 - offset.x(), QTextLine::CursorBetweenCharacters);
+    slice.From = std::max(0, from - kSliceMargin);
+    slice.To = std::min(block.length() - 1, to + kSliceMargin);
+    return slice;
+}
+
+// The slice is laid out on its own, at the x of its first character in the
+// line, with the tab stops moved by that x so every tab ends where the
+// line's own layout ends it. The format ranges (colours, selection) and
+// the caret are cut to the slice.
+void TColorMemo::drawSlice(QPainter& painter, const QTextBlock& block, const Slice& slice, const QPointF& offset,
+                           const QRect& clip, int cursor)
+{
+    const QTextLine line = block.layout()->lineAt(0);
+    const qreal x0 = line.cursorToX(slice.From);
+    QTextOption option = document()->defaultTextOption();
+    option.setWrapMode(QTextOption::NoWrap);
+    const qreal tab = option.tabStopDistance() > 0 ? option.tabStopDistance() : 80;
+    const qreal width = line.cursorToX(slice.To) - x0;
+    QList<QTextOption::Tab> stops;
+    for (qreal k = std::floor((x0 - line.x()) / tab) + 1; k * tab + line.x() - x0 <= width + tab; ++k)
+        stops.append(QTextOption::Tab(k * tab + line.x() - x0, QTextOption::LeftTab));
+    option.setTabs(stops);
+
+    FSlice.setText(block.text().mid(slice.From, slice.To - slice.From));
+    FSlice.setFont(document()->defaultFont());
+    FSlice.setTextOption(option);
+    FSlice.beginLayout();
+    QTextLine sliceLine = FSlice.createLine();
+    sliceLine.setLineWidth(line.width());
+    sliceLine.setPosition(QPointF(0, line.y()));
+    FSlice.endLayout();
+
+    FSliceRanges.clear();
+    for (const QTextLayout::FormatRange& r : std::as_const(FRanges)) {
+        const int from = std::max(r.start, slice.From);
+        const int to = std::min(r.start + r.length, slice.To);
+        if (to > from)
+            FSliceRanges.append({from - slice.From, to - from, r.format});
+    }
+    const QPointF at(offset.x() + x0, offset.y());
+    FSlice.draw(&painter, at, FSliceRanges, clip);
+    if (cursor >= slice.From && cursor <= slice.To)
+        FSlice.drawCursor(&painter, at, cursor - slice.From, cursorWidth());
 }
 
 void TColorMemo::paintEvent(QPaintEvent* e)
@@ -574,14 +690,14 @@ void TColorMemo::paintOverlay(QPaintEvent* e)
     if (!keepLine)
         FLineOnly = -1;
     const int runCount = computeOverlay(-1);
-    const TKeyDescr* runs = FOverlay.Runs();
+    const TKeyDescr* runs = FLastRuns;
     int lineRunCount = 0;
     if (keepLine) {
         FWholeRuns.assign(runs, runs + runCount);
         runs = FWholeRuns.data();
         lineRunCount = computeOverlay(FLineOnly); // the caret may have left that line since
     }
-    const TKeyDescr* lineRuns = FOverlay.Runs();
+    const TKeyDescr* lineRuns = FLastRuns;
 
     QPainter painter(viewport());
     QPointF offset(contentOffset());
@@ -629,12 +745,17 @@ void TColorMemo::paintOverlay(QPaintEvent* e)
             const int line = block.blockNumber();
             const int lineStart = blpos + line;
             const int lineLen = bllen - 1;
+            // Of a line wider than the view only the runs that reach into
+            // the part that can be seen are handed on; a long line is drawn
+            // as that part alone.
+            const Slice slice = visibleSlice(block, offset, er);
             // Runs are in text order and do not overlap: find the first one reaching this line.
             const TKeyDescr* blockRuns = line == FLineOnly ? lineRuns : runs;
             const int blockRunCount = line == FLineOnly ? lineRunCount : runCount;
-            const TKeyDescr* k = std::lower_bound(blockRuns, blockRuns + blockRunCount, lineStart,
+            const TKeyDescr* k = std::lower_bound(blockRuns, blockRuns + blockRunCount, lineStart + slice.From,
                                                   [](const TKeyDescr& d, int pos) { return d.EndPos < pos; });
-            for (; k < blockRuns + blockRunCount && k->StartPos < lineStart + lineLen; ++k) {
+            const int runsEnd = slice.Active() ? lineStart + slice.To : lineStart + lineLen;
+            for (; k < blockRuns + blockRunCount && k->StartPos < runsEnd; ++k) {
                 const TKeyDescr& run = *k;
                 if (run.Level >= kLevelSelection)
                     continue;
@@ -691,7 +812,7 @@ void TColorMemo::paintOverlay(QPaintEvent* e)
                 }
             }
 
-            const bool drawCursor = (editable || (textInteractionFlags() & Qt::TextSelectableByKeyboard))
+            bool drawCursor = (editable || (textInteractionFlags() & Qt::TextSelectableByKeyboard))
                 && context.cursorPosition >= blpos && context.cursorPosition < blpos + bllen;
             const bool drawCursorAsBlock = drawCursor && overwriteMode();
             if (drawCursorAsBlock) {
@@ -707,7 +828,13 @@ void TColorMemo::paintOverlay(QPaintEvent* e)
                 }
             }
 
-            layout->draw(&painter, offset, FRanges, er);
+            if (slice.Active() && bllen > kLongLine) {
+                drawSlice(painter, block, slice, offset, er, drawCursor && !drawCursorAsBlock
+                          ? context.cursorPosition - blpos : -1);
+                drawCursor = false;
+            } else {
+                layout->draw(&painter, offset, FRanges, er);
+            }
 
             if ((drawCursor && !drawCursorAsBlock)
                 || (drawCursorAsBlock && context.cursorPosition == blpos + bllen - 1)

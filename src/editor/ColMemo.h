@@ -62,7 +62,11 @@ public:
     // --- Properties ---
     // Setting the rules copies the given collection; the next paint shows them.
     const TDrawRules& ColorRules() const { return FOverlay.Rules; }
-    TDrawRules& ColorRules() { return FOverlay.Rules; }
+    TDrawRules& ColorRules()
+    {
+        forgetOverlays(); // the caller may change the rules
+        return FOverlay.Rules;
+    }
     void SetColorRules(const TDrawRules& rules);
     int ColorLimMax() const { return FColorLimMax; }
     void SetColorLimMax(int n);
@@ -138,8 +142,8 @@ public:
     enum class TDrawRequest { None, CurrentLine, Whole };
     TDrawRequest LastDrawRequest() const { return FLastRequest; }
     void ResetDrawRequest() { FLastRequest = TDrawRequest::None; }
-    int LastRunCount() const { return FOverlay.RunCount(); }
-    const TKeyDescr* LastRuns() const { return FOverlay.Runs(); }
+    int LastRunCount() const { return FLastRunCount; }
+    const TKeyDescr* LastRuns() const { return FLastRuns; }
     int LastScanStart() const { return FLastScanStart; }
     int LastScanEnd() const { return FLastScanEnd; }
     // Computes the overlay as a paint would, without painting.
@@ -161,10 +165,18 @@ protected:
 private:
     void onContentsChange(int position, int removed, int added);
     void onTextChanged();
-    int computeOverlay(int onlyLine); // -1: the visible lines
+    int computeOverlay(int onlyLine); // -1: the visible lines; the runs are then in FLastRuns
+    void forgetOverlays();
     void rebuildMirror();
     bool overlayActive() const;
     void paintOverlay(QPaintEvent* e);
+    struct Slice { // the seen part of a line (with a margin), block positions [From, To)
+        int From = 0, To = 0;
+        bool Active() const { return To > From; }
+    };
+    Slice visibleSlice(const QTextBlock& block, const QPointF& offset, const QRect& clip) const;
+    void drawSlice(QPainter& painter, const QTextBlock& block, const Slice& slice, const QPointF& offset,
+                   const QRect& clip, int cursor);
     const QTextCharFormat& runFormat(TColor color, int kind);
     bool hotSpotUnder(const QPoint& viewportPos, std::string* text) const;
     QTextBlock blockOfLine(int i) const;
@@ -184,6 +196,27 @@ private:
     bool FModified = false;
     std::vector<TKeyDescr> FWholeRuns;       // whole-area runs while one line is recoloured alone
     QList<QTextLayout::FormatRange> FRanges; // reused per block
+    // The runs of a paint over a large text (a very long line), kept while
+    // nothing they depend on changes: the caret blinking of such a line
+    // then costs no recolouring. Slot 0: the visible area, 1: one line.
+    struct OverlayKey {
+        unsigned Edits = 0;
+        int ScanStart = 0, ScanEnd = 0, SelStart = 0, SelLength = 0, CaretColumn = 0;
+        TColor FontColor = 0;
+        bool WantTabs = false, RedrawAlways = false;
+        bool operator==(const OverlayKey&) const = default;
+    };
+    struct OverlayCache {
+        bool Valid = false;
+        OverlayKey Key;
+        std::vector<TKeyDescr> Runs;
+    };
+    OverlayCache FCache[2];
+    unsigned FEdits = 0; // counts the changes of the text
+    const TKeyDescr* FLastRuns = nullptr;
+    int FLastRunCount = 0;
+    QTextLayout FSlice;                              // the seen part of a long line
+    QList<QTextLayout::FormatRange> FSliceRanges;
     struct FormatCacheEntry { TColor Color; int Kind; QTextCharFormat Format; };
     std::vector<FormatCacheEntry> FFormats; // colour formats, shared between paints
 };

@@ -94,6 +94,12 @@ private slots:
     void leftKeyFromSelectionEnd();
     void disabledOrWithoutRulesDrawsNoColours();
     void paintMatchesBaseControl();
+    void longLinePaintMatchesBaseControl_data();
+    void longLinePaintMatchesBaseControl();
+    void longLineColoursWhereItIsSeen();
+    void wideLineColoursMatchWholeLine_data();
+    void wideLineColoursMatchWholeLine();
+    void longLineColoursFollowEveryChange();
     void drawKeyHandler();
     void hotSpotHoverAndClick();
     void markedLineSpansTheWidthUntilAnEdit();
@@ -545,6 +551,152 @@ void TestColMemo::paintMatchesBaseControl()
     }
     QVERIFY(QTest::qWaitForWindowExposed(&ruled.memo));
     QCOMPARE(ruled.memo.viewport()->grab().toImage(), plain.memo.viewport()->grab().toImage());
+}
+
+void TestColMemo::longLinePaintMatchesBaseControl_data()
+{
+    QTest::addColumn<int>("scrollPercent");
+    QTest::addColumn<int>("tabPixels");
+    QTest::newRow("start of the line") << 0 << 24;
+    QTest::newRow("middle, tab stops of 24") << 47 << 24;
+    QTest::newRow("middle, tab stops of 37") << 53 << 37;
+    QTest::newRow("end of the line") << 100 << 16;
+}
+
+void TestColMemo::longLinePaintMatchesBaseControl()
+{
+    // A line too long to be drawn whole is drawn as the part that can be
+    // seen; tabs, umlauts, the selection and the short lines around it must
+    // look exactly as the base control draws them.
+    QFETCH(int, scrollPercent);
+    QFETCH(int, tabPixels);
+    std::string line;
+    for (int i = 0; line.size() < 9000; ++i)
+        line += std::string(size_t(i % 7), 'x') + (i % 3 ? "\t" : " ") + "gr\xFC\xDF" + char('a' + i % 26);
+    const std::string text = "eins\tzwei\r\n" + line + "\r\n\tdrei";
+    Editor plain(text, false);
+    Editor ruled(text, false);
+    TDrawRules none;
+    TColorRule& r = none.Add();
+    r.KeyDrawingType = dtKeyShow;
+    r.SetKeywords({"nirgends"});
+    ruled.memo.SetColorRules(none);
+    QVERIFY(QTest::qWaitForWindowExposed(&ruled.memo));
+    QVERIFY(QTest::qWaitForWindowExposed(&plain.memo));
+    for (Editor* e : {&plain, &ruled}) {
+        e->memo.SetTabWidthPixels(tabPixels);
+        e->memo.SetSelStart(100);
+        e->memo.SetSelLength(int(line.size()) / 2);
+        QScrollBar* h = e->memo.horizontalScrollBar();
+        h->setValue(h->minimum() + (h->maximum() - h->minimum()) * scrollPercent / 100);
+    }
+    QVERIFY(plain.memo.horizontalScrollBar()->maximum() > 10 * plain.memo.viewport()->width());
+    QCOMPARE(ruled.memo.horizontalScrollBar()->value(), plain.memo.horizontalScrollBar()->value());
+    QCOMPARE(ruled.memo.viewport()->grab().toImage(), plain.memo.viewport()->grab().toImage());
+}
+
+void TestColMemo::longLineColoursWhereItIsSeen()
+{
+    std::string line;
+    while (line.size() < 60000)
+        line += "Ausgabe \"abc\" 1 ";
+    Editor e(line);
+    QVERIFY(QTest::qWaitForWindowExposed(&e.memo));
+    QScrollBar* h = e.memo.horizontalScrollBar();
+    h->setValue(h->maximum() / 2);
+    QCoreApplication::processEvents();
+    // The first whole "Ausgabe" in view is red, the string after it fuchsia.
+    const int seen = e.memo.cursorForPosition(QPoint(e.memo.viewport()->width() / 4, 5)).position();
+    QVERIFY(seen > 20000);
+    const int word = int(line.find("Ausgabe", size_t(seen)));
+    QVERIFY(e.hasColour(word, word + 6, kRed));
+    QVERIFY(e.hasColour(word + 8, word + 12, QColor(255, 0, 255)));
+    QVERIFY(!e.hasColour(word + 14, word + 14, kRed));
+}
+
+void TestColMemo::wideLineColoursMatchWholeLine_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("scrollPercent");
+    QTest::newRow("250 characters (runs cut to the view), start") << 250 << 0;
+    QTest::newRow("250 characters (runs cut to the view), middle") << 250 << 45;
+    QTest::newRow("1,200 characters (drawn as the seen part), start") << 1200 << 0;
+    QTest::newRow("3,000 characters (drawn as the seen part), middle") << 3000 << 61;
+    QTest::newRow("3,000 characters (drawn as the seen part), end") << 3000 << 100;
+}
+
+void TestColMemo::wideLineColoursMatchWholeLine()
+{
+    // A coloured line wider than the view, scrolled sideways, must show
+    // exactly the pixels of the same line drawn whole in a view wide enough
+    // for all of it.
+    QFETCH(int, length);
+    QFETCH(int, scrollPercent);
+    std::string line;
+    for (int i = 0; line.size() < size_t(length); ++i)
+        line += std::string(size_t(i % 4), ' ') + (i % 5 ? "Ausgabe \"gr\xFC\xDF\" " : "\tFalls x < 1 ") + "rot\t";
+    line += " / Kommentar";
+    Editor narrow(line);
+    Editor wide(line);
+    for (Editor* e : {&narrow, &wide})
+        e->memo.SetTabWidthPixels(24);
+    const int lineWidth = int(wide.memo.document()->firstBlock().layout()->lineAt(0).naturalTextWidth());
+    wide.memo.resize(lineWidth + 100, 120);
+    narrow.memo.resize(500, 120);
+    QVERIFY(QTest::qWaitForWindowExposed(&wide.memo));
+    QVERIFY(QTest::qWaitForWindowExposed(&narrow.memo));
+    QCOMPARE(wide.memo.horizontalScrollBar()->maximum(), 0);
+    QScrollBar* h = narrow.memo.horizontalScrollBar();
+    h->setValue(h->maximum() * scrollPercent / 100);
+    QCoreApplication::processEvents();
+    const int lineHeight = narrow.memo.cursorRect().height() + 4;
+    const QImage seen = narrow.memo.viewport()->grab().toImage().copy(0, 0, narrow.memo.viewport()->width(), lineHeight);
+    const QImage whole = wide.memo.viewport()->grab().toImage().copy(h->value(), 0, seen.width(), lineHeight);
+    QCOMPARE(seen, whole);
+}
+
+void TestColMemo::longLineColoursFollowEveryChange()
+{
+    // The runs of a very long line are kept between paints (the caret's
+    // blinking); whatever they depend on must still show at once.
+    std::string line;
+    while (line.size() < 100000)
+        line += "rot gelb ";
+    Editor e(line);
+    QVERIFY(QTest::qWaitForWindowExposed(&e.memo));
+    const QColor green(0, 128, 0);
+    QVERIFY(e.hasColour(0, 2, kRed));
+
+    // A "/" typed over the first letter turns the line into a comment; the
+    // caret goes back where it was, so only the text differs.
+    e.memo.SetSelStart(0);
+    e.memo.SetSelLength(1);
+    QTest::keyClick(&e.memo, Qt::Key_Slash);
+    QTest::keyClick(&e.memo, Qt::Key_Home);
+    e.memo.viewport()->repaint();
+    QVERIFY(!e.hasColour(1, 2, kRed));
+    QVERIFY(e.hasColour(1, 2, QColor(0, 0, 255)));
+    e.memo.undo();
+    QTest::keyClick(&e.memo, Qt::Key_Home);
+    e.memo.viewport()->repaint();
+    QCOMPARE(e.memo.Line(0).substr(0, 3), std::string("rot"));
+    QVERIFY(e.hasColour(0, 2, kRed));
+
+    // New rules show at the next paint.
+    TDrawRules rules = WorkbenchColorRules();
+    rules[1].DefKeyColor = ColorFromText("GREEN");
+    e.memo.SetColorRules(rules);
+    QVERIFY(e.hasColour(0, 2, green));
+
+    // A rule changed in place shows within two paints.
+    e.memo.ColorRules()[1].DefKeyColor = ColorFromText("MAROON");
+    e.memo.viewport()->repaint();
+    QVERIFY(e.hasColour(0, 2, QColor(128, 0, 0)));
+
+    // The selection keeps the control's highlight: no rule colour over it.
+    e.memo.SetSelStart(0);
+    e.memo.SetSelLength(3);
+    QVERIFY(!e.hasColour(0, 2, QColor(128, 0, 0)));
 }
 
 void TestColMemo::drawKeyHandler()
