@@ -6,15 +6,12 @@
 #include "language/Cp1252.h"
 #include "language/FrontEndOutput.h"
 #include "language/Parser.h"
+#include "language/ReadProgram.h"
 #include "language/TokenPass.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
-#include <sstream>
 #include <string>
 
 using namespace tarko;
@@ -233,21 +230,12 @@ bool ParseArguments(int argc, char** argv, CliOptions& options, std::string& err
     return CheckArguments(options, runOption, expectOption, error);
 }
 
+// Every file tarko-run reads (programs, and the --input and --expect
+// transcripts) only when it is a regular file of at most 4 MiB: a FIFO or
+// an endless device would block or exhaust the machine.
 bool ReadFile(const std::string& path, std::string& bytes)
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::ostringstream buffer;
-    if (in.peek() != std::ifstream::traits_type::eof())
-        buffer << in.rdbuf();
-    if (in.bad() || buffer.fail())
-        return false;
-    bytes = buffer.str();
-    return true;
+    return ReadProgramBytes(path, &bytes) == TFileRead::Ok;
 }
 
 void InstallOutput(const std::string& file, bool listing)
@@ -295,8 +283,8 @@ int main(int argc, char** argv)
     if (options.mode == CliMode::Check && (options.files.size() > 1 || options.json))
         return CheckFiles(options, readProgram);
     std::string bytes;
-    if (!ReadFile(options.file, bytes)) {
-        std::cerr << "tarko-run: Datei " << options.file << " kann nicht ge\xC3\xB6" "ffnet werden\n";
+    if (const TFileRead read = ReadProgramBytes(options.file, &bytes); read != TFileRead::Ok) {
+        std::cerr << "tarko-run: " << ReadFailureMessage(read, options.file) << '\n';
         return 2;
     }
     const std::string text = WithCrLf(bytes);

@@ -204,7 +204,7 @@ void TMainForm::Font1Click()
         font.setStrikeOut(before.strikeOut());
         Inis.Font = font;
         for (TColorMemo* editor : editors_)
-            editor->setFont(font);
+            editor->setFont(EditorDrawingFont(font));
     }
     ApplyTabStops();
 }

@@ -95,15 +95,24 @@ void TMainForm::ReadSettingsAtStart()
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     if (pos.saved) {
-        move(pos.rect.topLeft());
-        resize(pos.rect.size());
+        // Values from a damaged store or another screen must not give a
+        // giant window or one that cannot be seen.
+        QList<QRect> areas;
+        if (const QScreen* primary = QGuiApplication::primaryScreen())
+            areas.append(primary->availableGeometry());
+        for (const QScreen* screen : QGuiApplication::screens())
+            if (screen != QGuiApplication::primaryScreen())
+                areas.append(screen->availableGeometry());
+        const QRect fitted = FitWindowRect(pos.rect, areas, QSize(MinWidth, MinHeight));
+        move(fitted.topLeft());
+        resize(fitted.size());
     }
 }
 
 void TMainForm::ApplyEditorFont()
 {
     for (TColorMemo* editor : editors_)
-        editor->setFont(Inis.Font);
+        editor->setFont(EditorDrawingFont(Inis.Font));
     ApplyTabStops();
 }
 

@@ -5,10 +5,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLabel>
+#include <QMenu>
 #include <QTabWidget>
 
 #include "editor/ColMemo.h"
+#include "language/ReadProgram.h"
 #include "workbench/Dialogs.h"
 #include "workbench/MainForm.h"
 #include "workbench/ProgramFile.h"
@@ -20,6 +23,7 @@ QString ProgramCaption(const QString& programName);  // MainMenus.cpp
 namespace {
 
 const QString NewProgramName = QStringLiteral("Programm.trk");
+constexpr int RecentCaptionChars = 80; // widest recent-file entry, in average characters
 const QString FileFilter = QStringLiteral("TRK-Dateien (*.trk);;Alle Dateien(*.*)");
 
 void FillEditor(TColorMemo* editor, const QByteArray& winText)
@@ -86,15 +90,15 @@ bool TMainForm::OpenProgram(const QString& programName)
         return false;
     }
     // Read before a tab is taken, so a file that cannot be read costs no tab.
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly)) {
-        dialogs_->Error(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(name));
+    std::string text;
+    if (const TFileRead read = ReadProgramBytes(QFile::encodeName(name).toStdString(), &text);
+        read != TFileRead::Ok) {
+        dialogs_->Error(QString::fromStdString(ReadFailureMessage(read, name.toStdString())));
         return false;
     }
-    const QByteArray text = file.readAll();
     ShowMessageLine(1, QString());
     OpenTab(name);
-    FillEditor(CurrentEditor(), text);
+    FillEditor(CurrentEditor(), QByteArray::fromRawData(text.data(), qsizetype(text.size())));
     UpdateCaptionAndCommands();
     ShowCaretPosition();
     FocusEditor();
@@ -188,12 +192,20 @@ void TMainForm::AddRecentFile(const QString& name)
 // only while the first is shown.
 void TMainForm::Datei1Click()
 {
+    // A name too long for the menu is shortened in the middle, where the
+    // folders are, and shown whole as the entry's tool tip.
+    QMenu* datei = Menu(QStringLiteral("Datei1"));
+    const QFontMetrics metrics(datei->font());
+    const int widest = RecentCaptionChars * metrics.averageCharWidth();
     for (int i = 0; i < int(Inis.Files.size()); ++i) {
         QAction* entry = actions_.value(QStringLiteral("F%1").arg(i + 1));
-        QString caption = Inis.Files[i];
+        const QString& name = Inis.Files[i];
+        QString caption = metrics.elidedText(name, Qt::ElideMiddle, widest);
+        entry->setToolTip(caption == name ? QString() : name);
         entry->setText(caption.replace(u'&', QStringLiteral("&&")));
-        entry->setVisible(!Inis.Files[i].isEmpty());
+        entry->setVisible(!name.isEmpty());
     }
+    datei->setToolTipsVisible(true);
     actions_.value(QStringLiteral("N1"))->setVisible(actions_.value(QStringLiteral("F1"))->isVisible());
 }
 

@@ -1,6 +1,7 @@
 #include "workbench/Settings.h"
 
 #include <QFile>
+#include <QFontDatabase>
 #include <QSettings>
 
 #include <algorithm>
@@ -74,6 +75,39 @@ int TabStopPixels(int tabs)
 {
     constexpr int MaxUnits = 1000;
     return 8 * std::clamp(tabs, 0, MaxUnits);
+}
+
+QRect FitWindowRect(const QRect& stored, const QList<QRect>& areas, const QSize& minimum)
+{
+    if (areas.isEmpty())
+        return stored;
+    QRect area = areas.first();
+    qint64 best = 0;
+    for (const QRect& a : areas) {
+        const QRect common = a.intersected(stored);
+        const qint64 overlap = common.isEmpty() ? 0 : qint64(common.width()) * common.height();
+        if (overlap > best) {
+            best = overlap;
+            area = a;
+        }
+    }
+    const int width = std::clamp(stored.width(), minimum.width(), std::max(area.width(), minimum.width()));
+    const int height = std::clamp(stored.height(), minimum.height(), std::max(area.height(), minimum.height()));
+    // Where the window is larger than the area (a very small screen), its top left stays visible.
+    const int left = std::max(area.left(), std::min(stored.left(), area.left() + area.width() - width));
+    const int top = std::max(area.top(), std::min(stored.top(), area.top() + area.height() - height));
+    return QRect(left, top, width, height);
+}
+
+QFont EditorDrawingFont(const QFont& stored)
+{
+    QFont font = stored;
+    const QList<int> sizes = QFontDatabase::standardSizes();
+    const int smallest = sizes.isEmpty() ? 6 : sizes.first();
+    const int largest = sizes.isEmpty() ? 72 : sizes.last();
+    if (font.pointSize() > 0)
+        font.setPointSize(std::clamp(font.pointSize(), smallest, largest));
+    return font;
 }
 
 int FontStyleBits(const QFont& font)

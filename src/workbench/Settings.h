@@ -4,6 +4,7 @@
 // elsewhere). Read once when the main window is created, written once when
 // it closes. Every value is stored as text.
 #include <QFont>
+#include <QList>
 #include <QRect>
 #include <QString>
 #include <array>
@@ -36,6 +37,16 @@ void WriteSettings(const TInis& inis, const QRect& formPos);
 // less puts the stops at the smallest distance, a huge width is held at a
 // distance far wider than any screen.
 int TabStopPixels(int tabs);
+
+// The stored window rectangle (left, top, width, height) moved and shrunk
+// into the available area of the screen it overlaps most (the first area
+// when it overlaps none), never below `minimum`. A rectangle inside an area
+// comes back unchanged.
+QRect FitWindowRect(const QRect& stored, const QList<QRect>& areas, const QSize& minimum);
+
+// The editors draw with the stored font at a size the font dialog offers
+// (6 to 72 points); the stored size itself is kept.
+QFont EditorDrawingFont(const QFont& stored);
 
 // Font style bits of the store: 1 bold, 2 italic, 4 underline, 8 strike-out.
 int FontStyleBits(const QFont& font);

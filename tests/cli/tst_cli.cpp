@@ -5,6 +5,10 @@
 #include <QJsonObject>
 #include <QtTest>
 
+#include <sys/stat.h>
+
+#include "language/ReadProgram.h"
+
 class TestCli : public QObject {
     Q_OBJECT
 private slots:
@@ -20,6 +24,10 @@ private slots:
     void checkSeveralFiles();
     void expectComparesEveryProgram();
     void expectAsJson();
+    void refusesWhatIsNoProgram_data();
+    void refusesWhatIsNoProgram();
+    void largestAllowedFileIsRead();
+    void severalFilesNeverBlock();
 
 private:
     struct Result {
@@ -343,6 +351,82 @@ void TestCli::expectAsJson()
                                                  {"expected", "\"1\""}, {"actual", QJsonValue::Null}}));
     QCOMPARE(results[2].toObject(), (QJsonObject{{"file", broken}, {"status", "compile-error"}, {"line", 1},
                                                  {"column", 9}, {"message", "unbekannte Variable"}}));
+}
+
+void TestCli::refusesWhatIsNoProgram_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("mode");  // empty: run
+    QTest::addColumn<QByteArray>("reason");
+    const QByteArray special(": Sie ist keine gew\xC3\xB6hnliche Datei.");
+    const QByteArray large(": Sie ist gr\xC3\xB6\xC3\x9F" "er als 4 MB. So gro\xC3\x9F" "e Programme kann Tarko nicht laden.");
+    QTest::newRow("FIFO named x.trk, --check") << "fifo" << "--check" << special;
+    QTest::newRow("FIFO named x.trk, run") << "fifo" << "" << special;
+    QTest::newRow("link to /dev/zero, --check") << "zero" << "--check" << special;
+    QTest::newRow("link to /dev/zero, --tokens") << "zero" << "--tokens" << special;
+    QTest::newRow("one byte over the limit, --listing") << "oversize" << "--listing" << large;
+    QTest::newRow("one byte over the limit, run") << "oversize" << "" << large;
+}
+
+void TestCli::refusesWhatIsNoProgram()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, mode);
+    QFETCH(QByteArray, reason);
+    const QString path = dir.filePath("x.trk");
+    QFile::remove(path);
+    if (kind == u"fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == u"zero") {
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    } else {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(f.resize(tarko::MaxProgramFileSize + 1));
+    }
+    // A reader stuck in the FIFO or in the endless device is killed after
+    // 30 s and fails here with exit status -1.
+    const Result r = Run(mode.isEmpty() ? QStringList{path} : QStringList{mode, path});
+    QFile::remove(path);
+    QCOMPARE(r.err, "tarko-run: Datei " + path.toUtf8() + " kann nicht ge\xC3\xB6" "ffnet werden" + reason + "\n");
+    QCOMPARE(r.out, QByteArray());
+    QCOMPARE(r.exitCode, 2);
+}
+
+void TestCli::largestAllowedFileIsRead()
+{
+    QByteArray text;
+    const QByteArray line("/ eine Zeile Kommentar\r\n");
+    while (text.size() + line.size() <= tarko::MaxProgramFileSize)
+        text += line;
+    text += QByteArray(tarko::MaxProgramFileSize - text.size(), '/');
+    QFile f(program);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(text), qint64(tarko::MaxProgramFileSize));
+    f.close();
+    const Result r = Run({"--check", program});
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+}
+
+// --check of several files reads each with the same bounds: a FIFO or an
+// endless device among them is reported, and the others are still checked.
+void TestCli::severalFilesNeverBlock()
+{
+    const QString fifo = dir.filePath("rohr.trk");
+    const QString zero = dir.filePath("null.trk");
+    QFile::remove(fifo);
+    QFile::remove(zero);
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), zero));
+    const QString good = WriteFile(dir, "gut2.trk", "Ausgabe 1\r\n");
+    const Result r = Run({"--check", fifo, good, zero});
+    QFile::remove(fifo);
+    QFile::remove(zero);
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY(r.err.contains(("tarko-run: Datei " + fifo + " kann nicht ge\u00F6ffnet werden").toUtf8()));
+    QVERIFY(r.err.contains(("tarko-run: Datei " + zero + " kann nicht ge\u00F6ffnet werden").toUtf8()));
+    QVERIFY(!r.err.contains(good.toUtf8()));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

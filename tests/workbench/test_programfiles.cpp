@@ -3,10 +3,18 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
+#include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
 #include "WorkbenchFixture.h"
+#include "language/ReadProgram.h"
 
 using namespace tarko;
 
@@ -17,6 +25,37 @@ QByteArray Read(const QString& path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
+
+// Should a reader ever open the FIFO at `path`, it would wait for a writer
+// for ever: this one comes after a while, so the test fails instead of hanging.
+class FifoRescue {
+public:
+    explicit FifoRescue(const QByteArray& path)
+        : thread_([this, path] {
+              for (int waited = 0; !stop_ && waited < 3000; waited += 10)
+                  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+              while (!stop_) {
+                  const int fd = ::open(path.constData(), O_WRONLY | O_NONBLOCK);
+                  if (fd >= 0) {
+                      ::close(fd);
+                      rescued = true;
+                  }
+                  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+              }
+          })
+    {
+    }
+    ~FifoRescue()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    std::atomic<bool> rescued{false};
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
 
 } // namespace
 
@@ -31,6 +70,10 @@ private slots:
     void fullTabsPromptConcernsReplacedTab_data();
     void fullTabsPromptConcernsReplacedTab();
     void openDialogAndRecentEntry();
+    void openRefusesWhatIsNoProgram_data();
+    void openRefusesWhatIsNoProgram();
+    void largestAllowedFileOpens();
+    void longRecentNameIsShortenedInTheMenu();
 };
 
 void TestProgramFiles::saveNewProgramAsksForName()
@@ -185,6 +228,106 @@ void TestProgramFiles::openDialogAndRecentEntry()
     QCOMPARE(wb.dialogs->shown.back().text, QStringLiteral("Datei konnte nicht geöffnet werden"));
     QCOMPARE(wb.form->LastTab(), 0);
     QCOMPARE(wb.form->Inis.Files[0], dir.filePath("weg.trk"));
+}
+
+void TestProgramFiles::openRefusesWhatIsNoProgram_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("how");
+    for (const char* how : {"dialog", "recent entry", "start-up argument"}) {
+        QTest::addRow("FIFO named x.trk, %s", how) << "fifo" << how;
+        QTest::addRow("link to /dev/zero, %s", how) << "zero" << how;
+        QTest::addRow("file one byte over the limit, %s", how) << "oversize" << how;
+    }
+}
+
+void TestProgramFiles::openRefusesWhatIsNoProgram()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, how);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("x.trk");
+    QString reason;
+    std::unique_ptr<FifoRescue> rescue;
+    if (kind == u"fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        rescue = std::make_unique<FifoRescue>(QFile::encodeName(path));
+        reason = QStringLiteral("Sie ist keine gewöhnliche Datei.");
+    } else if (kind == u"zero") {
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        reason = QStringLiteral("Sie ist keine gewöhnliche Datei.");
+    } else {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        const QByteArray line("Ausgabe \"Zeile\"\r\n");
+        for (qint64 n = 0; n <= MaxProgramFileSize; n += line.size())
+            f.write(line);
+        reason = QStringLiteral("Sie ist größer als 4 MB. So große Programme kann Tarko nicht laden.");
+    }
+    TWorkbench wb;
+    if (how == u"dialog") {
+        wb.dialogs->fileNames = {path};
+        wb.form->Action("Oeffnen1")->trigger();
+    } else if (how == u"recent entry") {
+        wb.form->Inis.Files[0] = path;
+        wb.form->Datei1Click();
+        wb.form->Action("F1")->trigger();
+    } else {
+        wb.form->OpenCommandLineFile({path});
+    }
+    if (rescue)
+        QVERIFY(!rescue->rescued);
+    QCOMPARE(wb.dialogs->shown.back().kind, QStringLiteral("Fehler"));
+    QCOMPARE(wb.dialogs->shown.back().text, QStringLiteral("Datei %1 kann nicht geöffnet werden: %2").arg(path, reason));
+    QCOMPARE(wb.form->LastTab(), -1);  // no tab was taken
+}
+
+void TestProgramFiles::largestAllowedFileOpens()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("gross.trk");
+    QByteArray text;
+    const QByteArray line("Ausgabe \"Zeile\"\r\n");
+    while (text.size() + line.size() <= MaxProgramFileSize)
+        text += line;
+    text += QByteArray(MaxProgramFileSize - text.size(), '/');
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(text), qint64(MaxProgramFileSize));
+    }
+    TWorkbench wb;
+    QVERIFY(wb.form->OpenProgram(path));
+    QVERIFY(wb.dialogs->shown.empty());
+    QCOMPARE(wb.form->CurrentEditor()->TextLength(), int(MaxProgramFileSize));
+}
+
+void TestProgramFiles::longRecentNameIsShortenedInTheMenu()
+{
+    QTemporaryDir dir;
+    const QString longName = QStringLiteral("/schule/") + QString(4000, u'k') + QStringLiteral("/Kreis.trk");
+    const QString shortName = dir.filePath("Quadrat & Kreis.trk");
+    TWorkbench wb;
+    wb.form->Inis.Files[0] = longName;
+    wb.form->Inis.Files[1] = shortName;
+    wb.form->Datei1Click();
+    QAction* entry = wb.form->Action("F1");
+    // Shortened in the middle: the start of the path and the file name stay readable.
+    QVERIFY(entry->text().size() < 200);
+    QVERIFY(entry->text().startsWith(QStringLiteral("/schule/kkk")));
+    QVERIFY(entry->text().endsWith(QStringLiteral("kkk/Kreis.trk")));
+    QVERIFY(entry->text().contains(QChar(0x2026)));
+    QCOMPARE(entry->toolTip(), longName);
+    QMenu* datei = wb.form->Menu("Datei1");
+    QVERIFY(datei->toolTipsVisible());
+    QVERIFY(datei->sizeHint().width() < wb.form->screen()->availableGeometry().width());
+    // A name that fits is shown whole, without a tool tip.
+    QCOMPARE(wb.form->Action("F2")->text(), QString(shortName).replace(u'&', QStringLiteral("&&")));
+    QCOMPARE(wb.form->Action("F2")->toolTip(), shortName); // Qt's default: the text
+    // The stored name stays whole, and the entry opens it.
+    QCOMPARE(wb.form->Inis.Files[0], longName);
+    entry->trigger();
+    QCOMPARE(wb.dialogs->shown.back().text, QStringLiteral("Datei konnte nicht geöffnet werden"));
 }
 
 QTEST_MAIN(TestProgramFiles)

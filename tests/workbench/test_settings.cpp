@@ -1,5 +1,6 @@
 // The settings store: defaults on a first start, what shut-down writes and
 // the next start reads back, damaged values.
+#include <QScreen>
 #include <QSettings>
 
 #include "WorkbenchFixture.h"
@@ -26,6 +27,12 @@ private slots:
     void stringsRoundTrip();
     void tabWidthBounds_data();
     void tabWidthBounds();
+    void storedGeometryIsBroughtOnScreen_data();
+    void storedGeometryIsBroughtOnScreen();
+    void fitWindowRect_data();
+    void fitWindowRect();
+    void fontSizeForDrawing_data();
+    void fontSizeForDrawing();
 };
 
 void TestSettings::firstStartDefaults()
@@ -193,6 +200,102 @@ void TestSettings::tabWidthBounds()
         QVERIFY(wb.form->close());
     }
     QCOMPARE(Store().value("Settings/Tabs").toString(), stored);
+}
+
+// What the offscreen screen offers; the rows are written against it.
+static QRect Area() { return QGuiApplication::primaryScreen()->availableGeometry(); }
+
+void TestSettings::storedGeometryIsBroughtOnScreen_data()
+{
+    QTest::addColumn<QRect>("stored");
+    QTest::addColumn<QRect>("shown");
+    const QRect a = Area();
+    QTest::newRow("sane values stay as they are") << QRect(40, 50, 600, 500) << QRect(40, 50, 600, 500);
+    QTest::newRow("giant window shrinks to the screen")
+        << QRect(-50000, -50000, 100000, 100000) << a;
+    QTest::newRow("window off every screen comes back")
+        << QRect(5000, 5000, 600, 500) << QRect(a.right() + 1 - 600, a.bottom() + 1 - 500, 600, 500);
+    QTest::newRow("window above and left of the screen comes back")
+        << QRect(-900, -700, 600, 500) << QRect(a.left(), a.top(), 600, 500);
+    QTest::newRow("too small: the minimum size") << QRect(10, 10, 30, 30) << QRect(10, 10, 580, 470);
+    QTest::newRow("negative size: the minimum size") << QRect(0, 0, -5, -5) << QRect(0, 0, 580, 470);
+}
+
+void TestSettings::storedGeometryIsBroughtOnScreen()
+{
+    QFETCH(QRect, stored);
+    QFETCH(QRect, shown);
+    IsolateSettings();
+    {
+        QSettings s = Store();
+        s.setValue("FormPos/Left", QString::number(stored.x()));
+        s.setValue("FormPos/Top", QString::number(stored.y()));
+        s.setValue("FormPos/Width", QString::number(stored.width()));
+        s.setValue("FormPos/Height", QString::number(stored.height()));
+    }
+    {
+        TWorkbench wb(true);
+        QCOMPARE(QRect(wb.form->pos(), wb.form->size()), shown);
+        QVERIFY(wb.form->close());
+    }
+    // Shut-down writes back what was shown, not the wild values.
+    QSettings s = Store();
+    QCOMPARE(QRect(s.value("FormPos/Left").toInt(), s.value("FormPos/Top").toInt(), s.value("FormPos/Width").toInt(),
+                   s.value("FormPos/Height").toInt()),
+             shown);
+}
+
+void TestSettings::fitWindowRect_data()
+{
+    QTest::addColumn<QRect>("stored");
+    QTest::addColumn<QList<QRect>>("areas");
+    QTest::addColumn<QRect>("fitted");
+    const QList<QRect> two{QRect(0, 0, 1280, 1000), QRect(1280, 0, 1024, 740)};
+    QTest::newRow("inside the second screen: unchanged") << QRect(1300, 20, 700, 600) << two << QRect(1300, 20, 700, 600);
+    QTest::newRow("across both: onto the one it overlaps most")
+        << QRect(1000, 100, 700, 600) << two << QRect(1280, 100, 700, 600);
+    QTest::newRow("off both: onto the first") << QRect(-3000, 5000, 700, 600) << two << QRect(0, 1000 - 600, 700, 600);
+    QTest::newRow("too high for the second: shrunk to it")
+        << QRect(1400, 0, 700, 900) << two << QRect(1400, 0, 700, 740);
+    QTest::newRow("screen smaller than the minimum: its top left, minimum size")
+        << QRect(100, 100, 800, 600) << QList<QRect>{QRect(0, 0, 320, 240)} << QRect(0, 0, 580, 470);
+    QTest::newRow("no screen known: unchanged") << QRect(7, 8, 900, 700) << QList<QRect>{} << QRect(7, 8, 900, 700);
+}
+
+void TestSettings::fitWindowRect()
+{
+    QFETCH(QRect, stored);
+    QFETCH(QList<QRect>, areas);
+    QFETCH(QRect, fitted);
+    QCOMPARE(FitWindowRect(stored, areas, QSize(580, 470)), fitted);
+}
+
+void TestSettings::fontSizeForDrawing_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("drawn");
+    QTest::newRow("100000 is drawn at 72") << "100000" << 72;
+    QTest::newRow("72 stays") << "72" << 72;
+    QTest::newRow("14 stays") << "14" << 14;
+    QTest::newRow("1 is drawn at 6") << "1" << 6;
+}
+
+void TestSettings::fontSizeForDrawing()
+{
+    QFETCH(QString, stored);
+    QFETCH(int, drawn);
+    IsolateSettings();
+    Store().setValue("Font/Size", stored);
+    {
+        TWorkbench wb(true);
+        TColorMemo* e = wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("Ausgabe 1"));
+        QCOMPARE(e->font().pointSize(), drawn);
+        // A line of text fits into the editor of the smallest window.
+        QVERIFY(e->fontMetrics().height() < 200);
+        QVERIFY(wb.form->close());
+    }
+    // The stored value itself is kept.
+    QCOMPARE(Store().value("Font/Size").toString(), stored);
 }
 
 QTEST_MAIN(TestSettings)
