@@ -249,6 +249,9 @@ RunReport RunCompiled(const CliOptions& options, std::istream& in, std::ostream&
     CliHost host(options, in, out, err, terminals && isatty(STDOUT_FILENO),
                  terminals && isatty(STDIN_FILENO), timeLimit);
     SetRandomSeed(options.seed);
+    // Developer switch for comparisons: the plain loop instead of the
+    // translated code (both behave the same).
+    SetTranslatedRuns(std::getenv("TARKO_RUN_PLAIN") == nullptr);
     DebugOutput = options.steps;
     const RunResult result = RunProgram(host, options.steps);
     out.flush();

@@ -8,6 +8,7 @@
 #include "language/NumberText.h"
 #include "language/PCode.h"
 #include "language/SymTab.h"
+#include "runtime/FastCode.h"
 
 namespace tarko {
 
@@ -32,25 +33,11 @@ void RunHost::Pause(double seconds) { WaitSeconds(seconds, *this); }
 
 namespace {
 
-// Opcodes the loader puts in place of instructions whose operand can never be
-// used: executing one is the invalid-operation fault, for a conditional branch
-// only when it would jump.
-constexpr uint8_t OpBadOperand = 200;
-constexpr uint8_t OpBadBreql = 201;
-constexpr uint8_t OpBadBrneql = 202;
-
-// One loaded instruction, its operand pre-converted where it is an address or
-// a branch target (checked once at load time, not on every execution).
-struct Decoded {
-    uint8_t op;
-    int32_t target;
-    double x;
-};
-
 // The interpreter's state: one instance, re-initialised by every run.
 struct Machine {
     TInstruction code[MaxInstructions];        // as loaded, for the step view
     Decoded decoded[MaxInstructions + 1];      // + a HALT after the last one
+    std::vector<FastEntry> fast;               // translated for normal runs
     double stack[StackSize];
     double data[MaxVariables];
     int sp = StackSize;
@@ -62,6 +49,7 @@ struct Machine {
 
 Machine machine;
 std::optional<uint64_t> fixedSeed;
+bool translatedRuns = true;
 std::mt19937_64 generator;
 
 constexpr double TwoTo63 = 9223372036854775808.0;
@@ -147,8 +135,111 @@ bool TextAt(double v, std::string& text)
     return true;
 }
 
+// The translated binary operation number Op on a and b: false when the
+// plain instruction would fault (or must decide itself whether it faults).
+template <int Op>
+[[gnu::always_inline]] inline bool Apply(double a, double b, double& r)
+{
+    switch (FusedOperators[Op]) {
+    case TOpcode::ADD: r = a + b; return std::isfinite(r);
+    case TOpcode::SUB: r = a - b; return std::isfinite(r);
+    case TOpcode::MUL: r = a * b; return std::isfinite(r);
+    case TOpcode::DIV:
+        if (b == 0.0)
+            return false;
+        r = a / b;
+        return std::isfinite(r);
+    case TOpcode::EQUAL: r = a == b ? 1.0 : 0.0; return true;
+    case TOpcode::NOTEQL: r = a != b ? 1.0 : 0.0; return true;
+    case TOpcode::GREATER: r = a > b ? 1.0 : 0.0; return true;
+    case TOpcode::LESS: r = a < b ? 1.0 : 0.0; return true;
+    default: return false;
+    }
+}
+
+// One translated binary operation with its operands and result as the entry
+// says. Returns false, having changed nothing, when one of the instructions
+// it stands for would fault on the stack or the arithmetic: the caller then
+// executes the first of them the plain way. Entries that do not jump are
+// followed by the entry of the next instruction number in the table, so the
+// next entry's address does not wait for a load.
+template <Operands O, int Op, Result R>
+[[gnu::always_inline]] inline bool Binary(const FastEntry*& ip, double* stack, double* data,
+                                          int& sp, uint64_t& executed)
+{
+    constexpr int Length = BinaryLength(O, R);
+    const FastEntry& f = *ip;
+    double a, b;
+    int delta;   // change of SP when the result is pushed
+    if constexpr (O == Operands::SS) {
+        if (sp > StackSize - 2)
+            return false;
+        a = stack[sp + 1];
+        b = stack[sp];
+        delta = 1;
+    } else if constexpr (O == Operands::SV || O == Operands::SK) {
+        // the leaf's push needs a free cell, the operation a value under it
+        if (static_cast<unsigned>(sp - 1) > static_cast<unsigned>(StackSize - 2))
+            return false;
+        a = stack[sp];
+        b = O == Operands::SV ? data[f.b] : f.kb;
+        delta = 0;
+    } else {
+        if (sp < 2)   // room for the two pushes
+            return false;
+        a = O == Operands::VV || O == Operands::VK ? data[f.a] : f.ka;
+        b = O == Operands::VV || O == Operands::KV ? data[f.b] : f.kb;
+        delta = -1;
+    }
+    double r;
+    if (!Apply<Op>(a, b, r)) [[unlikely]]
+        return false;
+    if constexpr (R == Result::Push) {
+        sp += delta;
+        stack[sp] = r;
+    } else {
+        sp += delta + 1;
+        if constexpr (R == Result::Store) {
+            data[f.dst] = r;
+        } else {
+            if (R == Result::JumpIfZero ? r == 0.0 : r != 0.0) {
+                ip = f.jumpTo;
+                executed += Length;
+            } else {
+                ip = f.fallTo;
+                executed += f.length;
+            }
+            return true;
+        }
+    }
+    ip += Length;
+    executed += Length;
+    return true;
+}
+
+// Every binary entry kind in the order of BinaryKind(): F(operands, operator, result).
+#define TARKO_RESULTS(F, o, p) F(o, p, Push) F(o, p, Store) F(o, p, JumpIfZero) F(o, p, JumpIfNonZero)
+#define TARKO_OPERATORS(F, o)                                                              \
+    TARKO_RESULTS(F, o, 0) TARKO_RESULTS(F, o, 1) TARKO_RESULTS(F, o, 2)                   \
+    TARKO_RESULTS(F, o, 3) TARKO_RESULTS(F, o, 4) TARKO_RESULTS(F, o, 5)                   \
+    TARKO_RESULTS(F, o, 6) TARKO_RESULTS(F, o, 7)
+#define TARKO_BINARY_KINDS(F)                                                              \
+    TARKO_OPERATORS(F, VV) TARKO_OPERATORS(F, VK) TARKO_OPERATORS(F, KV)                    \
+    TARKO_OPERATORS(F, KK) TARKO_OPERATORS(F, SV) TARKO_OPERATORS(F, SK) TARKO_OPERATORS(F, SS)
+static_assert(OperatorCount == 8 && OperandsCount == 7 && ResultCount == 4);
+
+// Threaded code (the entries hold the addresses of their handlers) where the
+// compiler has label addresses, a switch on the entry kind otherwise.
+#if defined(__GNUC__) && !defined(TARKO_SWITCH_DISPATCH)
+#define TARKO_THREADED 1
+#else
+#define TARKO_THREADED 0
+#endif
+
 // The main loop. Returns the fault text, or nullptr when the run ended by
-// StopRequested.
+// StopRequested. Normal runs execute the translated code when it is switched
+// on (and fall back to the plain loop for single instructions); single-step
+// runs always execute the plain loop.
 template <bool Step>
 const char* Execute(RunHost& host)
 {
@@ -159,16 +250,20 @@ const char* Execute(RunHost& host)
     int sp = m.sp;
     int pc = m.pc;
     uint64_t executed = 0;
-    int countdown = MessagePassInterval;
+    // The message pass is due after instruction number nextPass.
+    uint64_t nextPass = MessagePassInterval;
     const char* fault = nullptr;
     std::string text;
+    const bool translated = !Step && translatedRuns;
+    FastEntry* const fast = translated ? m.fast.data() : nullptr;
+    const FastEntry* ip = fast;   // the entry of PC while the translated code runs
 
     // The state the host may look at while it is called.
 #define SYNC() (m.sp = sp, m.pc = pc, m.executed = executed)
 #define FAULT(f) do { fault = (f); goto done; } while (0)
 #define NEED(n) do { if (sp > StackSize - (n)) FAULT(FaultInvalid); } while (0)
 #define ROOM() do { if (sp == 0) FAULT(FaultInvalid); } while (0)
-#define HOSTCALL() (countdown = 1)
+#define HOSTCALL() (nextPass = executed)
 // a op b replaces a; a non-finite result is checked for a fault.
 #define ARITHMETIC(op)                                                   \
     {                                                                    \
@@ -181,7 +276,34 @@ const char* Execute(RunHost& host)
         break;                                                           \
     }
 
+#if TARKO_THREADED
+#define TARKO_LABEL_ADDRESS(o, p, r) &&L_##o##_##p##_##r,
+    static const void* const handlers[KindCount] = {
+        TARKO_BINARY_KINDS(TARKO_LABEL_ADDRESS)
+        &&L_Plain, &&L_PushV, &&L_PushK, &&L_Store, &&L_MoveV, &&L_MoveK, &&L_Branch,
+        &&L_JumpIfZero, &&L_JumpIfNonZero};
+#undef TARKO_LABEL_ADDRESS
+#define DISPATCH() goto *ip->handler
+#define HANDLER(label, kind) label:
+#else
+#define DISPATCH() goto dispatch
+#define HANDLER(label, kind) case kind:
+#endif
+
+    if (translated) {
+        for (FastEntry& e : m.fast) {
+#if TARKO_THREADED
+            e.handler = handlers[e.kind];
+#endif
+            e.jumpTo = fast + e.dst;   // meaningful for jumps only
+            e.fallTo = fast + e.next;
+        }
+        ip = fast + pc;
+        DISPATCH();
+    }
+
     for (;;) {
+    plain:
         if constexpr (Step) {
             SYNC();
             host.ShowData();
@@ -413,7 +535,7 @@ const char* Execute(RunHost& host)
         }
         case static_cast<uint8_t>(TOpcode::HALT):
             StopRequested = true;
-            countdown = 1;
+            nextPass = executed;
             break;
         case OpBadOperand:
             FAULT(FaultInvalid);
@@ -432,16 +554,96 @@ const char* Execute(RunHost& host)
         }
 
         // StopRequested changes only in host calls and HALT, and each of
-        // those sets the countdown to 1: the flag is tested after every
+        // those makes the pass due at once: the flag is tested after every
         // message pass, not after every instruction.
-        if (Step || --countdown == 0) {
-            countdown = MessagePassInterval;
+        if (Step || executed >= nextPass) {
+            nextPass = executed + MessagePassInterval;
             SYNC();
             host.ProcessMessages();
             if (StopRequested)
                 break;
         }
+        if (translated) {
+            ip = fast + pc;
+            DISPATCH();
+        }
     }
+    goto done;
+
+    // The translated code's handlers, reached only through DISPATCH. Each runs
+    // its entry only when the message pass is not due within the instructions
+    // it stands for and none of them faults; otherwise the plain loop
+    // executes the single instruction at PC.
+#if !TARKO_THREADED
+dispatch:
+    switch (ip->kind) {
+#endif
+
+// The way out of the translated code: the plain loop executes the single
+// instruction of the current entry.
+#define TO_PLAIN()                                                                         \
+    do {                                                                                   \
+        pc = static_cast<int>(ip - fast);                                                  \
+        goto plain;                                                                        \
+    } while (0)
+#define TARKO_BINARY_HANDLER(o, p, r)                                                     \
+    HANDLER(L_##o##_##p##_##r, BinaryKind(Operands::o, p, Result::r))                     \
+    {                                                                                      \
+        if (executed + ip->length >= nextPass ||                                           \
+            !Binary<Operands::o, p, Result::r>(ip, stack, data, sp, executed))             \
+            TO_PLAIN();                                                                    \
+        DISPATCH();                                                                        \
+    }
+    TARKO_BINARY_KINDS(TARKO_BINARY_HANDLER)
+#undef TARKO_BINARY_HANDLER
+
+// The head of a handler of length n: the plain way when the pass is due within
+// it or the stack condition c (that of its first instruction) fails.
+#define ENTRY(n, c)                                                                        \
+    const FastEntry& f = *ip;                                                              \
+    if (executed + (n) >= nextPass || !(c))                                                \
+        TO_PLAIN();
+#define NEXT(n)                                                                            \
+    ip += (n);                                                                             \
+    executed += (n);                                                                       \
+    DISPATCH();
+#define JUMP_OR_FALL(taken)                                                                \
+    if (taken) {                                                                           \
+        ip = f.jumpTo;                                                                     \
+        executed += 1;                                                                     \
+    } else {                                                                               \
+        ip = f.fallTo;                                                                     \
+        executed += f.length;                                                              \
+    }                                                                                      \
+    DISPATCH();
+
+    HANDLER(L_Plain, KindPlain) TO_PLAIN();
+    HANDLER(L_PushV, KindPushV) { ENTRY(1, sp > 0) stack[--sp] = data[f.a]; NEXT(1) }
+    HANDLER(L_PushK, KindPushK) { ENTRY(1, sp > 0) stack[--sp] = f.ka; NEXT(1) }
+    HANDLER(L_Store, KindStore) { ENTRY(1, sp < StackSize) data[f.dst] = stack[sp++]; NEXT(1) }
+    HANDLER(L_MoveV, KindMoveV) { ENTRY(2, sp > 0) data[f.dst] = data[f.a]; NEXT(2) }
+    HANDLER(L_MoveK, KindMoveK) { ENTRY(2, sp > 0) data[f.dst] = f.ka; NEXT(2) }
+    HANDLER(L_Branch, KindBranch) { ENTRY(1, true) JUMP_OR_FALL(true) }
+    HANDLER(L_JumpIfZero, KindJumpIfZero)
+    {
+        ENTRY(f.length, sp < StackSize)
+        JUMP_OR_FALL(stack[sp++] == 0.0)
+    }
+    HANDLER(L_JumpIfNonZero, KindJumpIfNonZero)
+    {
+        ENTRY(f.length, sp < StackSize)
+        JUMP_OR_FALL(stack[sp++] != 0.0)
+    }
+#undef ENTRY
+#undef NEXT
+#undef JUMP_OR_FALL
+#if !TARKO_THREADED
+    default:
+        TO_PLAIN();
+    }
+#endif
+#undef TO_PLAIN
+
 done:
     SYNC();
     return fault;
@@ -451,11 +653,16 @@ done:
 #undef ROOM
 #undef HOSTCALL
 #undef ARITHMETIC
+#undef DISPATCH
+#undef HANDLER
 }
 
 } // namespace
 
 void SetRandomSeed(std::optional<uint64_t> seed) { fixedSeed = seed; }
+
+void SetTranslatedRuns(bool on) { translatedRuns = on; }
+bool TranslatedRuns() { return translatedRuns; }
 
 uint64_t ExecutedInstructions() { return machine.executed; }
 int RunnerVariableCount() { return machine.variables; }
@@ -541,6 +748,8 @@ RunResult Interpret(RunHost& host, bool step)
     StopRequested = false;
     StepRequested = false;
 
+    if (!step && translatedRuns)
+        m.fast = TranslateCode(m.decoded, m.count);
     const char* fault = step ? Execute<true>(host) : Execute<false>(host);
     if (fault)
         return {RunEnd::Fault, fault, m.pc - 1};   // pc has moved past the faulting instruction

@@ -65,6 +65,12 @@ void WaitSeconds(double seconds, RunHost& host);
 // std::nullopt (the default) seeds from the clock at each run.
 void SetRandomSeed(std::optional<uint64_t> seed);
 
+// Normal runs execute a translated form of the code (on by default); off,
+// they execute the plain loop that single steps use. Both behave the same in
+// everything a program or its host can observe.
+void SetTranslatedRuns(bool on);
+bool TranslatedRuns();
+
 // Number of instructions executed by the last (or current) run.
 uint64_t ExecutedInstructions();
 
