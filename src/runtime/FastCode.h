@@ -100,4 +100,7 @@ constexpr int BinaryLength(Operands o, Result r)
 // one entry per instruction number, count + 1 entries.
 std::vector<FastEntry> TranslateCode(const Decoded* decoded, int count);
 
+// The translation of the code LoadCode (Runner.h) loaded last.
+std::vector<FastEntry> TranslateLoadedCode();
+
 } // namespace tarko

@@ -144,11 +144,7 @@ template <int Op>
     case TOpcode::ADD: r = a + b; return std::isfinite(r);
     case TOpcode::SUB: r = a - b; return std::isfinite(r);
     case TOpcode::MUL: r = a * b; return std::isfinite(r);
-    case TOpcode::DIV:
-        if (b == 0.0)
-            return false;
-        r = a / b;
-        return std::isfinite(r);
+    case TOpcode::DIV: r = a / b; return std::isfinite(r);   // also x / 0
     case TOpcode::EQUAL: r = a == b ? 1.0 : 0.0; return true;
     case TOpcode::NOTEQL: r = a != b ? 1.0 : 0.0; return true;
     case TOpcode::GREATER: r = a > b ? 1.0 : 0.0; return true;
@@ -660,6 +656,11 @@ done:
 } // namespace
 
 void SetRandomSeed(std::optional<uint64_t> seed) { fixedSeed = seed; }
+
+std::vector<FastEntry> TranslateLoadedCode()
+{
+    return TranslateCode(machine.decoded, machine.count);
+}
 
 void SetTranslatedRuns(bool on) { translatedRuns = on; }
 bool TranslatedRuns() { return translatedRuns; }
