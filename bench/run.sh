@@ -8,7 +8,7 @@ BUILD=${1:-build}
 HERE=$(cd "$(dirname "$0")" && pwd)
 TARKO_RUN=$(cd "$BUILD" && pwd)/src/cli/tarko-run
 PROGRAMS=$HERE/programs
-RUNS=${BENCH_RUNS:-3}
+RUNS=${BENCH_RUNS:-5}
 
 if [ ! -x "$TARKO_RUN" ]; then
     echo "tarko-run not found in $BUILD (build first)" >&2
@@ -22,47 +22,61 @@ if ! command -v lua5.4 >/dev/null 2>&1; then
     $SUDO apt-get install -y lua5.4 >/dev/null || { $SUDO apt-get update >/dev/null && $SUDO apt-get install -y lua5.4 >/dev/null; }
 fi
 
-# Best wall time in seconds of $RUNS runs of the command; its stdout/stderr
-# of the last run go to $OUT / $ERR.
+# Every command runs $RUNS times, the programs' runs interleaved (tarko-run,
+# the plain interpreter, python3, lua5.4, then again), so a machine loaded by
+# other work slows all of them alike; the figures are medians. Each run is
+# timed as wall time and as user CPU time (the latter is less disturbed by
+# other processes on the machine).
 OUT=$(mktemp) ERR=$(mktemp)
-trap 'rm -f "$OUT" "$ERR"' EXIT
-best() {
-    local best_ns=
-    for _ in $(seq "$RUNS"); do
-        local t0 t1
-        t0=$(date +%s%N)
-        "$@" >"$OUT" 2>"$ERR"
-        t1=$(date +%s%N)
-        local d=$((t1 - t0))
-        if [ -z "$best_ns" ] || [ "$d" -lt "$best_ns" ]; then best_ns=$d; fi
-    done
-    awk -v n="$best_ns" 'BEGIN { printf "%.3f", n / 1e9 }'
+
+# One run: appends "wall user" (seconds) to the file $1; output to $OUT, $ERR.
+timed() {
+    local file=$1
+    shift
+    local TIMEFORMAT='%R %U'
+    { time "$@" >"$OUT" 2>"$ERR"; } 2>>"$file"
 }
+
+# Median of column $2 of file $1.
+median() { awk -v c="$2" '{ print $c }' "$1" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
 
 # The last number in the output: the loop's iteration count.
 iterations() { tr -d ' \r' <"$OUT" | grep -E '^[0-9]+$' | tail -1; }
 
-printf '%-8s %12s %10s %14s %12s %10s %10s %10s %10s\n' \
-    program iterations "tarko s" "instr/s" "ns/iter" "python s" "lua s" "vs python" "vs lua"
-for name in count nested mandel; do
-    t_tarko=$(best env TARKO_RUN_COUNT=1 "$TARKO_RUN" --no-pause "$PROGRAMS/$name.trk")
-    instructions=$(sed -n 's/^Anweisungen: //p' "$ERR")
-    iters=$(iterations)
-    t_py=$(best python3 "$PROGRAMS/$name.py")
-    iters_py=$(iterations)
-    t_lua=$(best lua5.4 "$PROGRAMS/$name.lua")
-    awk -v n="$name" -v it="$iters" -v ins="$instructions" -v tt="$t_tarko" -v tp="$t_py" -v tl="$t_lua" 'BEGIN {
-        printf "%-8s %12d %10.3f %14.3g %12.2f %10.3f %10.3f %9.2fx %9.2fx\n",
-               n, it, tt, ins / tt, tt * 1e9 / it, tp, tl, tp / tt, tl / tt
+TIMES=$(mktemp -d)
+trap 'rm -f "$OUT" "$ERR"; rm -rf "$TIMES"' EXIT
+
+printf '%-7s %10s %9s %9s %9s %9s %9s %9s %9s %9s\n' \
+    program iterations "instr/s" "tarko s" "plain s" "python s" "lua s" "vs python" "vs lua" "vs lua cpu"
+for name in count nested mandel grid; do
+    rm -f "$TIMES"/*
+    for _ in $(seq "$RUNS"); do
+        timed "$TIMES/tarko" env TARKO_RUN_COUNT=1 "$TARKO_RUN" --no-pause "$PROGRAMS/$name.trk"
+        instructions=$(sed -n 's/^Anweisungen: //p' "$ERR")
+        iters=$(iterations)
+        timed "$TIMES/plain" env TARKO_RUN_PLAIN=1 "$TARKO_RUN" --no-pause "$PROGRAMS/$name.trk"
+        timed "$TIMES/python" python3 "$PROGRAMS/$name.py"
+        iters_py=$(iterations)
+        timed "$TIMES/lua" lua5.4 "$PROGRAMS/$name.lua"
+        iters_lua=$(iterations)
+    done
+    awk -v n="$name" -v it="$iters" -v ins="$instructions" \
+        -v tt="$(median "$TIMES/tarko" 1)" -v tp="$(median "$TIMES/plain" 1)" \
+        -v ty="$(median "$TIMES/python" 1)" -v tl="$(median "$TIMES/lua" 1)" \
+        -v ut="$(median "$TIMES/tarko" 2)" -v ul="$(median "$TIMES/lua" 2)" 'BEGIN {
+        printf "%-7s %10d %9.3g %9.3f %9.3f %9.3f %9.3f %8.2fx %8.2fx %8.2fx\n",
+               n, it, ins / tt, tt, tp, ty, tl, ty / tt, tl / tt, ul / ut
     }'
-    if [ "$iters" != "$iters_py" ]; then
-        echo "  note: python counted $iters_py iterations" >&2
+    if [ "$iters" != "$iters_py" ] || [ "$iters" != "$iters_lua" ]; then
+        echo "  note: python counted $iters_py, lua $iters_lua iterations" >&2
     fi
 done
 echo
 echo "instr/s: p-code instructions executed (counted by the interpreter) per second of"
-echo "wall time, start-up included; vs python/lua: their time divided by tarko-run's"
-echo "(above 1 = tarko-run is faster). Best of $RUNS runs."
+echo "wall time, start-up included. plain s: tarko-run with the plain interpreter loop"
+echo "(TARKO_RUN_PLAIN=1). vs python/lua: their wall time divided by tarko-run's;"
+echo "vs lua cpu: the same for user CPU time (above 1 = tarko-run is faster)."
+echo "Medians of $RUNS interleaved runs."
 
 # The other parts' benchmarks (bench/<part>/run.sh), each reported on its own.
 for script in "$HERE"/*/run.sh; do
