@@ -66,15 +66,13 @@ Canvas::Canvas() : img(Size, Size, QImage::Format_RGB32)
 
 QColor Canvas::ColourOf(int colourNumber)
 {
-    switch (colourNumber) {
-    case 15: return QColor(128, 128, 128);
-    case 16: return QColor(255, 255, 255);
-    case 17: return QColor(255, 0, 0);
-    case 18: return QColor(255, 255, 0);
-    case 19: return QColor(0, 128, 0);
-    case 20: return QColor(0, 0, 255);
-    default: return QColor(0, 0, 0);
-    }
+    // Built once: making a QColor from components costs more than drawing a
+    // point, and drawing loops change the colour per point.
+    static const QColor colours[] = {QColor(128, 128, 128), QColor(255, 255, 255),
+                                     QColor(255, 0, 0),     QColor(255, 255, 0),
+                                     QColor(0, 128, 0),     QColor(0, 0, 255)};
+    static const QColor black(0, 0, 0);
+    return colourNumber >= 15 && colourNumber <= 20 ? colours[colourNumber - 15] : black;
 }
 
 QFont Canvas::TextFont()

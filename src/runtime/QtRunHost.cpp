@@ -13,6 +13,7 @@ namespace {
 constexpr qint64 PassIntervalNs = 1'000'000;   // 1 ms between real passes
 constexpr int PauseWakeMs = 1;
 constexpr int WaitWakeMs = 10;
+constexpr int ClockEveryCalls = 16;
 }
 
 TQtRunHost::TQtRunHost(TRunPanel& panel, TIdeForm* ide) : panel_(panel), ide_(ide)
@@ -30,10 +31,27 @@ TQtRunHost::~TQtRunHost()
     panel_.waitPass = nullptr;
 }
 
+// Output, clearing and drawing whole shapes may take many microseconds: the
+// message pass after them reads the clock.
 void TQtRunHost::ShowConsole() { panel_.ShowConsole(); }
-void TQtRunHost::ClearRunPanel() { panel_.ClearRunPanel(); }
-void TQtRunHost::WriteText(const std::string& s) { panel_.WriteText(s); }
-void TQtRunHost::WriteNumber(double x) { panel_.WriteNumber(x); }
+
+void TQtRunHost::ClearRunPanel()
+{
+    panel_.ClearRunPanel();
+    ClockDue();
+}
+
+void TQtRunHost::WriteText(const std::string& s)
+{
+    panel_.WriteText(s);
+    ClockDue();
+}
+
+void TQtRunHost::WriteNumber(double x)
+{
+    panel_.WriteNumber(x);
+    ClockDue();
+}
 
 double TQtRunHost::ReadNumber()
 {
@@ -47,8 +65,9 @@ void TQtRunHost::ShowGraphics() { panel_.ShowGraphics(); }
 
 void TQtRunHost::SetColor(int colourNumber)
 {
-    panel_.PanelCanvas().SetColor(colourNumber);
-    panel_.SetConsoleFontColor(Canvas::ColourOf(colourNumber));
+    const QColor c = Canvas::ColourOf(colourNumber);
+    panel_.PanelCanvas().SetPenColor(c);
+    panel_.SetConsoleFontColor(c);
 }
 
 void TQtRunHost::Point(int64_t col, int64_t row) { panel_.PanelCanvas().Point(col, row); }
@@ -56,21 +75,25 @@ void TQtRunHost::Point(int64_t col, int64_t row) { panel_.PanelCanvas().Point(co
 void TQtRunHost::Line(int64_t col1, int64_t row1, int64_t col2, int64_t row2)
 {
     panel_.PanelCanvas().Line(col1, row1, col2, row2);
+    ClockDue();
 }
 
 void TQtRunHost::FillRect(int64_t col1, int64_t row1, int64_t col2, int64_t row2)
 {
     panel_.PanelCanvas().FillRect(col1, row1, col2, row2);
+    ClockDue();
 }
 
 void TQtRunHost::FillCircle(int64_t col, int64_t row, int64_t radius)
 {
     panel_.PanelCanvas().FillCircle(col, row, radius);
+    ClockDue();
 }
 
 void TQtRunHost::DrawText(int64_t col, int64_t row, const std::string& text)
 {
     panel_.PanelCanvas().DrawText(col, row, text);
+    ClockDue();
 }
 
 void TQtRunHost::AddDebugText(const std::string& s)
@@ -138,6 +161,14 @@ void TQtRunHost::Pause(double seconds)
 
 void TQtRunHost::ProcessMessages()
 {
+    // Called every few hundred instructions (about a microsecond) and after
+    // every drawing or output instruction: in loops of points and colours
+    // every few dozen nanoseconds, about what reading the clock costs. So the
+    // clock is read on every ClockEveryCalls-th call, and after every host
+    // operation that may take long (ClockDue).
+    if (++calls_ < ClockEveryCalls)
+        return;
+    calls_ = 0;
     const qint64 now = clock_.nsecsElapsed();
     if (now - lastPass_ < PassIntervalNs)
         return;

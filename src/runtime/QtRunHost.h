@@ -54,6 +54,8 @@ private:
     QElapsedTimer clock_;
     qint64 lastPass_ = 0;
     uint64_t passes_ = 0;
+    int calls_ = 0;   // message-pass calls since the clock was last read
+    void ClockDue() { calls_ = 1 << 20; }   // read it at the next call
     QTimer wake_;
 };
 

@@ -35,12 +35,26 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override
     {
+        updatePending_ = false;
         QPainter p(this);
         p.drawImage(0, 0, canvas_.image());
     }
 
+public:
+    // The canvas changed. Drawing loops change it once per point; asking for
+    // a repaint costs more than drawing the point, so it is asked for once
+    // until the repaint has happened (which paints every change since).
+    void CanvasChanged()
+    {
+        if (updatePending_ && isVisible())
+            return;
+        updatePending_ = true;
+        update();
+    }
+
 private:
     const Canvas& canvas_;
+    bool updatePending_ = false;
 };
 
 namespace {
@@ -125,6 +139,16 @@ struct TRunPanel::Impl {
     QPushButton* keys[KeyCount] = {};
     QPixmap device;
     std::function<void(const QPoint&)> screenMenu;
+    // A console font colour set while the picture is shown, not yet applied.
+    QColor pendingFont;
+
+    void ApplyFont(const QColor& c)
+    {
+        QPalette pal = memo->palette();
+        pal.setColor(QPalette::Text, c);
+        memo->setPalette(pal);
+        pendingFont = QColor();
+    }
 
     bool inputActive = false;
     std::string inputText;
@@ -173,7 +197,7 @@ TRunPanel::TRunPanel(QWidget* parent) : QWidget(parent), d(new Impl)
     d->image->setObjectName("RunImage");
     d->image->setGeometry(ScreenRect);
     d->image->hide();
-    d->canvas.changed = [img = d->image] { img->update(); };
+    d->canvas.changed = [img = d->image] { img->CanvasChanged(); };
 
     QFont keyFont = font();
     keyFont.setBold(true);
@@ -228,6 +252,8 @@ void TRunPanel::ShowConsole()
         d->image->hide();
         d->memo->show();
     }
+    if (d->pendingFont.isValid())
+        d->ApplyFont(d->pendingFont);
 }
 
 void TRunPanel::ShowGraphics()
@@ -316,9 +342,14 @@ void TRunPanel::WriteNumber(double x)
 
 void TRunPanel::SetConsoleFontColor(const QColor& c)
 {
-    QPalette pal = d->memo->palette();
-    pal.setColor(QPalette::Text, c);
-    d->memo->setPalette(pal);
+    // A colour word runs with the picture shown (the console hidden), in
+    // drawing loops often once per point; a palette change costs tens of
+    // microseconds, so a hidden console gets it when it is shown again.
+    if (d->memo->isHidden()) {
+        d->pendingFont = c;
+        return;
+    }
+    d->ApplyFont(c);
 }
 
 std::string TRunPanel::ConsoleText() const

@@ -11,6 +11,7 @@
 
 #include "editor/ColMemo.h"
 #include "runtime/Canvas.h"
+#include "runtime/QtRunHost.h"
 #include "runtime/RunPanel.h"
 #include "runtime/Runner.h"
 
@@ -69,6 +70,9 @@ private slots:
     void surfaces();
     void clearRunPanelKeepsSurface();
     void runStateLook();
+    void consoleFontColourSetWhilePictureShown();
+    void pictureRepaintedAfterEachChange();
+    void messagePassLooksAtTheClockRegularly();
 };
 
 // Keys are given as a string; 'C' is the delete key.
@@ -393,6 +397,78 @@ void TestRunPanel::runStateLook()
     QCOMPARE(p.RunMemo()->palette().color(QPalette::Base), QColor(0, 223, 223));
     p.SetRunStateLook(2);
     QCOMPARE(p.RunMemo()->palette().color(QPalette::Base), QColor(0, 255, 255));
+}
+
+void TestRunPanel::consoleFontColourSetWhilePictureShown()
+{
+    // Colour words in a drawing loop reach a hidden console; the last one
+    // must be its text colour once it is shown again.
+    TRunPanel p;
+    p.show();
+    auto font = [&] { return p.RunMemo()->palette().color(QPalette::Text); };
+    p.SetConsoleFontColor(Qt::red);
+    QCOMPARE(font(), QColor(Qt::red));   // a visible console at once
+    p.ShowGraphics();
+    p.SetConsoleFontColor(Qt::yellow);
+    p.SetConsoleFontColor(Qt::blue);
+    p.ShowConsole();
+    QCOMPARE(font(), QColor(Qt::blue));
+    p.ShowGraphics();
+    p.SetConsoleFontColor(Qt::green);
+    p.ShowGraphics();
+    p.SetConsoleFontColor(Qt::black);   // the next run starts black
+    p.ShowConsole();
+    QCOMPARE(font(), QColor(Qt::black));
+}
+
+void TestRunPanel::pictureRepaintedAfterEachChange()
+{
+    // Many points between two repaints ask for one; a point after the
+    // repaint asks for the next.
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            paints += e->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    TRunPanel p;
+    p.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&p));
+    p.ShowGraphics();
+    p.RunImage()->installEventFilter(&counter);
+    QTRY_VERIFY(counter.paints > 0 || p.RunImage()->isVisible());
+    QCoreApplication::processEvents();
+    for (int round = 0; round < 3; ++round) {
+        const int before = counter.paints;
+        for (int i = 0; i < 100; ++i)
+            p.PanelCanvas().Point(i, round);
+        QTRY_VERIFY(counter.paints > before);
+    }
+}
+
+void TestRunPanel::messagePassLooksAtTheClockRegularly()
+{
+    // After a millisecond the real pass runs: at the latest on the 16th call,
+    // and on the first call after output or a drawn shape.
+    TRunPanel p;
+    TQtRunHost host(p, nullptr);
+    auto passesAfterCalls = [&](int calls) {
+        QTest::qSleep(2);
+        const uint64_t before = host.EventPasses();
+        for (int i = 0; i < calls; ++i)
+            host.ProcessMessages();
+        return host.EventPasses() - before;
+    };
+    passesAfterCalls(16);   // start from a pass
+    QCOMPARE(passesAfterCalls(16), uint64_t(1));
+    host.WriteText("x");
+    QCOMPARE(passesAfterCalls(1), uint64_t(1));
+    host.FillRect(0, 0, 200, 200);
+    QCOMPARE(passesAfterCalls(1), uint64_t(1));
+    host.Point(0, 0);   // cheap: no clock for it
+    QCOMPARE(passesAfterCalls(1), uint64_t(0));
 }
 
 QTEST_MAIN(TestRunPanel)
