@@ -99,10 +99,11 @@ Outcome RunOnce(bool translated, const Setup& setup)
 // The first difference between the two runs, empty when there is none.
 QString Difference(const Outcome& t, const Outcome& p)
 {
-    if (t.result.end != p.result.end || t.result.fault != p.result.fault)
-        return QString("end %1 '%2' against %3 '%4'")
-            .arg(int(t.result.end)).arg(t.result.fault.c_str())
-            .arg(int(p.result.end)).arg(p.result.fault.c_str());
+    if (t.result.end != p.result.end || t.result.fault != p.result.fault ||
+        t.result.faultInstruction != p.result.faultInstruction)
+        return QString("end %1 '%2' at %3 against %4 '%5' at %6")
+            .arg(int(t.result.end)).arg(t.result.fault.c_str()).arg(t.result.faultInstruction)
+            .arg(int(p.result.end)).arg(p.result.fault.c_str()).arg(p.result.faultInstruction);
     if (t.executed != p.executed)
         return QString("count %1 against %2").arg(t.executed).arg(p.executed);
     for (size_t i = 0; i < std::min(t.log.size(), p.log.size()); ++i)
