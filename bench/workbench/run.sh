@@ -44,6 +44,13 @@ for program in "$PROGRAM" "$HERE/../programs/grid.trk"; do
 done
 "$BENCH" stop "$PROGRAM" 20 2>/dev/null
 
+echo "== zoom: F9 with the device at 300 % against 100 % (a screen that holds it)"
+if [ "${QT_QPA_PLATFORM%%:*}" = offscreen ]; then
+    QT_QPA_PLATFORM="offscreen:configfile=$HERE/large-screen.json" "$BENCH" zoom "$PROGRAM" "$RUNS" 300 2>&1 || true
+else
+    "$BENCH" zoom "$PROGRAM" "$RUNS" 300 2>&1 || true
+fi
+
 echo "== output"
 "$BENCH" lines 5 2>/dev/null
 

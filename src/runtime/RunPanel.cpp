@@ -21,10 +21,13 @@
 #include "runtime/Canvas.h"
 #include "runtime/NumberEntry.h"
 #include "runtime/Runner.h"
+#include "runtime/Zoom.h"
 
 namespace tarko {
 
-// The image control: shows the canvas image unscaled at its top-left corner.
+// The image control: shows the canvas image at its top-left corner, unscaled
+// at 100 % and otherwise stretched over the whole control without smoothing,
+// so that every canvas pixel stays a sharp block of one colour.
 class TRunImage : public QWidget {
 public:
     TRunImage(QWidget* parent, const Canvas& canvas) : QWidget(parent), canvas_(canvas)
@@ -37,7 +40,10 @@ protected:
     {
         updatePending_ = false;
         QPainter p(this);
-        p.drawImage(0, 0, canvas_.image());
+        if (size() == canvas_.image().size())
+            p.drawImage(0, 0, canvas_.image());
+        else
+            p.drawImage(rect(), canvas_.image());
     }
 
 public:
@@ -84,12 +90,15 @@ const QColor IdleConsole(0, 223, 223);
 const QColor RunningConsole(0, 255, 255);
 
 // The device: an orange hand-held with a speaker slot, a black screen in a
-// light-blue frame, and a keypad area below the screen.
-QPixmap DevicePicture()
+// light-blue frame, and a keypad area below the screen. Drawn at the zoom
+// rather than scaled from the 100 % picture, so its edges stay sharp.
+QPixmap DevicePicture(int zoom)
 {
-    QPixmap pm(TRunPanel::PanelWidth, TRunPanel::PanelHeight);
+    QPixmap pm(Zoomed(TRunPanel::PanelWidth, zoom), Zoomed(TRunPanel::PanelHeight, zoom));
     pm.fill(Qt::transparent);
     QPainter p(&pm);
+    if (zoom != NoZoom)
+        p.scale(zoom / 100.0, zoom / 100.0);
     p.setRenderHint(QPainter::Antialiasing);
 
     QLinearGradient body(0, 0, TRunPanel::PanelWidth, 0);
@@ -126,7 +135,8 @@ QPixmap DevicePicture()
     p.drawPath(band);
 
     p.setRenderHint(QPainter::Antialiasing, false);
-    p.fillRect(ScreenRect, Qt::black);
+    p.resetTransform();
+    p.fillRect(Zoomed(ScreenRect, zoom), Qt::black);
     return pm;
 }
 
@@ -149,6 +159,7 @@ struct TRunPanel::Impl {
         memo->setPalette(pal);
         pendingFont = QColor();
     }
+    int zoom = NoZoom;
 
     bool inputActive = false;
     std::string inputText;
@@ -173,7 +184,7 @@ struct TRunPanel::Impl {
 TRunPanel::TRunPanel(QWidget* parent) : QWidget(parent), d(new Impl)
 {
     setFixedSize(PanelWidth, PanelHeight);
-    d->device = DevicePicture();
+    d->device = DevicePicture(NoZoom);
 
     d->memo = new TColorMemo(this);
     d->memo->setObjectName("RunMemo");
@@ -227,6 +238,33 @@ TRunPanel::~TRunPanel()
 TColorMemo* TRunPanel::RunMemo() const { return d->memo; }
 QWidget* TRunPanel::RunImage() const { return d->image; }
 QPushButton* TRunPanel::Key(char k) const { return d->Key(k); }
+
+// Everything of the device at the zoom: picture, screen, console font and
+// keys. The canvas image itself keeps its 200 x 200 pixels.
+void TRunPanel::SetZoom(int percent)
+{
+    if (percent == d->zoom)
+        return;
+    d->zoom = percent;
+    setFixedSize(Zoomed(PanelWidth, percent), Zoomed(PanelHeight, percent));
+    d->device = DevicePicture(percent);
+    const QRect screen = Zoomed(ScreenRect, percent);
+    d->memo->setGeometry(screen);
+    d->image->setGeometry(screen);
+    QFont memoFont = d->memo->font();
+    memoFont.setPixelSize(Zoomed(12, percent));
+    d->memo->setFont(memoFont);
+    for (int i = 0; i < KeyCount; ++i) {
+        const KeyPlace& k = KeyPlaces[i];
+        d->keys[i]->setGeometry(Zoomed(QRect(k.left, k.top, k.width, k.height), percent));
+        QFont keyFont = d->keys[i]->font();
+        keyFont.setPixelSize(Zoomed(12, percent));
+        d->keys[i]->setFont(keyFont);
+    }
+    update();
+}
+
+int TRunPanel::Zoom() const { return d->zoom; }
 
 void TRunPanel::paintEvent(QPaintEvent*)
 {

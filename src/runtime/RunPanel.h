@@ -36,6 +36,13 @@ public:
     // Keypad key by its key character: '0'..'9', ',', '-', 'C', or 'O' for OK.
     QPushButton* Key(char k) const;
 
+    // The zoom in percent (100 is the design size): scales the device
+    // picture, the screen, the console font and the keys; the canvas stays
+    // 200 x 200 and is shown enlarged. PanelWidth and PanelHeight are the
+    // sizes at 100 %.
+    void SetZoom(int percent);
+    int Zoom() const;
+
     // Console background: RGB (0,223,223) when runState is 1 (idle), else (0,255,255).
     void SetRunStateLook(int runState);
     // The console is created disabled; the first Run enables it for good.

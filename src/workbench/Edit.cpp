@@ -191,11 +191,12 @@ void TMainForm::FormatSource()
     }
 }
 
-// Font1Click: the chosen font for all five editors (and the settings);
+// Font1Click: the chosen font for all five editors (and the settings), at
+// the window's zoom; the dialog shows the unzoomed size;
 // the tab stops are set again in any case.
 void TMainForm::Font1Click()
 {
-    const QFont before = editors_[0]->font();
+    const QFont before = UnzoomedEditorFont();
     QFont font = before;
     if (dialogs_->ChooseFont(font)) {
         // The dialog offers no effects: underline and strike-out stay as
@@ -204,7 +205,7 @@ void TMainForm::Font1Click()
         font.setStrikeOut(before.strikeOut());
         Inis.Font = font;
         for (TColorMemo* editor : editors_)
-            editor->setFont(EditorDrawingFont(font));
+            editor->setFont(ZoomedEditorFont());
     }
     ApplyTabStops();
 }

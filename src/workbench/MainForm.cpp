@@ -53,6 +53,7 @@ TMainForm::TMainForm(std::unique_ptr<TDialogs> dialogs, QWidget* parent)
     CreateToolBar();
     CreatePopupMenu();
     CreateScreenMenu();
+    CreateZoomActions();
 
     // FormCreate: no tab open, every tab holds a new program, idle.
     lastTab_ = -1;
@@ -63,6 +64,8 @@ TMainForm::TMainForm(std::unique_ptr<TDialogs> dialogs, QWidget* parent)
     emptyHint_->show();
     SetRunState(1);
     ReadSettingsAtStart();
+    // A stored zoom: the stored window place already fits it.
+    ApplyZoom(Inis.Zoom, false);
     // The other windows, in the order of start-up.
     CreateInfoAndOptions();
     CreateIdeForm();
@@ -112,7 +115,7 @@ void TMainForm::ReadSettingsAtStart()
 void TMainForm::ApplyEditorFont()
 {
     for (TColorMemo* editor : editors_)
-        editor->setFont(EditorDrawingFont(Inis.Font));
+        editor->setFont(ZoomedEditorFont());
     ApplyTabStops();
 }
 
@@ -261,7 +264,7 @@ void TMainForm::FormResize()
         return;
     const int w = client->width();
     const int h = client->height();
-    const int editWidth = std::max(100, w - RunPanelWidth);
+    const int editWidth = std::max(100, w - RunPanelWidthNow());
     pEdit_->setGeometry(0, 0, editWidth, h);
     pRun_->setGeometry(editWidth, 0, std::max(0, w - editWidth), h);
     const QRect inner = pEdit_->contentsRect();
@@ -305,7 +308,7 @@ void TMainForm::closeEvent(QCloseEvent* e)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* e)
 {
-    if (TabStepEvent(watched, e))
+    if (TabStepEvent(watched, e) || ZoomWheel(watched, e))
         return true;
     for (TColorMemo* editor : editors_)
         if (watched == editor || watched == editor->viewport()) {

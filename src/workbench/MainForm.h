@@ -101,6 +101,11 @@ public:
     void AusgabeKopieren1Click();
     QMenu* ScreenMenu() const { return screenMenu_; }
 
+    // The zoom in percent, one of the levels 100 ... 300 (Zoom.cpp).
+    int Zoom() const { return zoom_; }
+    void SetZoom(int percent);
+    void StepZoomBy(int direction);   // > 0 in, < 0 out, 0 back to 100 %
+
     // Run control.
     int RunState() const { return runState_; }
     void SetRunState(int state);
@@ -154,6 +159,15 @@ private:
     int FitMessageLine(int width);
     void ReadSettingsAtStart();
     void ApplyEditorFont();
+    void CreateZoomActions();
+    void ApplyZoom(int percent, bool scaleWindow);
+    QFont ZoomedEditorFont() const;
+    QFont UnzoomedEditorFont() const;
+    int ZoomedTabStopPixels() const;
+    int ChromeHeight() const;
+    int DeviceZoom() const;
+    int RunPanelWidthNow() const;
+    bool ZoomWheel(QObject* watched, QEvent* e);
 
     QAction* AddAction(QMenu* menu, const QString& name, const QString& caption,
                        const QKeySequence& shortcut = {}, bool enabled = true);
@@ -210,6 +224,11 @@ private:
     int lastTab_ = -1;
     int runState_ = 1;
     bool enterPressed_ = false;
+    int zoom_ = 100;
+    int wheelRest_ = 0;
+    QRect unzoomedGeometry_;
+    QRect zoomedGeometry_;
+    QList<QAction*> zoomActions_;
 };
 
 } // namespace tarko

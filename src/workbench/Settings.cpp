@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "runtime/Zoom.h"
+
 namespace tarko {
 
 namespace {
@@ -141,6 +143,9 @@ TInis ReadSettings(TFormPos* formPos)
     inis.Font.setPointSize(size > 0 ? size : 10);
     inis.FontCharSet = ReadInteger(s, QStringLiteral("Font/CharSet"), 1) & 0xFF;
     SetFontStyleBits(inis.Font, ReadInteger(s, QStringLiteral("Font/Style"), 0));
+    // A zoom level; written only once the window has been zoomed, so a
+    // store that never was keeps exactly its keys.
+    inis.Zoom = ZoomLevelOf(ReadInteger(s, QStringLiteral("Ansicht/Zoom"), NoZoom));
     if (formPos) {
         const int left = ReadInteger(s, QStringLiteral("FormPos/Left"), NoSavedPosition);
         formPos->saved = left != NoSavedPosition;
@@ -170,6 +175,8 @@ void WriteSettings(const TInis& inis, const QRect& formPos)
     s.setValue(QStringLiteral("FormPos/Height"), Text(formPos.height()));
     for (int i = 0; i < 5; ++i)
         s.setValue(QStringLiteral("Files/File%1").arg(i + 1), inis.Files[i]);
+    if (inis.Zoom != NoZoom || s.contains(QStringLiteral("Ansicht/Zoom")))
+        s.setValue(QStringLiteral("Ansicht/Zoom"), Text(inis.Zoom));
     s.sync();
 }
 

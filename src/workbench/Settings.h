@@ -20,6 +20,7 @@ struct TInis {
     int Tabs = 2;                     // tab width in units of 8 pixels
     QFont Font{QStringLiteral("Courier New"), 10};  // the editors' font
     int FontCharSet = 1;              // kept for the store; Qt has no character sets
+    int Zoom = 100;                   // "Ansicht/Zoom": the window's zoom in percent
 };
 
 // The window's stored place; `saved` is false when the store has no "Left".

@@ -157,7 +157,7 @@ void TMainForm::ApplyTabStops()
 {
     // A tab stop every Tabs character widths of eight pixels.
     for (int i = 0; i <= lastTab_; ++i)
-        editors_[i]->SetTabWidthPixels(TabStopPixels(Inis.Tabs));
+        editors_[i]->SetTabWidthPixels(ZoomedTabStopPixels());
 }
 
 void TMainForm::EditCommand(void (*op)(TColorMemo*))
