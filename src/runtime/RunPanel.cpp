@@ -86,6 +86,8 @@ constexpr KeyPlace KeyPlaces[] = {
 };
 constexpr int KeyCount = sizeof KeyPlaces / sizeof KeyPlaces[0];
 
+constexpr int RepaintMs = 15;
+
 const QColor IdleConsole(0, 223, 223);
 const QColor RunningConsole(0, 255, 255);
 
@@ -160,6 +162,7 @@ struct TRunPanel::Impl {
         pendingFont = QColor();
     }
     int zoom = NoZoom;
+    QTimer repaintTimer;
 
     bool inputActive = false;
     std::string inputText;
@@ -208,7 +211,19 @@ TRunPanel::TRunPanel(QWidget* parent) : QWidget(parent), d(new Impl)
     d->image->setObjectName("RunImage");
     d->image->setGeometry(ScreenRect);
     d->image->hide();
-    d->canvas.changed = [img = d->image] { img->CanvasChanged(); };
+    // Enlarged, one repaint of the screen costs up to nine times as much as
+    // at 100 %, and a drawing program changes the canvas between any two
+    // message passes; so zoomed, the screen is repainted at most every
+    // RepaintMs (still smooth to the eye) instead of at every pass.
+    d->repaintTimer.setSingleShot(true);
+    d->repaintTimer.setInterval(RepaintMs);
+    connect(&d->repaintTimer, &QTimer::timeout, d->image, qOverload<>(&QWidget::update));
+    d->canvas.changed = [this] {
+        if (d->zoom == NoZoom)
+            d->image->CanvasChanged();
+        else if (!d->repaintTimer.isActive())
+            d->repaintTimer.start();
+    };
 
     QFont keyFont = font();
     keyFont.setBold(true);
