@@ -1,5 +1,4 @@
-// The device at every zoom level: the zoom steps, the canvas shown without
-// smoothing, the keys where the mouse finds them, and 100 % exactly as
+// The device at every zoom level: the canvas shown without smoothing, the keys where the mouse finds them, and 100 % exactly as
 // before zooming.
 #include <QPushButton>
 #include <QTest>
@@ -44,46 +43,6 @@ private slots:
     {
         StopRequested = false;
         InputDone = false;
-    }
-
-    void steps_data()
-    {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("direction");
-        QTest::addColumn<int>("to");
-        QTest::newRow("in from 100") << 100 << 1 << 125;
-        QTest::newRow("in from 150") << 150 << 1 << 200;
-        QTest::newRow("in from 250") << 250 << 1 << 300;
-        QTest::newRow("in at 300 stays") << 300 << 1 << 300;
-        QTest::newRow("out from 300") << 300 << -1 << 250;
-        QTest::newRow("out from 200") << 200 << -1 << 150;
-        QTest::newRow("out from 125") << 125 << -1 << 100;
-        QTest::newRow("out at 100 stays") << 100 << -1 << 100;
-    }
-    void steps()
-    {
-        QFETCH(int, from);
-        QFETCH(int, direction);
-        QFETCH(int, to);
-        QCOMPARE(StepZoom(from, direction), to);
-    }
-
-    // A stored value that is no level never zooms further than it says.
-    void storedValues_data()
-    {
-        QTest::addColumn<int>("stored");
-        QTest::addColumn<int>("level");
-        QTest::newRow("a level") << 250 << 250;
-        QTest::newRow("between levels") << 175 << 150;
-        QTest::newRow("below 100") << 50 << 100;
-        QTest::newRow("negative") << -200 << 100;
-        QTest::newRow("beyond 300") << 1000 << 300;
-    }
-    void storedValues()
-    {
-        QFETCH(int, stored);
-        QFETCH(int, level);
-        QCOMPARE(ZoomLevelOf(stored), level);
     }
 
     // Screen, keys and device scale together; what meets at 100 % still meets.
