@@ -13,6 +13,8 @@
 #include <QTextCursor>
 #include <QTextLayout>
 #include <QTimer>
+#include <cstring>
+#include <vector>
 
 
 #include "editor/ColMemo.h"
@@ -26,24 +28,52 @@
 namespace tarko {
 
 // The image control: shows the canvas image at its top-left corner, unscaled
-// at 100 % and otherwise stretched over the whole control without smoothing,
-// so that every canvas pixel stays a sharp block of one colour.
+// at 100 % and otherwise enlarged without smoothing: the screen pixel x shows
+// the canvas column x * 100 / zoom (rounded down), so every canvas pixel is
+// a sharp block of one colour and a part of the screen repaints exactly as
+// the whole would.
 class TRunImage : public QWidget {
 public:
     TRunImage(QWidget* parent, const Canvas& canvas) : QWidget(parent), canvas_(canvas)
     {
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
+    int zoom = 100;
+
+    // The screen pixels that show the canvas pixels of `r`.
+    QRect ShownArea(const QRect& r) const
+    {
+        auto from = [this](int c) { return c * zoom / 100; };
+        auto to = [this](int c) { return ((c + 1) * zoom + 99) / 100; };   // exclusive
+        return QRect(QPoint(from(r.left()), from(r.top())), QPoint(to(r.right()) - 1, to(r.bottom()) - 1));
+    }
 
 protected:
-    void paintEvent(QPaintEvent*) override
+    void paintEvent(QPaintEvent* e) override
     {
         updatePending_ = false;
         QPainter p(this);
-        if (size() == canvas_.image().size())
-            p.drawImage(0, 0, canvas_.image());
-        else
-            p.drawImage(rect(), canvas_.image());
+        const QImage& img = canvas_.image();
+        if (zoom == 100) {
+            p.drawImage(0, 0, img);
+            return;
+        }
+        const QRect area = e->rect() & rect();
+        if (area.isEmpty() || img.isNull())
+            return;
+        QImage part(area.size(), QImage::Format_RGB32);
+        const QImage src = img.convertToFormat(QImage::Format_RGB32);
+        std::vector<int> column(size_t(area.width()));
+        for (int x = 0; x < area.width(); ++x)
+            column[size_t(x)] = std::min((area.left() + x) * 100 / zoom, src.width() - 1);
+        for (int y = 0; y < area.height(); ++y) {
+            const int row = std::min((area.top() + y) * 100 / zoom, src.height() - 1);
+            const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(row));
+            auto* out = reinterpret_cast<QRgb*>(part.scanLine(y));
+            for (int x = 0; x < area.width(); ++x)
+                out[x] = in[column[size_t(x)]];
+        }
+        p.drawImage(area.topLeft(), part);
     }
 
 public:
@@ -163,6 +193,38 @@ struct TRunPanel::Impl {
     }
     int zoom = NoZoom;
     QTimer repaintTimer;
+    QImage shown;   // zoomed: the canvas as the screen was last told to show it
+
+    // Zoomed: repaint the part of the screen whose canvas pixels changed
+    // since the last time (a drawing program changes a few rows at a time).
+    void RepaintChanged()
+    {
+        const QImage& now = canvas.image();
+        if (shown.size() != now.size() || shown.format() != now.format()) {
+            shown = now.copy();
+            image->update();
+            return;
+        }
+        const qsizetype bytes = std::min(now.bytesPerLine(), shown.bytesPerLine());
+        int top = -1, bottom = -1, left = now.width(), right = -1;
+        for (int y = 0; y < now.height(); ++y) {
+            const auto* a = reinterpret_cast<const QRgb*>(now.constScanLine(y));
+            auto* b = reinterpret_cast<QRgb*>(shown.scanLine(y));
+            if (std::memcmp(a, b, size_t(bytes)) == 0)
+                continue;
+            if (top < 0)
+                top = y;
+            bottom = y;
+            for (int x = 0; x < now.width(); ++x)
+                if (a[x] != b[x]) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+            std::memcpy(b, a, size_t(bytes));
+        }
+        if (top >= 0)
+            image->update(image->ShownArea(QRect(QPoint(left, top), QPoint(right, bottom))));
+    }
 
     bool inputActive = false;
     std::string inputText;
@@ -217,7 +279,7 @@ TRunPanel::TRunPanel(QWidget* parent) : QWidget(parent), d(new Impl)
     // RepaintMs (still smooth to the eye) instead of at every pass.
     d->repaintTimer.setSingleShot(true);
     d->repaintTimer.setInterval(RepaintMs);
-    connect(&d->repaintTimer, &QTimer::timeout, d->image, qOverload<>(&QWidget::update));
+    connect(&d->repaintTimer, &QTimer::timeout, this, [this] { d->RepaintChanged(); });
     d->canvas.changed = [this] {
         if (d->zoom == NoZoom)
             d->image->CanvasChanged();
@@ -266,6 +328,8 @@ void TRunPanel::SetZoom(int percent)
     const QRect screen = Zoomed(ScreenRect, percent);
     d->memo->setGeometry(screen);
     d->image->setGeometry(screen);
+    d->image->zoom = percent;
+    d->shown = QImage();
     QFont memoFont = d->memo->font();
     memoFont.setPixelSize(Zoomed(12, percent));
     d->memo->setFont(memoFont);
