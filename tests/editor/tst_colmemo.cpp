@@ -103,6 +103,7 @@ private slots:
     void drawKeyHandler();
     void hotSpotHoverAndClick();
     void markedLineSpansTheWidthUntilAnEdit();
+    void hotSpotAtProjectorSize();
 };
 
 void TestColMemo::toWinText_data()
@@ -795,6 +796,33 @@ void TestColMemo::markedLineSpansTheWidthUntilAnEdit()
     QTest::keyClick(&m, Qt::Key_X);
     QCOMPARE(m.MarkedLine(), -1);
     QVERIFY(m.extraSelections().isEmpty());
+}
+
+// With the font three times as large (the workbench's 300 % zoom) the
+// pointer still finds the character under it: the letters of a hot spot
+// report it, the opening marker and the blank after it do not.
+void TestColMemo::hotSpotAtProjectorSize()
+{
+    Editor e("Siehe \x1EHilfe\x1F und mehr", false);
+    QFont big = e.memo.font();
+    if (big.pointSizeF() > 0)
+        big.setPointSizeF(big.pointSizeF() * 3);
+    else
+        big.setPixelSize(big.pixelSize() * 3);
+    e.memo.setFont(big);
+    e.memo.resize(1500, 300);
+    THotSpot hs;
+    hs.Active = true;
+    e.memo.SetHotSpot(hs);
+    std::vector<std::string> clicked;
+    e.memo.OnHotSpotClick = [&](TColorMemo*, const std::string& src) { clicked.push_back(src); };
+    QVERIFY(QTest::qWaitForWindowExposed(&e.memo));
+    QWidget* vp = e.memo.viewport();
+    for (int offset : {6, 7, 11, 13}) {   // opening marker, H, e, the blank after the closing marker
+        QTest::mouseMove(vp, e.charCentre(offset));
+        QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, e.charCentre(offset));
+    }
+    QCOMPARE(clicked, (std::vector<std::string>{"Hilfe", "Hilfe"}));
 }
 
 QTEST_MAIN(TestColMemo)
