@@ -27,6 +27,29 @@
 
 namespace tarko {
 
+namespace {
+
+// The part `area` of the canvas image enlarged to `zoom` percent without
+// smoothing: the pixel x shows the canvas column x * 100 / zoom, rounded down.
+QImage Enlarged(const QImage& img, const QRect& area, int zoom)
+{
+    QImage part(area.size(), QImage::Format_RGB32);
+    const QImage src = img.convertToFormat(QImage::Format_RGB32);
+    std::vector<int> column(size_t(area.width()));
+    for (int x = 0; x < area.width(); ++x)
+        column[size_t(x)] = std::min((area.left() + x) * 100 / zoom, src.width() - 1);
+    for (int y = 0; y < area.height(); ++y) {
+        const int row = std::min((area.top() + y) * 100 / zoom, src.height() - 1);
+        const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(row));
+        auto* out = reinterpret_cast<QRgb*>(part.scanLine(y));
+        for (int x = 0; x < area.width(); ++x)
+            out[x] = in[column[size_t(x)]];
+    }
+    return part;
+}
+
+} // namespace
+
 // The image control: shows the canvas image at its top-left corner, unscaled
 // at 100 % and otherwise enlarged without smoothing: the screen pixel x shows
 // the canvas column x * 100 / zoom (rounded down), so every canvas pixel is
@@ -61,19 +84,7 @@ protected:
         const QRect area = e->rect() & rect();
         if (area.isEmpty() || img.isNull())
             return;
-        QImage part(area.size(), QImage::Format_RGB32);
-        const QImage src = img.convertToFormat(QImage::Format_RGB32);
-        std::vector<int> column(size_t(area.width()));
-        for (int x = 0; x < area.width(); ++x)
-            column[size_t(x)] = std::min((area.left() + x) * 100 / zoom, src.width() - 1);
-        for (int y = 0; y < area.height(); ++y) {
-            const int row = std::min((area.top() + y) * 100 / zoom, src.height() - 1);
-            const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(row));
-            auto* out = reinterpret_cast<QRgb*>(part.scanLine(y));
-            for (int x = 0; x < area.width(); ++x)
-                out[x] = in[column[size_t(x)]];
-        }
-        p.drawImage(area.topLeft(), part);
+        p.drawImage(area.topLeft(), Enlarged(img, area, zoom));
     }
 
 public:
@@ -344,6 +355,14 @@ void TRunPanel::SetZoom(int percent)
 }
 
 int TRunPanel::Zoom() const { return d->zoom; }
+
+QImage TRunPanel::ShownPicture() const
+{
+    const QImage& img = d->canvas.image();
+    if (d->zoom == NoZoom)
+        return img.copy();
+    return Enlarged(img, QRect(0, 0, Zoomed(img.width(), d->zoom), Zoomed(img.height(), d->zoom)), d->zoom);
+}
 
 void TRunPanel::paintEvent(QPaintEvent*)
 {

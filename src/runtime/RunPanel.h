@@ -8,6 +8,7 @@
 #include <string>
 
 class QContextMenuEvent;
+class QImage;
 class QKeyEvent;
 class QPoint;
 class QPushButton;
@@ -42,6 +43,9 @@ public:
     // sizes at 100 %.
     void SetZoom(int percent);
     int Zoom() const;
+    // The picture as the screen shows it at the zoom (200 x 200 at 100 %),
+    // for saving it at the size the class sees.
+    QImage ShownPicture() const;
 
     // Console background: RGB (0,223,223) when runState is 1 (idle), else (0,255,255).
     void SetRunStateLook(int runState);

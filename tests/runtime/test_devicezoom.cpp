@@ -115,6 +115,7 @@ private slots:
                 columns.insert(col);
                 rows.insert(row);
             }
+        QCOMPARE(p.ShownPicture(), shown.convertToFormat(QImage::Format_RGB32));
         QCOMPARE(int(columns.size()), 200);
         QCOMPARE(int(rows.size()), 200);
         // at whole-number zooms a canvas pixel is a square of zoom/100 pixels
