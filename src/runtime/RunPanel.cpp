@@ -603,7 +603,7 @@ void TRunPanel::SetScreenMenu(std::function<void(const QPoint& globalPos)> show)
 
 void TRunPanel::contextMenuEvent(QContextMenuEvent* e)
 {
-    if (!d->screenMenu || !ScreenRect.contains(e->pos())) {
+    if (!d->screenMenu || !Zoomed(ScreenRect, d->zoom).contains(e->pos())) {
         e->ignore();
         return;
     }

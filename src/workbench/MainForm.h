@@ -19,6 +19,7 @@
 
 class QAction;
 class QDialog;
+class QImage;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -99,6 +100,7 @@ public:
     // The device screen's context menu (Screen.cpp).
     void BildSpeichern1Click();
     void AusgabeKopieren1Click();
+    void BildOriginal1Click();   // only in the menu while zoomed
     QMenu* ScreenMenu() const { return screenMenu_; }
 
     // The zoom in percent, one of the levels 100 ... 300 (Zoom.cpp).
@@ -168,6 +170,7 @@ private:
     int DeviceZoom() const;
     int RunPanelWidthNow() const;
     bool ZoomWheel(QObject* watched, QEvent* e);
+    void SavePicture(const QImage& picture);
 
     QAction* AddAction(QMenu* menu, const QString& name, const QString& caption,
                        const QKeySequence& shortcut = {}, bool enabled = true);

@@ -83,7 +83,7 @@ void TMainForm::SetRunState(int state)
     actions_.value("Step1")->setEnabled(state != 3);
     actions_.value("Break1")->setEnabled(!idle);
     actions_.value("Break2")->setEnabled(!idle);
-    for (const char* item : {"BildSpeichern1", "AusgabeKopieren1"})
+    for (const char* item : {"BildSpeichern1", "BildOriginal1", "AusgabeKopieren1"})
         actions_.value(QString::fromLatin1(item))->setEnabled(idle);
     for (const char* button : {"Neu2", "Oeffnen2", "Speichern2", "Drucken2", "Ausschneiden2", "Kopieren2",
                                "Einfuegen2", "Suchen2", "Ersetzen2"})

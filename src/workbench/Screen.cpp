@@ -12,6 +12,7 @@
 #include "editor/WinText.h"
 #include "runtime/Canvas.h"
 #include "runtime/RunPanel.h"
+#include "runtime/Zoom.h"
 #include "workbench/Dialogs.h"
 #include "workbench/MainForm.h"
 
@@ -43,14 +44,25 @@ QString TMainForm::PictureSuggestion() const
     return dir.isEmpty() ? name : QDir(dir).filePath(name);
 }
 
+// The picture as the screen shows it: 200 x 200 at 100 %, enlarged when
+// the window is zoomed.
 void TMainForm::BildSpeichern1Click()
+{
+    SavePicture(runPanel_->Zoom() == NoZoom ? runPanel_->PanelCanvas().Picture() : runPanel_->ShownPicture());
+}
+
+// Offered only while zoomed: the picture at its own 200 x 200 pixels.
+void TMainForm::BildOriginal1Click()
+{
+    SavePicture(runPanel_->PanelCanvas().Picture());
+}
+
+void TMainForm::SavePicture(const QImage& picture)
 {
     const QString name = dialogs_->PictureFileName(PictureSuggestion());
     if (name.isEmpty())
         return;
-    // The zoom factor of the screen, once the workbench can zoom.
-    constexpr int scale = 1;
-    if (!runPanel_->PanelCanvas().Picture(scale).save(name, "PNG"))
+    if (!picture.save(name, "PNG"))
         dialogs_->Error(QStringLiteral("Datei %1 kann nicht gespeichert werden").arg(name));
 }
 

@@ -5,6 +5,7 @@
 // size. At 100 % everything is the design size.
 #include <QAction>
 #include <algorithm>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -49,6 +50,10 @@ void TMainForm::CreateZoomActions()
         addAction(a);
         zoomActions_.append(a);
     }
+    // The screen menu saves the enlarged picture while zoomed; this entry,
+    // shown only then, keeps the 200 x 200 one at hand.
+    OnIdle(AddAction(nullptr, QStringLiteral("BildOriginal1"), QStringLiteral("Bild in Originalgröße speichern unter...")),
+           &TMainForm::BildOriginal1Click);
 }
 
 void TMainForm::StepZoomBy(int direction)
@@ -140,6 +145,11 @@ void TMainForm::ApplyZoom(int percent, bool scaleWindow)
     Inis.Zoom = percent;
     ApplyEditorFont();
     runPanel_->SetZoom(DeviceZoom());
+    if (QAction* original = actions_.value(QStringLiteral("BildOriginal1")); original && screenMenu_) {
+        screenMenu_->removeAction(original);
+        if (zoom_ != NoZoom)
+            screenMenu_->insertAction(actions_.value(QStringLiteral("AusgabeKopieren1")), original);
+    }
 
     if (zoom_ == NoZoom) {
         if (untouched)

@@ -3,7 +3,9 @@
 // and a program run at a zoom. The test screen is 1280 x 1024, like the
 // real-window checks (see projector-screen.json).
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
+#include <QTemporaryDir>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -326,6 +328,45 @@ private slots:
         QCOMPARE(shown.pixel(20, 17) & 0xFFFFFF, 0u);
         QCOMPARE(shown.pixel(19, 18) & 0xFFFFFF, 0u);
         QCOMPARE(panel->PanelCanvas().image().size(), QSize(200, 200));
+    }
+
+    // Zoomed, the screen's menu opens all over the enlarged screen and saves
+    // the picture as shown; the 200 x 200 one has an entry of its own then.
+    void savedPicture()
+    {
+        TWorkbench wb;
+        QVERIFY(wb.Active());
+        QTemporaryDir dir;
+        wb.NewTab(dir.filePath(QStringLiteral("Kreis.trk")), QStringLiteral("Rot\nKreis (0; 0; 3)"));
+        wb.form->SetZoom(200);
+        wb.Press(Qt::Key_F9);
+        QCOMPARE(wb.form->RunState(), 1);
+        TRunPanel* panel = wb.form->RunPanel();
+        QMenu* menu = wb.form->ScreenMenu();
+
+        const QPoint corner(390, 390);   // near the lower right of the enlarged screen
+        QContextMenuEvent right(QContextMenuEvent::Mouse, corner, panel->RunImage()->mapToGlobal(corner));
+        QApplication::sendEvent(panel->RunImage(), &right);
+        QVERIFY(menu->isVisible());
+        menu->hide();
+
+        const QList<QAction*> items = menu->actions();
+        QCOMPARE(items.size(), 3);
+        QCOMPARE(items[1]->text(), QStringLiteral("Bild in Originalgröße speichern unter..."));
+        const QString big = dir.filePath(QStringLiteral("gross.png"));
+        const QString small = dir.filePath(QStringLiteral("klein.png"));
+        wb.dialogs->fileNames.push_back(big);
+        items[0]->trigger();
+        wb.dialogs->fileNames.push_back(small);
+        items[1]->trigger();
+        QCOMPARE(wb.dialogs->shown.back().text, dir.filePath(QStringLiteral("Kreis.png")));
+        QCOMPARE(QImage(big).convertToFormat(QImage::Format_RGB32),
+                 panel->RunImage()->grab().toImage().convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(QImage(small).convertToFormat(QImage::Format_RGB32), panel->PanelCanvas().image());
+        QCOMPARE(QImage(small).pixelColor(100, 99), QColor(Qt::red));
+
+        wb.form->SetZoom(100);
+        QCOMPARE(menu->actions().size(), 2);
     }
 };
 
