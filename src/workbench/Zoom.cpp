@@ -147,7 +147,7 @@ void TMainForm::ApplyZoom(int percent, bool scaleWindow)
     runPanel_->SetZoom(DeviceZoom());
     if (QAction* original = actions_.value(QStringLiteral("BildOriginal1")); original && screenMenu_) {
         screenMenu_->removeAction(original);
-        if (zoom_ != NoZoom)
+        if (runPanel_->Zoom() != NoZoom)   // the screen shows the picture enlarged
             screenMenu_->insertAction(actions_.value(QStringLiteral("AusgabeKopieren1")), original);
     }
 
