@@ -8,10 +8,13 @@
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace tarko {
 
@@ -134,9 +137,17 @@ bool TQtDialogs::ChooseFont(QFont& font)
     QFontDialog dlg(shown, parent_);
     dlg.setOption(QFontDialog::DontUseNativeDialog);
     // Without effects: the group holding underline and strike-out is hidden.
+    // The sample beside it took its height from that group and would shrink
+    // to nothing: it keeps that height.
+    int effectsHeight = 0;
     for (QCheckBox* effect : dlg.findChildren<QCheckBox*>())
-        if (QWidget* group = qobject_cast<QGroupBox*>(effect->parentWidget()))
+        if (QWidget* group = qobject_cast<QGroupBox*>(effect->parentWidget())) {
+            effectsHeight = std::max(effectsHeight, group->sizeHint().height());
             group->hide();
+        }
+    for (QLineEdit* edit : dlg.findChildren<QLineEdit*>())
+        if (auto* sample = qobject_cast<QGroupBox*>(edit->parentWidget()))
+            sample->setMinimumHeight(effectsHeight);
     if (dlg.exec() != QDialog::Accepted)
         return false;
     QFont chosen = dlg.selectedFont();

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QCheckBox>
 #include <QFontDialog>
+#include <QGroupBox>
+#include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QDialogButtonBox>
@@ -106,6 +108,7 @@ private slots:
     void allFilesListsNamesWithoutDot();
     void helpFileMustExist();
     void fontDialogWithoutEffects();
+    void fontDialogSampleReadable();
     void fontDialogShowsTheEditorFont();
     void printerSetUpOffersPrinters();
     void pictureDialogStartsAtTheSuggestion();
@@ -245,6 +248,27 @@ void TestDialogs::fontDialogWithoutEffects()
     QVERIFY(!dialogs.ChooseFont(font));
     QVERIFY(seen);
     QVERIFY2(effects.isEmpty(), qPrintable(effects.join(QStringLiteral(", "))));
+}
+
+// Hiding the effects must not squeeze the sample beside them: its text
+// stays readable in full height.
+void TestDialogs::fontDialogSampleReadable()
+{
+    TQtDialogs dialogs(nullptr);
+    int sampleHeight = -1, textHeight = 0;
+    QTimer::singleShot(0, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        for (QLineEdit* edit : w->findChildren<QLineEdit*>())
+            if (edit->isVisibleTo(w) && qobject_cast<QGroupBox*>(edit->parentWidget())) {
+                sampleHeight = edit->height();
+                textHeight = edit->fontMetrics().height();
+            }
+        static_cast<QDialog*>(w)->reject();
+    });
+    QFont font(QStringLiteral("Courier New"), 10);
+    QVERIFY(!dialogs.ChooseFont(font));
+    QVERIFY2(sampleHeight >= textHeight && textHeight > 0,
+             qPrintable(QStringLiteral("sample %1 px high, text %2 px").arg(sampleHeight).arg(textHeight)));
 }
 
 // "Courier New" is shown as the font standing in for it; OK without a
