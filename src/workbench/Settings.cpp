@@ -138,7 +138,11 @@ TInis ReadSettings(TFormPos* formPos)
     for (int i = 0; i < 5; ++i)
         inis.Files[i] = ReadString(s, QStringLiteral("Files/File%1").arg(i + 1));
     const QString name = ReadString(s, QStringLiteral("Font/Name"));
-    inis.Font = QFont(name.isEmpty() ? QStringLiteral("Courier New") : name);
+    inis.Font = QFont(QStringLiteral("Courier New"));
+    // One name, whatever it holds: QFont's constructor would read a comma
+    // as a list of names and keep only the first at the next shut-down.
+    if (!name.isEmpty())
+        inis.Font.setFamily(name);
     const int size = ReadInteger(s, QStringLiteral("Font/Size"), 10);
     inis.Font.setPointSize(size > 0 ? size : 10);
     inis.FontCharSet = ReadInteger(s, QStringLiteral("Font/CharSet"), 1) & 0xFF;

@@ -25,6 +25,7 @@ private slots:
     void damagedValues();
     void stringsRoundTrip_data();
     void stringsRoundTrip();
+    void fontNameRoundTrip();
     void tabWidthBounds_data();
     void tabWidthBounds();
     void storedGeometryIsBroughtOnScreen_data();
@@ -169,6 +170,25 @@ void TestSettings::stringsRoundTrip()
         QVERIFY(wb.form->close());
     }
     QCOMPARE(Store().value(key).toString(), value);
+}
+
+// The font's name is a string like the others: a comma in it (typed by
+// hand or by another tool) is no list of names.
+void TestSettings::fontNameRoundTrip()
+{
+    IsolateSettings();
+    {
+        QFile file(Store().fileName());
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Font]\nName=Courier New, Mono\nSize=12\n");
+    }
+    for (int start = 0; start < 2; ++start) {
+        TWorkbench wb(true);
+        QCOMPARE(wb.form->Inis.Font.pointSize(), 12);
+        QVERIFY(wb.form->close());
+    }
+    QCOMPARE(Store().value(QStringLiteral("Font/Name")).toString(), QStringLiteral("Courier New, Mono"));
 }
 
 void TestSettings::tabWidthBounds_data()
