@@ -27,6 +27,7 @@ struct FileResult {
     int line = 0;         // 1-based program line (differs: transcript line); 0 = none
     int column = 0;       // compile errors
     std::string message;  // UTF-8
+    std::string reason;   // unreadable: why, as the German message ends (or empty)
     bool hasExpected = false, hasActual = false;
     std::string expected, actual;   // differs: both versions of the line
 };
@@ -125,9 +126,9 @@ int ExitCode(const std::vector<FileResult>& results)
     return code;
 }
 
-void PrintUnreadable(const std::string& file)
+void PrintUnreadable(const std::string& file, TFileRead why)
 {
-    std::cerr << "tarko-run: Datei " << file << " kann nicht ge\xC3\xB6" "ffnet werden\n";
+    std::cerr << "tarko-run: " << ReadFailureMessage(why, file) << '\n';
 }
 
 #ifdef TARKO_HAVE_RUNMODE
@@ -197,7 +198,7 @@ std::string LineText(const FileResult& r)
     if (r.status == "ok")
         return s + "ok";
     if (r.status == "unreadable")
-        return s + "Datei kann nicht ge\xC3\xB6" "ffnet werden";
+        return s + "Datei kann nicht ge\xC3\xB6" "ffnet werden" + r.reason;
     if (r.status == "compile-error")
         return s + "\xC3\xBC" "bersetzt nicht, Zeile " + std::to_string(r.line) + ", Spalte " +
                std::to_string(r.column) + ": " + r.message;
@@ -220,10 +221,11 @@ int CheckFiles(const CliOptions& options, ReadProgramFile read)
         FileResult r;
         r.file = file;
         std::string text;
-        if (!read(file, text)) {
+        if (const TFileRead why = read(file, text); why != TFileRead::Ok) {
             r.status = "unreadable";
+            r.reason = ReadFailureReason(why);
             if (!options.json)
-                PrintUnreadable(file);
+                PrintUnreadable(file, why);
         } else if (Compile(text, r)) {
             r.status = "ok";
         } else if (!options.json) {
@@ -242,8 +244,8 @@ int ExpectFiles(const CliOptions& options, ReadProgramFile read)
     // Of the input and the expected transcript only the line ends do not matter.
     std::string input, expected;
     for (const auto& [path, bytes] : {std::pair{&options.inputPath, &input}, {&options.expectPath, &expected}})
-        if (!read(*path, *bytes)) {
-            PrintUnreadable(*path);
+        if (const TFileRead why = read(*path, *bytes); why != TFileRead::Ok) {
+            PrintUnreadable(*path, why);
             return ExitFile;
         }
     // An expected transcript saved as Windows-1252 (an editor on Windows)
@@ -256,8 +258,9 @@ int ExpectFiles(const CliOptions& options, ReadProgramFile read)
         FileResult r;
         r.file = file;
         std::string text;
-        if (!read(file, text)) {
+        if (const TFileRead why = read(file, text); why != TFileRead::Ok) {
             r.status = "unreadable";
+            r.reason = ReadFailureReason(why);
         } else if (Compile(text, r)) {
             std::istringstream in(input);
             std::ostringstream out;

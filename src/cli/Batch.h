@@ -3,14 +3,15 @@
 // which runs every program with the same numbers and compares what it prints
 // with the expected transcript. One result per file, as text or JSON.
 #include "cli/CliOptions.h"
+#include "language/ReadProgram.h"
 
 #include <string>
 #include <vector>
 
 namespace tarko {
 
-// Reads a program file; false when it cannot be read.
-using ReadProgramFile = bool (*)(const std::string& path, std::string& bytes);
+// Reads a program file; anything but Ok when it cannot be read.
+using ReadProgramFile = TFileRead (*)(const std::string& path, std::string& bytes);
 
 // --check FILE...: compile errors as "FILE:LINE:COLUMN: MESSAGE" on stderr
 // (or all results as JSON on stdout). Exit 0 all compiled, 1 any compile

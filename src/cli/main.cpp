@@ -233,9 +233,9 @@ bool ParseArguments(int argc, char** argv, CliOptions& options, std::string& err
 // Every file tarko-run reads (programs, and the --input and --expect
 // transcripts) only when it is a regular file of at most 4 MiB: a FIFO or
 // an endless device would block or exhaust the machine.
-bool ReadFile(const std::string& path, std::string& bytes)
+TFileRead ReadFile(const std::string& path, std::string& bytes)
 {
-    return ReadProgramBytes(path, &bytes) == TFileRead::Ok;
+    return ReadProgramBytes(path, &bytes);
 }
 
 void InstallOutput(const std::string& file, bool listing)
@@ -273,10 +273,10 @@ int main(int argc, char** argv)
     }
     const ReadProgramFile readProgram = [](const std::string& path, std::string& text) {
         std::string bytes;
-        if (!ReadFile(path, bytes))
-            return false;
+        if (const TFileRead read = ReadFile(path, bytes); read != TFileRead::Ok)
+            return read;
         text = WithCrLf(bytes);
-        return true;
+        return TFileRead::Ok;
     };
     if (options.mode == CliMode::Expect)
         return ExpectFiles(options, readProgram);

@@ -96,22 +96,22 @@ TFileRead ReadProgramBytes(const std::string& path, std::string* bytes)
 
 std::string ReadFailureMessage(TFileRead result, const std::string& name)
 {
-    std::string text = "Datei " + name + " kann nicht ge\xC3\xB6" "ffnet werden";
+    return "Datei " + name + " kann nicht ge\xC3\xB6" "ffnet werden" + ReadFailureReason(result);
+}
+
+std::string ReadFailureReason(TFileRead result)
+{
     switch (result) {
     case TFileRead::NotRegular:
-        text += ": Sie ist keine gew\xC3\xB6hnliche Datei.";
-        break;
+        return ": Sie ist keine gew\xC3\xB6hnliche Datei.";
     case TFileRead::TooLarge:
-        text += ": Sie ist gr\xC3\xB6\xC3\x9F" "er als " + std::to_string(MaxProgramFileSize >> 20)
+        return ": Sie ist gr\xC3\xB6\xC3\x9F" "er als " + std::to_string(MaxProgramFileSize >> 20)
             + " MB. So gro\xC3\x9F" "e Programme kann Tarko nicht laden.";
-        break;
     case TFileRead::NoPermission:
-        text += ": Keine Berechtigung zum Lesen.";
-        break;
+        return ": Keine Berechtigung zum Lesen.";
     default:
-        break;
+        return {};
     }
-    return text;
 }
 
 } // namespace tarko

@@ -30,4 +30,7 @@ TFileRead ReadProgramBytes(const std::string& path, std::string* bytes);
 // geöffnet werden", followed by the reason where the reason is not plain.
 std::string ReadFailureMessage(TFileRead result, const std::string& name);
 
+// The reason alone, as the message above ends: ": Sie ist ..." or empty.
+std::string ReadFailureReason(TFileRead result);
+
 } // namespace tarko

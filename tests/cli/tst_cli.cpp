@@ -28,6 +28,7 @@ private slots:
     void refusesWhatIsNoProgram();
     void largestAllowedFileIsRead();
     void severalFilesNeverBlock();
+    void severalFilesSayWhy();
 
 private:
     struct Result {
@@ -427,6 +428,43 @@ void TestCli::severalFilesNeverBlock()
     QVERIFY(r.err.contains(("tarko-run: Datei " + fifo + " kann nicht ge\u00F6ffnet werden").toUtf8()));
     QVERIFY(r.err.contains(("tarko-run: Datei " + zero + " kann nicht ge\u00F6ffnet werden").toUtf8()));
     QVERIFY(!r.err.contains(good.toUtf8()));
+}
+
+// With several files a refused one is named with the same reason as a
+// single file gets, in --check and in --expect alike.
+void TestCli::severalFilesSayWhy()
+{
+    const QString fifo = dir.filePath("leitung.trk");
+    QFile::remove(fifo);
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString large = dir.filePath("riesig.trk");
+    {
+        QFile f(large);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QVERIFY(f.resize(tarko::MaxProgramFileSize + 1));
+    }
+    const QString good = WriteFile(dir, "gut3.trk", "Ausgabe 1\r\n");
+    const QString in = WriteFile(dir, "ein3.txt", "");
+    const QString expected = WriteFile(dir, "aus3.txt", "1 \n");
+    const QByteArray notRegular = ": Sie ist keine gew\xC3\xB6hnliche Datei.";
+    const QByteArray tooLarge = ": Sie ist gr\xC3\xB6\xC3\x9F" "er als 4 MB. So gro\xC3\x9F" "e Programme kann Tarko nicht laden.";
+
+    const Result check = Run({"--check", fifo, good, large});
+    QCOMPARE(check.exitCode, 2);
+    QVERIFY2(check.err.contains("tarko-run: Datei " + fifo.toUtf8() + " kann nicht ge\xC3\xB6" "ffnet werden" + notRegular + "\n"),
+             check.err.constData());
+    QVERIFY2(check.err.contains("tarko-run: Datei " + large.toUtf8() + " kann nicht ge\xC3\xB6" "ffnet werden" + tooLarge + "\n"),
+             check.err.constData());
+
+    const Result expect = Run({"--input", in, "--expect", expected, fifo, good, large});
+    QFile::remove(fifo);
+    QFile::remove(large);
+    QCOMPARE(expect.exitCode, 2);
+    const QList<QByteArray> lines = expect.out.split('\n');
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[0], fifo.toUtf8() + ": Datei kann nicht ge\xC3\xB6" "ffnet werden" + notRegular);
+    QCOMPARE(lines[1], good.toUtf8() + ": ok");
+    QCOMPARE(lines[2], large.toUtf8() + ": Datei kann nicht ge\xC3\xB6" "ffnet werden" + tooLarge);
 }
 
 QTEST_GUILESS_MAIN(TestCli)
