@@ -100,7 +100,13 @@ int Stop(const std::string& program, int runs)
         QTimer::singleShot(int(dueNs / 1'000'000), Qt::PreciseTimer, [&] { b.Key(Qt::Key_Escape); });
         t.start();
         b.Key(Qt::Key_F9);
-        latencies.push_back((t.nsecsElapsed() - dueNs) / 1e6);
+        const qint64 endedNs = t.nsecsElapsed();
+        if (endedNs < dueNs) {
+            std::fprintf(stderr, "the run ended %.1f ms before Esc was due: give a program that runs until stopped\n",
+                         (dueNs - endedNs) / 1e6);
+            return 1;
+        }
+        latencies.push_back((endedNs - dueNs) / 1e6);
     }
     std::printf("stop latency (Esc due -> run ended), %d runs: median %.2f ms, max %.2f ms\n", runs,
                 Median(latencies), *std::max_element(latencies.begin(), latencies.end()));
