@@ -1,8 +1,15 @@
 # Two commands do everything: `make run` and `make test`.
 BUILD ?= build
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=Release
+# The second build of `make test`: the same tests under AddressSanitizer,
+# LeakSanitizer and UndefinedBehaviorSanitizer.
+ASAN_BUILD ?= $(BUILD)-asan
+# `make fuzz`: libFuzzer targets built with clang, each run this many seconds.
+FUZZ_BUILD ?= $(BUILD)-fuzz
+FUZZ_SECONDS ?= 60
+PREFIX ?= /usr/local
 
-.PHONY: all setup configure build run test editor-demo bench clean
+.PHONY: all setup configure build run test test-sanitized install package fuzz editor-demo bench clean
 
 all: build
 
@@ -20,6 +27,26 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j2
+	@$(MAKE) --no-print-directory test-sanitized
+
+test-sanitized: setup
+	@cmake -S . -B $(ASAN_BUILD) $(CMAKE_FLAGS) -DTARKO_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN_BUILD)
+	cd $(ASAN_BUILD) && ctest --output-on-failure -j2
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+package: build
+	@cmake --build $(BUILD) --target package
+	@ls $(BUILD)/tarko_*.deb
+
+fuzz: setup
+	@bash scripts/setup.sh --fuzz
+	@cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTARKO_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_BUILD) --target fuzzers
+	@bash fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 editor-demo: configure
 	@cmake --build $(BUILD) --target editor-demo
@@ -29,4 +56,4 @@ bench: build
 	@bash bench/run.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

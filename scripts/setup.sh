@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, once: a second call installs nothing.
+#   scripts/setup.sh          what building, running, testing and packaging need
+#   scripts/setup.sh --fuzz   in addition clang and libFuzzer for `make fuzz`
 set -euo pipefail
 packages=(cmake ninja-build g++ make qt6-base-dev qt6-translations-l10n
           fonts-liberation fonts-dejavu-core xvfb xauth xdotool imagemagick
-          dbus-daemon dbus-x11 at-spi2-core python3-pyatspi)
+          dbus-daemon dbus-x11 at-spi2-core python3-pyatspi
+          desktop-file-utils appstream shared-mime-info libglib2.0-bin groff-base dpkg-dev)
+if [ "${1:-}" = --fuzz ]; then
+    packages+=(clang libfuzzer-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -2,9 +2,15 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <QUrl>
+
+// The icon is compiled into this static library; the reference keeps the
+// linker from dropping it.
+static void InitWorkbenchResources() { Q_INIT_RESOURCE(workbench); }
 
 namespace tarko {
 
@@ -13,6 +19,13 @@ bool PrepareApplication(QApplication& app)
     QApplication::setApplicationName(QStringLiteral("Tarko"));
     QApplication::setApplicationDisplayName(QString());
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    // The desktop matches the windows to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("de.brimwold.Tarko"));
+    InitWorkbenchResources();
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/app/tarko-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
 
     // The windows were designed with these Windows fonts; metric-compatible
     // ones stand in for them.
@@ -28,6 +41,16 @@ bool PrepareApplication(QApplication& app)
     }
     delete translator;
     return false;
+}
+
+QStringList LocalFileArguments(const QStringList& arguments)
+{
+    QStringList local;
+    for (const QString& argument : arguments) {
+        const QUrl url(argument);
+        local << (argument.startsWith(QStringLiteral("file://")) && url.isLocalFile() ? url.toLocalFile() : argument);
+    }
+    return local;
 }
 
 } // namespace tarko

@@ -49,7 +49,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     tarko::PrepareApplication(app);
 
-    QStringList arguments = QApplication::arguments().mid(1);
+    QStringList arguments = tarko::LocalFileArguments(QApplication::arguments().mid(1));
     const bool measure = arguments.removeAll(QStringLiteral("--startup-time")) > 0;
 
     tarko::TMainForm mainForm;

@@ -101,6 +101,7 @@ class TestDialogs : public QObject {
 private slots:
     void initTestCase() { QVERIFY(PrepareApplication(*qApp)); }
     void germanStandardTexts();
+    void applicationIconInEverySize();
     void confirmation_data();
     void confirmation();
     void plainAndErrorBoxes();
@@ -121,6 +122,17 @@ void TestDialogs::germanStandardTexts()
     QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Abbrechen"));
     QCOMPARE(box.button(QDialogButtonBox::Open)->text(), QStringLiteral("Öffnen"));
     QCOMPARE(QFontInfo(QFont(QStringLiteral("Courier New"))).fixedPitch(), true);
+}
+
+// Each size is drawn for itself, so the menu and the task bar never scale one.
+void TestDialogs::applicationIconInEverySize()
+{
+    QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("de.brimwold.Tarko"));
+    const QList<QSize> sizes = QApplication::windowIcon().availableSizes();
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        QVERIFY2(sizes.contains(QSize(size, size)), qPrintable(QString::number(size)));
+        QCOMPARE(QApplication::windowIcon().pixmap(size).size(), QSize(size, size));
+    }
 }
 
 void TestDialogs::confirmation_data()

@@ -27,11 +27,15 @@ void Script(std::vector<std::function<void()>> steps, int gap = 60)
 {
     auto shared = std::make_shared<std::vector<std::function<void()>>>(std::move(steps));
     auto next = std::make_shared<std::function<void(size_t)>>();
-    *next = [shared, next, gap](size_t i) {
+    // The step function reaches itself weakly: only the pending timer keeps it
+    // alive, so it is freed after the last step.
+    std::weak_ptr<std::function<void(size_t)>> self = next;
+    *next = [shared, self, gap](size_t i) {
         if (i >= shared->size())
             return;
         (*shared)[i]();
-        QTimer::singleShot(gap, [next, i] { (*next)(i + 1); });
+        if (auto me = self.lock())
+            QTimer::singleShot(gap, [me, i] { (*me)(i + 1); });
     };
     QTimer::singleShot(gap, [next] { (*next)(0); });
 }
