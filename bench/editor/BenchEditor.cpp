@@ -74,9 +74,10 @@ struct Figures {
     int visibleLines;
 };
 
-Figures measure(int lines, bool rules = true)
+// The editor as the workbench shows it: 10 pt "Courier New", no wrapping,
+// the workbench's rules (or none), 800 x 700 pixels.
+void setUp(TColorMemo& memo, bool rules)
 {
-    TColorMemo memo;
     QFont f(QStringLiteral("Courier New"), 10);
     f.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
     memo.setFont(f);
@@ -86,6 +87,12 @@ Figures measure(int lines, bool rules = true)
     memo.SetTabWidthPixels(24);
     memo.resize(800, 700);
     memo.show();
+}
+
+Figures measure(int lines, bool rules = true)
+{
+    TColorMemo memo;
+    setUp(memo, rules);
     memo.SetWinText(program(lines));
     memo.SetCaretLine(lines / 2);
     memo.SetCaretColumn(3);
@@ -148,15 +155,7 @@ struct LongLineFigures {
 LongLineFigures measureLongLine(int bytes, bool rules, int rounds)
 {
     TColorMemo memo;
-    QFont f(QStringLiteral("Courier New"), 10);
-    f.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
-    memo.setFont(f);
-    memo.setLineWrapMode(QPlainTextEdit::NoWrap);
-    if (rules)
-        memo.SetColorRules(WorkbenchColorRules());
-    memo.SetTabWidthPixels(24);
-    memo.resize(800, 700);
-    memo.show();
+    setUp(memo, rules);
     std::string line;
     while (line.size() < size_t(bytes))
         line += "Ausgabe \"abc\" 1 ";

@@ -211,6 +211,21 @@ std::string LineText(const FileResult& r)
 
 #endif
 
+// Reads and compiles one file of a batch; false, with `r` saying why, when it
+// cannot be read or does not compile.
+bool ReadAndCompile(const std::string& file, ReadProgramFile read, FileResult& r, TFileRead& why)
+{
+    r.file = file;
+    std::string text;
+    why = read(file, text);
+    if (why != TFileRead::Ok) {
+        r.status = "unreadable";
+        r.reason = ReadFailureReason(why);
+        return false;
+    }
+    return Compile(text, r);
+}
+
 } // namespace
 
 int CheckFiles(const CliOptions& options, ReadProgramFile read)
@@ -219,18 +234,13 @@ int CheckFiles(const CliOptions& options, ReadProgramFile read)
     std::vector<FileResult> results;
     for (const std::string& file : options.files) {
         FileResult r;
-        r.file = file;
-        std::string text;
-        if (const TFileRead why = read(file, text); why != TFileRead::Ok) {
-            r.status = "unreadable";
-            r.reason = ReadFailureReason(why);
-            if (!options.json)
-                PrintUnreadable(file, why);
-        } else if (Compile(text, r)) {
+        TFileRead why;
+        if (ReadAndCompile(file, read, r, why))
             r.status = "ok";
-        } else if (!options.json) {
+        else if (!options.json && why != TFileRead::Ok)
+            PrintUnreadable(file, why);
+        else if (!options.json)
             std::cerr << file << ':' << r.line << ':' << r.column << ": " << r.message << '\n';
-        }
         results.push_back(r);
     }
     if (options.json)
@@ -256,12 +266,8 @@ int ExpectFiles(const CliOptions& options, ReadProgramFile read)
     std::vector<FileResult> results;
     for (const std::string& file : options.files) {
         FileResult r;
-        r.file = file;
-        std::string text;
-        if (const TFileRead why = read(file, text); why != TFileRead::Ok) {
-            r.status = "unreadable";
-            r.reason = ReadFailureReason(why);
-        } else if (Compile(text, r)) {
+        TFileRead why;
+        if (ReadAndCompile(file, read, r, why)) {
             std::istringstream in(input);
             std::ostringstream out;
             CliOptions runOptions = options;
