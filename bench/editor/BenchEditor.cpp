@@ -89,6 +89,17 @@ void setUp(TColorMemo& memo, bool rules)
     memo.show();
 }
 
+// One typed letter: the key event and the paint it causes, in milliseconds.
+double typeLetter(TColorMemo& memo)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QElapsedTimer t;
+    t.start();
+    QApplication::sendEvent(&memo, &press);
+    QApplication::processEvents();
+    return t.nsecsElapsed() / 1e6;
+}
+
 Figures measure(int lines, bool rules = true)
 {
     TColorMemo memo;
@@ -103,12 +114,7 @@ Figures measure(int lines, bool rules = true)
     const int rounds = rules ? 200 : 50;
     std::vector<double> typed, lineOnly, full, whole;
     for (int i = 0; i < rounds; ++i) {
-        // One typed letter: the key event and the paint it causes.
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
-        t.start();
-        QApplication::sendEvent(&memo, &press);
-        QApplication::processEvents();
-        typed.push_back(t.nsecsElapsed() / 1e6);
+        typed.push_back(typeLetter(memo));
         if (rules && memo.LastDrawRequest() != TColorMemo::TDrawRequest::CurrentLine)
             std::fprintf(stderr, "typed letter did not recolour its line alone\n");
 
@@ -168,11 +174,7 @@ LongLineFigures measureLongLine(int bytes, bool rules, int rounds)
     QElapsedTimer t;
     std::vector<double> typed, blink, full, colours;
     for (int i = 0; i < rounds; ++i) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
-        t.start();
-        QApplication::sendEvent(&memo, &press);
-        QApplication::processEvents();
-        typed.push_back(t.nsecsElapsed() / 1e6);
+        typed.push_back(typeLetter(memo));
 
         QTextCursor c = memo.textCursor();
         c.deletePreviousChar();
