@@ -1,5 +1,6 @@
 #include "editor/ColMemo.h"
 
+#include "editor/LineLayout.h"
 #include "editor/WinText.h"
 #include "editor/WorkbenchScheme.h"
 
@@ -51,6 +52,26 @@ constexpr int kKeptOverlayText = 65536;
 TColorMemo::TColorMemo(QWidget* parent)
     : QPlainTextEdit(parent)
 {
+    // A document of our own, set up as the base control sets up its own,
+    // with the layout that leaves long lines to the editor.
+    auto* doc = new QTextDocument(this);
+    FLayout = new TLineLayout(doc);
+    FLayout->setPaintDevice(viewport());
+    doc->setDocumentLayout(FLayout);
+    doc->setDefaultFont(font());
+    setDocument(doc);
+    FLayout->CaretPosition = [this] { return textCursor().position(); };
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TColorMemo::longCaretMoved);
+    // Qt repaints the caret (blinking, moving) as a strip of 10 px at its
+    // top when it cannot find the caret's line; on a long line the whole
+    // caret is repainted.
+    connect(this, &QPlainTextEdit::updateRequest, this, [this](const QRect& rect, int dy) {
+        if (dy != 0 || !FLayout->HasLongLines() || !isLong(textCursor().block()))
+            return;
+        const QRect caret = longCaretRect();
+        if (rect.intersects(caret.adjusted(-8, 0, 8, 0)) && !rect.contains(caret))
+            viewport()->update(caret);
+    });
     viewport()->setMouseTracking(true);
     connect(document(), &QTextDocument::contentsChange, this, &TColorMemo::onContentsChange);
     // Whoever marks the document as changed marks the editor's flag too.
@@ -147,6 +168,20 @@ void TColorMemo::onContentsChange(int position, int removed, int added)
             FLines.insert(FLines.begin() + f + oldSpan, size_t(newSpan - oldSpan), std::string());
         else if (newSpan < oldSpan)
             FLines.erase(FLines.begin() + f + newSpan, FLines.begin() + f + oldSpan);
+        std::string& line = FLines[size_t(f)];
+        const int column = position - first.position();
+        if (newSpan == 1 && oldSpan == 1 && added <= 64 && column >= 0
+            && line.size() == size_t(first.length() - 1 - added + removed) && size_t(column + removed) <= line.size()) {
+            // A change inside one line (a typed letter): only its part of
+            // the copy is replaced, so that long lines cost no more than short ones.
+            QString part;
+            for (int i = 0; i < added; ++i)
+                part += doc->characterAt(position + i);
+            std::string win;
+            blockToWin(part, win);
+            line.replace(size_t(column), size_t(removed), win);
+            return;
+        }
         QTextBlock b = first;
         for (int i = 0; i < newSpan && b.isValid(); ++i, b = b.next())
             blockToWin(b.text(), FLines[size_t(f + i)]);
@@ -603,6 +638,13 @@ const QTextCharFormat& TColorMemo::runFormat(TColor color, int kind)
 TColorMemo::Slice TColorMemo::visibleSlice(const QTextBlock& block, const QPointF& offset, const QRect& clip) const
 {
     Slice slice;
+    if (isLong(block)) {
+        const int from = FLayout->XToCursor(block, clip.left() - offset.x());
+        const int to = FLayout->XToCursor(block, clip.right() + 1 - offset.x());
+        slice.From = std::max(0, from - kSliceMargin);
+        slice.To = std::min(block.length() - 1, to + kSliceMargin);
+        return slice;
+    }
     const QTextLayout* layout = block.layout();
     if (!layout || layout->lineCount() != 1)
         return slice;
@@ -623,15 +665,20 @@ TColorMemo::Slice TColorMemo::visibleSlice(const QTextBlock& block, const QPoint
 void TColorMemo::drawSlice(QPainter& painter, const QTextBlock& block, const Slice& slice, const QPointF& offset,
                            const QRect& clip, int cursor)
 {
-    const QTextLine line = block.layout()->lineAt(0);
-    const qreal x0 = line.cursorToX(slice.From);
+    // A long line has no QTextLine: its x positions come from the layout.
+    const bool longLine = isLong(block);
+    const QTextLine line = longLine ? QTextLine() : block.layout()->lineAt(0);
+    auto xOf = [&](int column) { return longLine ? FLayout->CursorToX(block, column) : line.cursorToX(column); };
+    const qreal lineX = longLine ? document()->documentMargin() : line.x();
+    const qreal lineY = longLine ? 0 : line.y();
+    const qreal x0 = xOf(slice.From);
     QTextOption option = document()->defaultTextOption();
     option.setWrapMode(QTextOption::NoWrap);
     const qreal tab = option.tabStopDistance() > 0 ? option.tabStopDistance() : 80;
-    const qreal width = line.cursorToX(slice.To) - x0;
+    const qreal width = xOf(slice.To) - x0;
     QList<QTextOption::Tab> stops;
-    for (qreal k = std::floor((x0 - line.x()) / tab) + 1; k * tab + line.x() - x0 <= width + tab; ++k)
-        stops.append(QTextOption::Tab(k * tab + line.x() - x0, QTextOption::LeftTab));
+    for (qreal k = std::floor((x0 - lineX) / tab) + 1; k * tab + lineX - x0 <= width + tab; ++k)
+        stops.append(QTextOption::Tab(k * tab + lineX - x0, QTextOption::LeftTab));
     option.setTabs(stops);
 
     FSlice.setText(block.text().mid(slice.From, slice.To - slice.From));
@@ -639,8 +686,8 @@ void TColorMemo::drawSlice(QPainter& painter, const QTextBlock& block, const Sli
     FSlice.setTextOption(option);
     FSlice.beginLayout();
     QTextLine sliceLine = FSlice.createLine();
-    sliceLine.setLineWidth(line.width());
-    sliceLine.setPosition(QPointF(0, line.y()));
+    sliceLine.setLineWidth(longLine ? width + tab : line.width());
+    sliceLine.setPosition(QPointF(0, lineY));
     FSlice.endLayout();
 
     FSliceRanges.clear();
@@ -658,7 +705,7 @@ void TColorMemo::drawSlice(QPainter& painter, const QTextBlock& block, const Sli
 
 void TColorMemo::paintEvent(QPaintEvent* e)
 {
-    if (!overlayActive() || (document()->isEmpty() && !placeholderText().isEmpty())) {
+    if ((!overlayActive() && !FLayout->HasLongLines()) || (document()->isEmpty() && !placeholderText().isEmpty())) {
         QPlainTextEdit::paintEvent(e);
         return;
     }
@@ -730,11 +777,11 @@ void TColorMemo::paintOverlay(QPaintEvent* e)
             continue;
         }
         if (r.bottom() >= er.top() && r.top() <= er.bottom()) {
+            const bool longLine = isLong(block);
             const QTextBlockFormat blockFormat = block.blockFormat();
             const QBrush bg = blockFormat.background();
             if (bg != Qt::NoBrush) {
-                QRectF contentsRect = r;
-                contentsRect.setWidth(std::max<qreal>(r.width(), maximumWidth));
+                const QRectF contentsRect(offset.x(), r.top(), std::max<qreal>(r.width(), maximumWidth), r.height());
                 painter.fillRect(contentsRect, bg);
             }
 
@@ -791,6 +838,19 @@ void TColorMemo::paintOverlay(QPaintEvent* e)
                     o.format = sel.format;
                     FRanges.append(o);
                 } else if (!sel.cursor.hasSelection() && sel.format.hasProperty(QTextFormat::FullWidthSelection)
+                           && block.contains(sel.cursor.position()) && longLine) {
+                    // the one line of a long block
+                    if (!sel.format.hasProperty(QTextFormat::ForegroundBrush)) {
+                        QRectF band = r;
+                        if (!block.next().isValid())
+                            band.setHeight(r.height() - document()->documentMargin());
+                        band.setLeft(er.left());
+                        band.setRight(er.right() + 1);
+                        painter.fillRect(band, sel.format.background());
+                        continue;
+                    }
+                    FRanges.append({0, bllen, sel.format});
+                } else if (!sel.cursor.hasSelection() && sel.format.hasProperty(QTextFormat::FullWidthSelection)
                            && block.contains(sel.cursor.position())) {
                     const QTextLine l = layout->lineForTextPosition(sel.cursor.position() - blpos);
                     // A background alone is painted under the line here, so
@@ -814,6 +874,13 @@ void TColorMemo::paintOverlay(QPaintEvent* e)
 
             bool drawCursor = (editable || (textInteractionFlags() & Qt::TextSelectableByKeyboard))
                 && context.cursorPosition >= blpos && context.cursorPosition < blpos + bllen;
+            int caretPosition = context.cursorPosition;
+            if (longLine && !drawCursor && editable && hasFocus() && FTypedAt.isValid()
+                && FTypedAt.elapsed() < QApplication::cursorFlashTime() / 2) {
+                // Qt shows the caret again at every key it handles; these keys are the editor's.
+                caretPosition = textCursor().position();
+                drawCursor = caretPosition >= blpos && caretPosition < blpos + bllen;
+            }
             const bool drawCursorAsBlock = drawCursor && overwriteMode();
             if (drawCursorAsBlock) {
                 if (context.cursorPosition == blpos + bllen - 1) {
@@ -830,7 +897,7 @@ void TColorMemo::paintOverlay(QPaintEvent* e)
 
             if (slice.Active() && bllen > kLongLine) {
                 drawSlice(painter, block, slice, offset, er, drawCursor && !drawCursorAsBlock
-                          ? context.cursorPosition - blpos : -1);
+                          ? caretPosition - blpos : -1);
                 drawCursor = false;
             } else {
                 layout->draw(&painter, offset, FRanges, er);
@@ -848,15 +915,15 @@ void TColorMemo::paintOverlay(QPaintEvent* e)
             }
 
             for (const KeyRun& k : keyRuns) {
-                const QTextLine tl = layout->lineForTextPosition(k.From);
-                if (!tl.isValid())
+                const QTextLine tl = longLine ? QTextLine() : layout->lineForTextPosition(k.From);
+                if (!longLine && !tl.isValid())
                     continue;
                 const std::string text = Line(line);
                 if (size_t(k.From) >= text.size())
                     continue;
                 const std::string key = text.substr(size_t(k.From), size_t(k.To - k.From + 1));
-                const qreal x1 = offset.x() + tl.cursorToX(k.From);
-                const qreal y1 = offset.y() + tl.y();
+                const qreal x1 = offset.x() + (longLine ? FLayout->CursorToX(block, k.From) : tl.cursorToX(k.From));
+                const qreal y1 = offset.y() + (longLine ? 0 : tl.y());
                 const int w = fontMetrics().horizontalAdvance(FromWinText(key));
                 const QRect rect(int(x1), int(y1), w, fontMetrics().height());
                 painter.save();
@@ -911,7 +978,12 @@ void TColorMemo::keyPressEvent(QKeyEvent* e)
         e->accept();
         return;
     }
+    if (moveVertically(e) || editLongLine(e)) {
+        e->accept();
+        return;
+    }
     QPlainTextEdit::keyPressEvent(e);
+    scrollToLongCaret();
 }
 
 void TColorMemo::keyReleaseEvent(QKeyEvent* e)
@@ -926,7 +998,20 @@ void TColorMemo::keyReleaseEvent(QKeyEvent* e)
 
 void TColorMemo::mousePressEvent(QMouseEvent* e)
 {
-    QPlainTextEdit::mousePressEvent(e);
+    FWantX = -1;
+    const int hit = e->button() == Qt::LeftButton ? longHit(e->position().toPoint()) : -1;
+    if (hit >= 0) {
+        // Qt finds no characters on a long line: the press places the caret
+        // (Shift: extends the selection) and a drag selects from there.
+        QTextCursor c = textCursor();
+        c.setPosition(hit, (e->modifiers() & Qt::ShiftModifier) ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+        setTextCursor(c);
+        FLongDrag = true;
+        e->accept();
+    } else {
+        FLongDrag = false;
+        QPlainTextEdit::mousePressEvent(e);
+    }
     if (e->button() == Qt::LeftButton && e->buttons() == Qt::LeftButton && e->modifiers() == Qt::NoModifier)
         DrawColors(false);
     if (OnMouseDown)
@@ -935,7 +1020,12 @@ void TColorMemo::mousePressEvent(QMouseEvent* e)
 
 void TColorMemo::mouseReleaseEvent(QMouseEvent* e)
 {
-    QPlainTextEdit::mouseReleaseEvent(e);
+    if (FLongDrag && e->button() == Qt::LeftButton) {
+        FLongDrag = false;
+        e->accept();
+    } else {
+        QPlainTextEdit::mouseReleaseEvent(e);
+    }
     if (e->button() != Qt::LeftButton) {
         if (OnMouseUp)
             OnMouseUp(this, e);
@@ -962,7 +1052,250 @@ void TColorMemo::mouseMoveEvent(QMouseEvent* e)
     }
     if (OnMouseMove)
         OnMouseMove(this, e);
+    if (FLongDrag && (e->buttons() & Qt::LeftButton)) {
+        const QPoint pos = e->position().toPoint();
+        int hit = longHit(pos);
+        if (hit < 0)
+            hit = cursorForPosition(pos).position();
+        QTextCursor c = textCursor();
+        c.setPosition(hit, QTextCursor::KeepAnchor);
+        setTextCursor(c);
+        e->accept();
+        return;
+    }
     QPlainTextEdit::mouseMoveEvent(e);
+}
+
+void TColorMemo::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    const int hit = e->button() == Qt::LeftButton ? longHit(e->position().toPoint()) : -1;
+    if (hit < 0) {
+        QPlainTextEdit::mouseDoubleClickEvent(e);
+        return;
+    }
+    // The word under the pointer, as the base control selects it on a short line.
+    QTextCursor c = textCursor();
+    c.setPosition(hit);
+    c.select(QTextCursor::WordUnderCursor);
+    setTextCursor(c);
+    FLongDrag = false;
+    e->accept();
+}
+
+void TColorMemo::inputMethodEvent(QInputMethodEvent* e)
+{
+    QPlainTextEdit::inputMethodEvent(e);
+    scrollToLongCaret();
+}
+
+void TColorMemo::doSetTextCursor(const QTextCursor& cursor)
+{
+    QPlainTextEdit::doSetTextCursor(cursor);
+    scrollToLongCaret();
+}
+
+// ---------------------------------------------------------------- long lines
+
+bool TColorMemo::isLong(const QTextBlock& block) const { return FLayout->IsLong(block); }
+
+QRect TColorMemo::cursorRect(const QTextCursor& cursor) const
+{
+    const QTextBlock block = cursor.block();
+    if (cursor.isNull() || !isLong(block))
+        return QPlainTextEdit::cursorRect(cursor);
+    const QRectF r = blockBoundingGeometry(block).translated(contentOffset());
+    const qreal x = contentOffset().x() + FLayout->CursorToX(block, cursor.position() - block.position());
+    return QRectF(x, r.top(), cursorWidth(), FLayout->LineHeight()).toRect();
+}
+
+QRect TColorMemo::cursorRect() const { return cursorRect(textCursor()); }
+
+QTextCursor TColorMemo::cursorForPosition(const QPoint& pos) const
+{
+    const int hit = longHit(pos);
+    if (hit < 0)
+        return QPlainTextEdit::cursorForPosition(pos);
+    QTextCursor c(document());
+    c.setPosition(hit);
+    return c;
+}
+
+int TColorMemo::longHit(const QPoint& pos) const
+{
+    if (!FLayout->HasLongLines())
+        return -1;
+    const QTextBlock block = QPlainTextEdit::cursorForPosition(pos).block();
+    if (!isLong(block))
+        return -1;
+    return block.position() + FLayout->XToCursor(block, pos.x() - contentOffset().x());
+}
+
+QRect TColorMemo::longCaretRect() const
+{
+    const QTextBlock block = textCursor().block();
+    const QRectF r = blockBoundingGeometry(block).translated(contentOffset());
+    const int x = int(r.left());
+    const int extra = overwriteMode() ? fontMetrics().horizontalAdvance(u'M') : 0;
+    return QRect(x - 4, int(r.top()), cursorWidth() + extra + 8, int(std::ceil(r.height())) + 1);
+}
+
+void TColorMemo::updateBlockStrip(int blockNumber)
+{
+    const QTextBlock b = document()->findBlockByNumber(blockNumber);
+    if (!b.isValid())
+        return;
+    const QRectF r = blockBoundingGeometry(b).translated(contentOffset());
+    if (r.bottom() >= 0 && r.top() <= viewport()->height())
+        viewport()->update(QRect(0, int(r.top()), viewport()->width(), int(std::ceil(r.height())) + 1));
+}
+
+// Qt repaints the caret's old and new place where it finds them; on a long
+// line it finds neither, so both lines are repainted.
+void TColorMemo::longCaretMoved()
+{
+    const QTextBlock block = textCursor().block();
+    const int number = block.blockNumber();
+    const QTextBlock old = document()->findBlockByNumber(FCaretBlock);
+    if (isLong(block) || (old.isValid() && isLong(old))) {
+        updateBlockStrip(number);
+        if (FCaretBlock != number)
+            updateBlockStrip(FCaretBlock);
+        // Qt scrolls to the caret after telling of its move: the line is
+        // made visible once that has happened.
+        if (!FScrollQueued && isLong(block)) {
+            FScrollQueued = true;
+            QMetaObject::invokeMethod(this, [this] {
+                FScrollQueued = false;
+                scrollToLongCaret();
+            }, Qt::QueuedConnection);
+        }
+    }
+    FCaretBlock = number;
+}
+
+// Qt leaves the vertical scrolling to a caret on a long line to the editor:
+// the line comes into view the way Qt brings any line into view, at the top
+// when it lies above, as the last whole line when it lies below.
+void TColorMemo::scrollToLongCaret(bool horizontally)
+{
+    if (!FLayout->HasLongLines())
+        return;
+    const QTextBlock block = textCursor().block();
+    if (!isLong(block))
+        return;
+    const QRectF r = blockBoundingGeometry(block).translated(contentOffset());
+    if (horizontally) {
+        // As Qt scrolls to a caret it finds: centred when outside the view.
+        QScrollBar* h = horizontalScrollBar();
+        const QRect caret = longCaretRect();
+        if (caret.left() < 0 || caret.right() > viewport()->width())
+            h->setValue(caret.center().x() + h->value() - viewport()->width() / 2);
+    }
+    QScrollBar* v = verticalScrollBar();
+    if (r.top() < 0) {
+        v->setValue(block.firstLineNumber());
+    } else if (r.bottom() > viewport()->height()) {
+        const int lines = std::max(1, int(viewport()->height() / std::max<qreal>(1, r.height())));
+        v->setValue(block.firstLineNumber() - lines + 1);
+    }
+}
+
+// Letters, Backspace and Delete on a long line are done here, inside an
+// edit block: Qt's own key handling would lay out the whole line around the
+// caret for every letter. A run of letters (or of deletions) at the caret
+// stays one undo step, as Qt keeps typed letters one step.
+bool TColorMemo::editLongLine(QKeyEvent* e)
+{
+    if (isReadOnly() || overwriteMode() || !FLayout->HasLongLines())
+        return false;
+    QTextCursor c = textCursor();
+    if (!isLong(c.block()))
+        return false;
+    enum { typing = 1, backspace, del };
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    const QString text = e->text();
+    int kind = 0;
+    if (e->key() == Qt::Key_Backspace && !(mods & ~Qt::ShiftModifier))
+        kind = backspace;
+    else if (e->matches(QKeySequence::Delete))
+        kind = del;
+    else if (!text.isEmpty() && mods != Qt::ControlModifier && mods != (Qt::ControlModifier | Qt::ShiftModifier)
+             && (text[0].isPrint() || (text[0] == u'\t' && WantTabs())
+                 || (text[0].isHighSurrogate() && text.size() > 1 && text[1].isLowSurrogate())))
+        kind = typing;
+    else
+        return false;
+    // Joining two lines is Qt's.
+    if (!c.hasSelection() && ((kind == backspace && c.atBlockStart()) || (kind == del && c.atBlockEnd())))
+        return false;
+
+    const bool join = !c.hasSelection() && FLongEdit.Edits == FEdits && FLongEdit.Kind == kind
+        && FLongEdit.Position == c.position();
+    if (join)
+        c.joinPreviousEditBlock();
+    else
+        c.beginEditBlock();
+    if (kind == typing) {
+        c.insertText(text);
+    } else if (!c.hasSelection()) {
+        const QTextDocument* doc = document();
+        const int pos = c.position();
+        // a pair of surrogates goes as one character
+        int n = 1;
+        if (kind == backspace && pos - 2 >= c.block().position() && doc->characterAt(pos - 1).isLowSurrogate()
+            && doc->characterAt(pos - 2).isHighSurrogate())
+            n = 2;
+        if (kind == del && doc->characterAt(pos).isHighSurrogate() && doc->characterAt(pos + 1).isLowSurrogate())
+            n = 2;
+        c.setPosition(kind == backspace ? pos - n : pos + n, QTextCursor::KeepAnchor);
+    }
+    c.removeSelectedText();
+    c.endEditBlock();
+    FLongEdit = {FEdits, kind, textCursor().position()};
+    FTypedAt.start();
+    scrollToLongCaret(true);
+    return true;
+}
+
+// Up and Down from or onto a long line: Qt's move would lose the column
+// there, so the editor moves by the x the caret had when the run of Up and
+// Down keys began.
+bool TColorMemo::moveVertically(QKeyEvent* e)
+{
+    const int key = e->key();
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    if ((key != Qt::Key_Up && key != Qt::Key_Down) || (mods & ~Qt::ShiftModifier) || !FLayout->HasLongLines()) {
+        FWantX = -1;
+        return false;
+    }
+    QTextCursor c = textCursor();
+    const QTextBlock from = c.block();
+    const QTextBlock to = key == Qt::Key_Up ? from.previous() : from.next();
+    if (!isLong(from) && !(to.isValid() && isLong(to))) {
+        FWantX = -1;
+        return false;
+    }
+    if (!to.isValid())
+        return true;
+    const int column = c.position() - from.position();
+    if (FWantX < 0) {
+        blockBoundingRect(from); // lays a short line out
+        FWantX = isLong(from) ? FLayout->CursorToX(from, column)
+                              : from.layout()->lineForTextPosition(column).cursorToX(column);
+    }
+    int target = 0;
+    if (isLong(to)) {
+        target = FLayout->XToCursor(to, FWantX);
+    } else {
+        blockBoundingRect(to);
+        const QTextLine line = to.layout()->lineCount() > 0 ? to.layout()->lineAt(0) : QTextLine();
+        target = line.isValid() ? line.xToCursor(FWantX) : 0;
+    }
+    const qreal keep = FWantX;
+    c.setPosition(to.position() + target, (mods & Qt::ShiftModifier) ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+    setTextCursor(c);
+    FWantX = keep;
+    return true;
 }
 
 bool TColorMemo::hotSpotUnder(const QPoint& pos, std::string* text) const
@@ -975,7 +1308,13 @@ bool TColorMemo::hotSpotUnder(const QPoint& pos, std::string* text) const
     const QRectF r = blockBoundingGeometry(block).translated(contentOffset());
     if (pos.y() < r.top() || pos.y() >= r.bottom())
         return false;
-    const QPointF local = QPointF(pos) - r.topLeft();
+    const QPointF local(pos.x() - contentOffset().x(), pos.y() - r.top());
+    if (isLong(block)) {
+        if (local.x() >= document()->documentMargin() + FLayout->NaturalWidth(block))
+            return false;
+        const int column = FLayout->XToCursor(block, local.x(), true);
+        return HotSpotAt(Line(block.blockNumber()), column, FOverlay.HotSpot, text);
+    }
     const QTextLayout* layout = block.layout();
     for (int i = 0; i < layout->lineCount(); ++i) {
         const QTextLine l = layout->lineAt(i);

@@ -10,6 +10,7 @@
 #include "editor/ColorRules.h"
 #include "editor/Overlay.h"
 
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -24,6 +25,8 @@ class QMouseEvent;
 class QPainter;
 
 namespace tarko {
+
+class TLineLayout;
 
 class TColorMemo : public QPlainTextEdit {
     Q_OBJECT
@@ -152,6 +155,12 @@ public:
 
     QColor ToQColor(TColor c) const;
 
+    // The base control's caret rectangle and hit test know nothing of the
+    // lines it leaves to the editor (see TLineLayout); these know both kinds.
+    QRect cursorRect(const QTextCursor& cursor) const;
+    QRect cursorRect() const;
+    QTextCursor cursorForPosition(const QPoint& pos) const;
+
 protected:
     void paintEvent(QPaintEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
@@ -159,8 +168,11 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
     void insertFromMimeData(const QMimeData* source) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
+    void doSetTextCursor(const QTextCursor& cursor) override;
 
 private:
     void onContentsChange(int position, int removed, int added);
@@ -180,6 +192,18 @@ private:
     const QTextCharFormat& runFormat(TColor color, int kind);
     bool hotSpotUnder(const QPoint& viewportPos, std::string* text) const;
     QTextBlock blockOfLine(int i) const;
+
+    // Lines too long for Qt's layout (see TLineLayout): the editor scrolls
+    // their caret into view vertically, moves it up and down, hits them
+    // with the mouse and repaints their caret.
+    bool isLong(const QTextBlock& block) const;
+    void scrollToLongCaret(bool horizontally = false);
+    void longCaretMoved();
+    bool moveVertically(QKeyEvent* e);
+    bool editLongLine(QKeyEvent* e);
+    int longHit(const QPoint& viewportPos) const; // position under the pointer, -1 when not on a long line
+    QRect longCaretRect() const;
+    void updateBlockStrip(int blockNumber);
 
     TColorOverlay FOverlay;
     int FColorLimMax = 0;
@@ -215,6 +239,15 @@ private:
     unsigned FEdits = 0; // counts the changes of the text
     const TKeyDescr* FLastRuns = nullptr;
     int FLastRunCount = 0;
+    TLineLayout* FLayout = nullptr;
+    qreal FWantX = -1;        // x kept by a run of Up/Down keys through long lines
+    bool FLongDrag = false;   // the left button selects from a press on a long line
+    int FCaretBlock = -1;     // block of the caret at the last caret move
+    bool FScrollQueued = false;
+    // The last edit made on a long line by editLongLine: the next one
+    // at its end joins its undo step.
+    struct LongEdit { unsigned Edits = 0; int Kind = 0; int Position = -1; } FLongEdit;
+    QElapsedTimer FTypedAt; // the caret of a long line shows while typing
     QTextLayout FSlice;                              // the seen part of a long line
     QList<QTextLayout::FormatRange> FSliceRanges;
     struct FormatCacheEntry { TColor Color; int Kind; QTextCharFormat Format; };
