@@ -709,8 +709,10 @@ void TestColorRules::windowsColourAsWholeScan_data()
                                  "x", "1", "_", "@", "\xF6", "e"};
     QByteArrayList withHotSpots = program;
     withHotSpots << "\x1E" << "\x1F" << "\x1E" "Hilfe\x1F";
-    const QByteArrayList letters{"a", "a", "b", "A", "B", "ab", "aa", "aaaaaaaaaaaaaaaa", " ", "\"", "(*", "*)", "/",
-                                 "b/", "\t", "\r\n", "x", "1", "\xE4"};
+    // a run of keyword letters longer than the stretch around a window
+    const QByteArray longRun(50, 'a');
+    const QByteArrayList letters{"a", "a", "b", "A", "B", "ab", "aa", "aaaaaaaaaaaaaaaa", longRun, " ", "\"", "(*",
+                                 "*)", "/", "b/", "\t", "\r\n", "x", "1", "\xE4"};
     const int workbench = int(RuleSet::Workbench), overlapping = int(RuleSet::Overlapping),
               pairs = int(RuleSet::PairsAndLineEnds);
     QTest::newRow("workbench rules") << workbench << false << false << false << program;
@@ -752,19 +754,20 @@ void TestColorRules::windowsColourAsWholeScan()
         in.Windows = ws;
         windowed.Build(in);
         const auto failure = [&](const QString& what) {
-            return qPrintable(QStringLiteral("%1; round %2, scan start %3, windows %4, text \"%5\"")
-                                  .arg(what).arg(round).arg(in.ScanStart).arg(windowText(ws))
-                                  .arg(QString::fromLatin1(QByteArray::fromStdString(text).toPercentEncoding(" \"()*/@_"))));
+            return QStringLiteral("%1; round %2, scan start %3, windows %4, text \"%5\"")
+                .arg(what).arg(round).arg(in.ScanStart).arg(windowText(ws))
+                .arg(QString::fromLatin1(QByteArray::fromStdString(text).toPercentEncoding(" \"()*/@_")))
+                .toLocal8Bit();
         };
         for (const TScanWindow& w : ws)
             for (int p = w.From; p <= w.To; ++p)
-                QVERIFY2(lookAt(windowed, p) == lookAt(whole, p), failure(QStringLiteral("differs at %1").arg(p)));
+                QVERIFY2(lookAt(windowed, p) == lookAt(whole, p), failure(QStringLiteral("differs at %1").arg(p)).constData());
         for (int k = 0; k < windowed.RunCount() && !ws.empty(); ++k) {
             const TKeyDescr& r = windowed.Runs()[k];
             QVERIFY2(MeetsWindows(ws, r.StartPos, r.EndPos) && std::any_of(ws.begin(), ws.end(), [&](const TScanWindow& w) {
                          return r.StartPos >= w.From && r.EndPos <= w.To;
                      }),
-                     failure(QStringLiteral("run %1-%2 outside the windows").arg(r.StartPos).arg(r.EndPos)));
+                     failure(QStringLiteral("run %1-%2 outside the windows").arg(r.StartPos).arg(r.EndPos)).constData());
         }
     }
 }
