@@ -389,13 +389,14 @@ void TColorRule::keywordParts(std::string_view text, int base, TScanWindows wind
     };
     int lastEnd = -1; // last byte of the last stretch
     for (const TScanWindow& w : windows) {
-        const int from = w.From - base, to = w.To - base;
+        // 64 bits: windows may reach to the ends of int
+        const long long from = (long long)w.From - base, to = (long long)w.To - base;
         if (to < 0 || from >= n || from > to)
             continue;
-        const int wantTo = std::min(to + kMaxKeywordLength + 1, n - 1);
+        const int wantTo = int(std::min(to + kMaxKeywordLength + 1, (long long)n - 1));
         if (wantTo <= lastEnd)
             continue; // the last stretch covers this window too
-        int a = std::min(from - kMaxKeywordLength - 1, wantTo);
+        int a = int(std::max(from - kMaxKeywordLength - 1, -1LL));
         while (a > lastEnd && a > 0 && !restart(a))
             --a;
         int b = std::max(wantTo, lastEnd + 1);

@@ -67,9 +67,10 @@ int TColorOverlay::collectTabs(int next, const TOverlayInput& in, TScanWindows w
 {
     const TScanWindow whole{in.ScanStart, in.ScanStart + int(in.Text.size()) - 1};
     for (const TScanWindow& w : windows.empty() ? TScanWindows(&whole, 1) : windows) {
-        const int from = std::max(w.From - in.ScanStart, 0);
-        const int to = std::min(w.To - in.ScanStart, int(in.Text.size()) - 1);
-        const std::string_view upTo = in.Text.substr(0, size_t(std::max(to + 1, 0)));
+        // 64 bits: windows may reach to the ends of int
+        const long long from = std::max((long long)w.From - in.ScanStart, 0LL);
+        const long long to = std::min((long long)w.To - in.ScanStart, (long long)in.Text.size() - 1);
+        const std::string_view upTo = in.Text.substr(0, size_t(std::max(to + 1, 0LL)));
         for (size_t p = upTo.find('\t', size_t(from)); p != std::string_view::npos; p = upTo.find('\t', p + 1))
             next = Spans.Add(next, span(in.ScanStart + int(p), in.ScanStart + int(p), 0, kLevelTab));
     }

@@ -787,6 +787,10 @@ void TestColorRules::windowedRuns_data()
     QTest::newRow("window on plain text") << line << QList<int>{107, 107} << "";
     QTest::newRow("window before the scan") << line << QList<int>{0, 99} << "";
     QTest::newRow("window reaching past the scan") << line << QList<int>{125, 5000} << "125-126:2";
+    QTest::newRow("window over every position") << line << QList<int>{INT_MIN, INT_MAX}
+                                                << "100-106:0 108-119:1 121-126:2";
+    QTest::newRow("windows at the ends of int") << line << QList<int>{INT_MIN, INT_MIN + 5, 104, 104, INT_MAX - 5, INT_MAX}
+                                                << "104-104:0";
     // windows that are not sorted and disjoint count as none
     QTest::newRow("unsorted windows ignored") << line << QList<int>{121, 126, 100, 106} << "100-106:0 108-119:1 121-126:2";
     QTest::newRow("overlapping windows ignored") << line << QList<int>{100, 110, 110, 126} << "100-106:0 108-119:1 121-126:2";
