@@ -95,8 +95,17 @@ TDrawRules ruleSet(RuleSet set, bool keyCase, bool partWord)
         lineEnds.KeyDrawingType = dtBeginLineEnd;
         lineEnds.ZOrder = 1; // same level as the keywords: list order decides
         lineEnds.SetKeyLineEndLst({"//;blue", "b/;maroon"});
+        TColorRule& drawn = rules.Add(); // spans from the host: every "1" and what follows it
+        drawn.KeyDrawingType = dtEventDraw;
+        drawn.ZOrder = 3;
     }
     return rules;
+}
+
+void markOnes(TColorRule&, std::string_view text, TKeyDescr* a, int& count)
+{
+    for (size_t p = text.find('1'); p != std::string_view::npos && count < 64; p = text.find('1', p + 1))
+        a[count++] = TKeyDescr{int(p), int(p) + 1, clRed, 0, 0};
 }
 
 // Sorted, disjoint windows inside first..last: often one at either end,
@@ -721,6 +730,7 @@ void TestColorRules::windowsColourAsWholeScan_data()
     QTest::newRow("overlapping keywords part words folded") << overlapping << false << true << false << letters;
     QTest::newRow("overlapping keywords whole words case kept") << overlapping << true << false << false << letters;
     QTest::newRow("overlapping keywords part words case kept") << overlapping << true << true << false << letters;
+    // the last two also hold a rule whose spans come from the host
     QTest::newRow("pairs and line ends over keywords") << pairs << false << true << true << (letters + QByteArrayList{"\x1E", "\x1F"});
     QTest::newRow("pairs and line ends case kept") << pairs << true << false << false << letters;
 }
@@ -735,6 +745,10 @@ void TestColorRules::windowsColourAsWholeScan()
     TColorOverlay whole, windowed;
     whole.Rules = windowed.Rules = ruleSet(RuleSet(set), keyCase, partWord);
     whole.HotSpot.Active = windowed.HotSpot.Active = hotSpots;
+    for (TColorOverlay* o : {&whole, &windowed}) {
+        o->Host.OnDraw = markOnes;
+        o->Host.ColorLimBuf.resize(64);
+    }
     std::mt19937 rnd(20261207u + unsigned(set) * 4 + unsigned(keyCase) * 2 + unsigned(partWord));
     for (int round = 0; round < 600; ++round) {
         std::string text;
