@@ -7,3 +7,5 @@ BUILD=$(cd "${1:-build}" && pwd)
 BENCH=$BUILD/bench/editor/bench-editor
 [ -x "$BENCH" ] || { echo "$BENCH not found (build first)" >&2; exit 1; }
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$BENCH"
+OVERLAY=$BUILD/bench/editor/bench-overlay
+if [ -x "$OVERLAY" ]; then "$OVERLAY"; fi

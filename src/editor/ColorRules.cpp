@@ -94,6 +94,15 @@ TColor ColorFromText(std::string_view text)
     return RgbColor(int((v >> 16) & 0xFF), int((v >> 8) & 0xFF), int(v & 0xFF));
 }
 
+bool MeetsWindows(TScanWindows Windows, int From, int To)
+{
+    if (Windows.empty())
+        return true;
+    const auto w = std::partition_point(Windows.begin(), Windows.end(),
+                                        [From](const TScanWindow& x) { return x.To < From; });
+    return w != Windows.end() && w->From <= To;
+}
+
 void TKeyDescrList::Reset()
 {
     for (TKeyDescr& d : Items)
@@ -118,6 +127,7 @@ void TColorRule::parseKeywords(const TStrings& lines)
     FKeyPattern.assign(1, '*');
     FKeyColors.clear();
     FKeywordList.clear();
+    FInKeyword.fill(false);
     int lastIndex = 1;
     for (const std::string& line : lines) {
         if (trim(line).empty())
@@ -150,6 +160,8 @@ void TColorRule::parseKeywords(const TStrings& lines)
         FKeyPattern.push_back(char(index));
         FKeyPattern.push_back('*');
         FKeywordList.push_back({keyword, index});
+        for (char c : keyword)
+            FInKeyword[static_cast<unsigned char>(c)] = true;
     }
 }
 
@@ -245,17 +257,26 @@ bool TColorRule::Prepare()
 
 int TColorRule::FindKeys(int Next, std::string_view Text, int ScanStart, TKeyDescrList& List, TRuleHost* Host)
 {
+    return FindKeys(Next, Text, ScanStart, List, Host, {});
+}
+
+int TColorRule::FindKeys(int Next, std::string_view Text, int ScanStart, TKeyDescrList& List, TRuleHost* Host,
+                         TScanWindows Windows)
+{
     switch (KeyDrawingType) {
-    case dtKeyShow: return findKeywords(Next, Text, ScanStart, List);
-    case dtEventDraw: return findEventSpans(Next, Text, ScanStart, List, Host);
-    case dtBeginEnd: return findPairs(Next, Text, ScanStart, List, false);
-    case dtBeginLineEnd: return findPairs(Next, Text, ScanStart, List, true);
+    case dtKeyShow: return findKeywords(Next, Text, ScanStart, List, Windows);
+    case dtEventDraw: return findEventSpans(Next, Text, ScanStart, List, Host, Windows);
+    case dtBeginEnd: return findPairs(Next, Text, ScanStart, List, false, Windows);
+    case dtBeginLineEnd: return findPairs(Next, Text, ScanStart, List, true, Windows);
     }
     return Next;
 }
 
 // begin/end pairs, or a marker colouring to the end of its line
-int TColorRule::findPairs(int next, std::string_view text, int base, TKeyDescrList& list, bool toLineEnd)
+// Each span depends on all text before it, so the search always starts at
+// the scan start; with windows it stops after the last one.
+int TColorRule::findPairs(int next, std::string_view text, int base, TKeyDescrList& list, bool toLineEnd,
+                          TScanWindows windows)
 {
     if (FPairTable.empty())
         return next;
@@ -279,6 +300,8 @@ int TColorRule::findPairs(int next, std::string_view text, int base, TKeyDescrLi
         if (!best)
             break;
         const size_t begin = size_t(best->FoundAt);
+        if (!windows.empty() && base + int(begin) > windows.back().To)
+            break; // every later span starts here or further on
         TKeyDescr d;
         d.StartPos = base + int(begin);
         d.SpanColor = best->PairColor;
@@ -289,7 +312,8 @@ int TColorRule::findPairs(int next, std::string_view text, int base, TKeyDescrLi
             if (lineEnd == npos)
                 lineEnd = text.size();
             d.EndPos = base + int(lineEnd) - 1;
-            next = list.Add(next, d);
+            if (MeetsWindows(windows, d.StartPos, d.EndPos))
+                next = list.Add(next, d);
             pos = lineEnd + 1;
         } else {
             // The end marker is searched from the second character of the
@@ -298,7 +322,8 @@ int TColorRule::findPairs(int next, std::string_view text, int base, TKeyDescrLi
             if (end == npos)
                 break;
             d.EndPos = base + int(end + best->EndKey.size()) - 1;
-            next = list.Add(next, d);
+            if (MeetsWindows(windows, d.StartPos, d.EndPos))
+                next = list.Add(next, d);
             pos = end + 1;
         }
     }
@@ -306,38 +331,90 @@ int TColorRule::findPairs(int next, std::string_view text, int base, TKeyDescrLi
 }
 
 // keywords as whole words (or inside words with PartWord)
-int TColorRule::findKeywords(int next, std::string_view text, int base, TKeyDescrList& list)
+int TColorRule::findKeywords(int next, std::string_view text, int base, TKeyDescrList& list, TScanWindows windows)
 {
     if (trim(FKeyPattern).size() < 3 || FKeywordList.empty())
         return next;
-    std::string_view s = text;
+    FParts.clear();
+    if (windows.empty())
+        FParts.push_back({0, text.size()});
+    else
+        keywordParts(text, base, windows);
     if (!KeyCase) {
-        FUpper.assign(text); // the buffer keeps its capacity between paints
+        FUpper.clear(); // the buffer keeps its capacity between paints
+        for (const Part& part : FParts)
+            FUpper.append(text.substr(part.At, part.Len));
         for (char& c : FUpper)
             c = upperAscii(c);
-        s = FUpper;
     }
     for (const Keyword& kw : FKeywordList) {
         const size_t len = kw.Text.size();
-        for (size_t p = s.find(kw.Text); p != std::string_view::npos; p = s.find(kw.Text, p + len)) {
-            const bool before = p > 0 && isWordChar(static_cast<unsigned char>(s[p - 1]));
-            const bool after = p + len < s.size() && isWordChar(static_cast<unsigned char>(s[p + len]));
-            if (!PartWord && (before || after))
-                continue;
-            TKeyDescr d;
-            d.StartPos = base + int(p);
-            d.EndPos = base + int(p + len) - 1;
-            d.SpanColor = FKeyColors[size_t(kw.ColorIndex - 1)];
-            d.Level = ZOrder;
-            d.IsKey = 1;
-            next = list.Add(next, d);
+        size_t folded = 0; // start of the part in FUpper
+        for (const Part& part : FParts) {
+            const std::string_view s = KeyCase ? text.substr(part.At, part.Len) : std::string_view(FUpper).substr(folded, part.Len);
+            folded += part.Len;
+            for (size_t p = s.find(kw.Text); p != std::string_view::npos; p = s.find(kw.Text, p + len)) {
+                const bool before = p > 0 && isWordChar(static_cast<unsigned char>(s[p - 1]));
+                const bool after = p + len < s.size() && isWordChar(static_cast<unsigned char>(s[p + len]));
+                if (!PartWord && (before || after))
+                    continue;
+                TKeyDescr d;
+                d.StartPos = base + int(part.At + p);
+                d.EndPos = d.StartPos + int(len) - 1;
+                d.SpanColor = FKeyColors[size_t(kw.ColorIndex - 1)];
+                d.Level = ZOrder;
+                d.IsKey = 1;
+                if (MeetsWindows(windows, d.StartPos, d.EndPos))
+                    next = list.Add(next, d);
+            }
         }
     }
     return next;
 }
 
+// The stretches of text that give the same keyword hits inside the windows
+// as a search of the whole text. A byte that no keyword holds (after
+// folding) lies in no hit, so a search restarted there finds the same hits
+// after it as the whole search, and one ending there the same hits before
+// it. Each window is widened by a keyword's length plus the boundary
+// check's character to the nearest such byte, which stays in the stretch
+// so the boundary checks see it; without one the stretch reaches the
+// text's end. Each byte is examined at most once over all windows.
+void TColorRule::keywordParts(std::string_view text, int base, TScanWindows windows)
+{
+    const int n = int(text.size());
+    const auto restart = [&](int p) {
+        const char c = text[size_t(p)];
+        return !FInKeyword[static_cast<unsigned char>(KeyCase ? c : upperAscii(c))];
+    };
+    int lastEnd = -1; // last byte of the last stretch
+    for (const TScanWindow& w : windows) {
+        // 64 bits: windows may reach to the ends of int
+        const long long from = (long long)w.From - base, to = (long long)w.To - base;
+        if (to < 0 || from >= n || from > to)
+            continue;
+        const int wantTo = int(std::min(to + kMaxKeywordLength + 1, (long long)n - 1));
+        if (wantTo <= lastEnd)
+            continue; // the last stretch covers this window too
+        int a = int(std::max(from - kMaxKeywordLength - 1, -1LL));
+        while (a > lastEnd && a > 0 && !restart(a))
+            --a;
+        int b = std::max(wantTo, lastEnd + 1);
+        while (b < n - 1 && !restart(b))
+            ++b;
+        if (a <= lastEnd + 1 && !FParts.empty()) {
+            FParts.back().Len = size_t(b + 1) - FParts.back().At;
+        } else {
+            a = std::max(a, 0);
+            FParts.push_back({size_t(a), size_t(b - a + 1)});
+        }
+        lastEnd = b;
+    }
+}
+
 // spans delivered by the editor's OnDraw handler
-int TColorRule::findEventSpans(int next, std::string_view text, int base, TKeyDescrList& list, TRuleHost* host)
+int TColorRule::findEventSpans(int next, std::string_view text, int base, TKeyDescrList& list, TRuleHost* host,
+                               TScanWindows windows)
 {
     if (!host || host->ColorLimBuf.empty())
         return next;
@@ -362,7 +439,8 @@ int TColorRule::findEventSpans(int next, std::string_view text, int base, TKeyDe
         d.SpanColor = r.SpanColor;
         d.Level = r.Level != 0 ? r.Level : ZOrder;
         d.IsKey = 0;
-        next = list.Add(next, d);
+        if (MeetsWindows(windows, d.StartPos, d.EndPos))
+            next = list.Add(next, d);
     }
     return next;
 }

@@ -3,9 +3,11 @@
 // be painted (Windows-1252 bytes, line breaks as CR LF, positions counting a
 // line break as two characters) and appends the spans it wants coloured.
 // Plain C++, no Qt: the widget hands in the text of the painted lines.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,6 +69,17 @@ constexpr int kMaxKeywordLength = 31;
 
 using TStrings = std::vector<std::string>;
 
+// A stretch of the whole text whose colours are wanted, From..To inclusive
+// (positions as in TKeyDescr). A list of them is sorted and disjoint; an
+// empty list stands for the whole scan.
+struct TScanWindow {
+    int From, To;
+};
+using TScanWindows = std::span<const TScanWindow>;
+
+// Whether From..To meets a window; always true for an empty list.
+bool MeetsWindows(TScanWindows Windows, int From, int To);
+
 // "navy", "#00FF00", "$FF8000", "FF8000" ...; unreadable text gives white.
 TColor ColorFromText(std::string_view text);
 
@@ -118,14 +131,22 @@ public:
     // scan start (position ScanStart of the whole text) to the end of the
     // scan. Returns the next free index of List.
     int FindKeys(int Next, std::string_view Text, int ScanStart, TKeyDescrList& List, TRuleHost* Host);
+    // The same, keeping only the spans that meet Windows; keyword rules then
+    // search only around the windows. Inside the windows the colours come
+    // out as without them.
+    int FindKeys(int Next, std::string_view Text, int ScanStart, TKeyDescrList& List, TRuleHost* Host,
+                 TScanWindows Windows);
 
 private:
     void parseKeywords(const TStrings& lines);
     void parsePairs(const TStrings& lines);
     void parseLineEnds(const TStrings& lines);
-    int findPairs(int next, std::string_view text, int base, TKeyDescrList& list, bool toLineEnd);
-    int findKeywords(int next, std::string_view text, int base, TKeyDescrList& list);
-    int findEventSpans(int next, std::string_view text, int base, TKeyDescrList& list, TRuleHost* host);
+    int findPairs(int next, std::string_view text, int base, TKeyDescrList& list, bool toLineEnd,
+                  TScanWindows windows);
+    int findKeywords(int next, std::string_view text, int base, TKeyDescrList& list, TScanWindows windows);
+    void keywordParts(std::string_view text, int base, TScanWindows windows);
+    int findEventSpans(int next, std::string_view text, int base, TKeyDescrList& list, TRuleHost* host,
+                       TScanWindows windows);
 
     TStrings FKeywords, FKeyBegEndLst, FKeyLineEndLst;
     std::string FKeyPattern = "*";
@@ -133,7 +154,10 @@ private:
     std::vector<TKeyPair> FPairTable;
     struct Keyword { std::string Text; int ColorIndex; };
     std::vector<Keyword> FKeywordList; // KeyPattern unpacked
-    std::string FUpper;                // case-folded scan copy, only grows
+    std::array<bool, 256> FInKeyword{}; // bytes some keyword holds
+    struct Part { size_t At, Len; };
+    std::vector<Part> FParts;          // stretches of the scan searched for keywords
+    std::string FUpper;                // case-folded copy of those, only grows
 };
 
 // The ordered rules of one editor.

@@ -15,10 +15,20 @@ TKeyDescr span(int from, int to, TColor color, std::uint8_t level, std::uint8_t 
     d.IsKey = key;
     return d;
 }
+
+// The windows to honour: none when they are not sorted and disjoint, so a
+// careless caller gets correct colours, only slower.
+TScanWindows usableWindows(const TOverlayInput& in)
+{
+    for (size_t i = 0; i < in.Windows.size(); ++i)
+        if (in.Windows[i].From > in.Windows[i].To || (i > 0 && in.Windows[i - 1].To >= in.Windows[i].From))
+            return {};
+    return in.Windows;
+}
 } // namespace
 
 // marker, text, marker: the first span producer of a paint
-int TColorOverlay::collectHotSpots(int next, const TOverlayInput& in)
+int TColorOverlay::collectHotSpots(int next, const TOverlayInput& in, TScanWindows windows)
 {
     if (!HotSpot.Active || HotSpot.BeginChar == 0)
         return next;
@@ -28,37 +38,59 @@ int TColorOverlay::collectHotSpots(int next, const TOverlayInput& in)
         const size_t b = t.find(HotSpot.BeginChar, pos);
         if (b == std::string_view::npos)
             break;
+        const int from = in.ScanStart + int(b);
+        if (!windows.empty() && from > windows.back().To)
+            break; // markers pair up from the scan start; later ones are not wanted
+        const auto add = [&](int n, const TKeyDescr& d) {
+            return MeetsWindows(windows, d.StartPos, d.EndPos) ? Spans.Add(n, d) : n;
+        };
         const int marker = next;
-        next = Spans.Add(next, span(in.ScanStart + int(b), in.ScanStart + int(b), HotSpot.MarkerColor, kLevelHotMarker));
+        next = add(next, span(from, from, HotSpot.MarkerColor, kLevelHotMarker));
         const size_t e = t.find(HotSpot.EndChar, b + 1);
         if (e == std::string_view::npos) {
             // An opening marker without a closing one is an ordinary character.
-            Spans.Items[size_t(marker)].StartPos = kEmptyPos;
+            if (next > marker)
+                Spans.Items[size_t(marker)].StartPos = kEmptyPos;
             next = marker;
             break;
         }
-        next = Spans.Add(next, span(in.ScanStart + int(b) + 1, in.ScanStart + int(e) - 1, HotSpot.Color, kLevelHotText));
-        next = Spans.Add(next, span(in.ScanStart + int(e), in.ScanStart + int(e), HotSpot.MarkerColor, kLevelHotMarker));
+        const int to = in.ScanStart + int(e);
+        next = add(next, span(from + 1, to - 1, HotSpot.Color, kLevelHotText));
+        next = add(next, span(to, to, HotSpot.MarkerColor, kLevelHotMarker));
         pos = e + 1;
+    }
+    return next;
+}
+
+// tab masks, searched only inside the windows
+int TColorOverlay::collectTabs(int next, const TOverlayInput& in, TScanWindows windows)
+{
+    const TScanWindow whole{in.ScanStart, in.ScanStart + int(in.Text.size()) - 1};
+    for (const TScanWindow& w : windows.empty() ? TScanWindows(&whole, 1) : windows) {
+        // 64 bits: windows may reach to the ends of int
+        const long long from = std::max((long long)w.From - in.ScanStart, 0LL);
+        const long long to = std::min((long long)w.To - in.ScanStart, (long long)in.Text.size() - 1);
+        const std::string_view upTo = in.Text.substr(0, size_t(std::max(to + 1, 0LL)));
+        for (size_t p = upTo.find('\t', size_t(from)); p != std::string_view::npos; p = upTo.find('\t', p + 1))
+            next = Spans.Add(next, span(in.ScanStart + int(p), in.ScanStart + int(p), 0, kLevelTab));
     }
     return next;
 }
 
 int TColorOverlay::CollectSpans(const TOverlayInput& in)
 {
+    const TScanWindows windows = usableWindows(in);
     Rules.PrepareRules();
     Spans.Reset();
-    int next = collectHotSpots(0, in);
-    if (in.WantTabs) {
-        for (size_t p = in.Text.find('\t'); p != std::string_view::npos; p = in.Text.find('\t', p + 1))
-            next = Spans.Add(next, span(in.ScanStart + int(p), in.ScanStart + int(p), 0, kLevelTab));
-    }
-    if (in.RedrawAlways)
+    int next = collectHotSpots(0, in, windows);
+    if (in.WantTabs)
+        next = collectTabs(next, in, windows);
+    if (in.RedrawAlways && MeetsWindows(windows, in.SelStart - in.CaretColumn, in.SelStart))
         next = Spans.Add(next, span(in.SelStart - in.CaretColumn, in.SelStart, in.FontColor, 0));
     for (int i = 0; i < Rules.Count(); ++i)
         if (Rules[i].Enabled)
-            next = Rules[i].FindKeys(next, in.Text, in.ScanStart, Spans, &Host);
-    if (in.SelLength > 0)
+            next = Rules[i].FindKeys(next, in.Text, in.ScanStart, Spans, &Host, windows);
+    if (in.SelLength > 0 && MeetsWindows(windows, in.SelStart, in.SelStart + in.SelLength - 1))
         next = Spans.Add(next, span(in.SelStart, in.SelStart + in.SelLength - 1, 0, kLevelSelection));
     return next;
 }
@@ -69,7 +101,8 @@ int TColorOverlay::Build(const TOverlayInput& in)
     return FRunCount;
 }
 
-// colour map over the spans' range, then maximal runs of equal cells
+// colour map over the spans' range (only its part inside the windows),
+// then maximal runs of equal cells within each window
 int TColorOverlay::buildRuns(int spanCount, const TOverlayInput& in)
 {
     if (spanCount == 0 || Spans.MaxEnd < Spans.MinStart)
@@ -80,7 +113,17 @@ int TColorOverlay::buildRuns(int spanCount, const TOverlayInput& in)
     const int hi = std::min(Spans.MaxEnd, in.ScanStart + int(in.Text.size()) - 1);
     if (hi < lo)
         return 0;
-    const size_t cells = size_t(hi - lo + 1);
+    FPieces.clear();
+    size_t cells = 0;
+    const TScanWindow whole{lo, hi};
+    const TScanWindows windows = usableWindows(in);
+    for (const TScanWindow& w : windows.empty() ? TScanWindows(&whole, 1) : windows) {
+        const int from = std::max(w.From, lo), to = std::min(w.To, hi);
+        if (from <= to) {
+            FPieces.push_back({from, to, cells});
+            cells += size_t(to - from + 1);
+        }
+    }
     if (FCellMap.size() < cells)
         FCellMap.resize(cells);
     std::fill_n(FCellMap.begin(), cells, Cell{0, 0, 0, 0});
@@ -88,30 +131,38 @@ int TColorOverlay::buildRuns(int spanCount, const TOverlayInput& in)
         const TKeyDescr& d = Spans.Items[size_t(i)];
         if (d.StartPos == kEmptyPos || d.EndPos < d.StartPos)
             continue;
-        const int from = std::max(d.StartPos, lo), to = std::min(d.EndPos, hi);
-        for (int p = from; p <= to; ++p) {
-            Cell& c = FCellMap[size_t(p - lo)];
-            if (c.Level <= d.Level)
-                c = Cell{d.SpanColor, d.Level, d.IsKey, 1};
+        auto piece = std::partition_point(FPieces.begin(), FPieces.end(),
+                                          [&d](const Piece& x) { return x.To < d.StartPos; });
+        for (; piece != FPieces.end() && piece->From <= d.EndPos; ++piece) {
+            const int from = std::max(d.StartPos, piece->From), to = std::min(d.EndPos, piece->To);
+            for (int p = from; p <= to; ++p) {
+                Cell& c = FCellMap[piece->Cell + size_t(p - piece->From)];
+                if (c.Level <= d.Level)
+                    c = Cell{d.SpanColor, d.Level, d.IsKey, 1};
+            }
         }
     }
     int runs = 0;
-    size_t i = 0;
-    while (i < cells) {
-        const Cell c = FCellMap[i];
-        if (!c.Covered) {
-            ++i;
-            continue;
+    for (const Piece& piece : FPieces) {
+        const size_t end = piece.Cell + size_t(piece.To - piece.From + 1);
+        size_t i = piece.Cell;
+        while (i < end) {
+            const Cell c = FCellMap[i];
+            if (!c.Covered) {
+                ++i;
+                continue;
+            }
+            size_t j = i + 1;
+            while (j < end && FCellMap[j].Covered && FCellMap[j].Color == c.Color && FCellMap[j].Level == c.Level
+                   && FCellMap[j].Key == c.Key)
+                ++j;
+            const int at = piece.From - int(piece.Cell);
+            TKeyDescr run = span(at + int(i), at + int(j) - 1, c.Color, c.Level, c.Key);
+            if (size_t(runs) >= Spans.Items.size())
+                Spans.Items.resize(size_t(runs) + 1);
+            Spans.Items[size_t(runs++)] = run;
+            i = j;
         }
-        size_t j = i + 1;
-        while (j < cells && FCellMap[j].Covered && FCellMap[j].Color == c.Color && FCellMap[j].Level == c.Level
-               && FCellMap[j].Key == c.Key)
-            ++j;
-        TKeyDescr run = span(lo + int(i), lo + int(j) - 1, c.Color, c.Level, c.Key);
-        if (size_t(runs) >= Spans.Items.size())
-            Spans.Items.resize(size_t(runs) + 1);
-        Spans.Items[size_t(runs++)] = run;
-        i = j;
     }
     if (size_t(runs) < Spans.Items.size())
         Spans.Items[size_t(runs)].StartPos = kEmptyPos;

@@ -34,6 +34,12 @@ struct TOverlayInput {
     int SelLength = 0;
     int CaretColumn = 0; // column of SelStart in its line
     TColor FontColor = clBlack;
+    // The stretches the caller will look at (sorted, disjoint, inside the
+    // scan). When given, only their cells are coloured, exactly as without
+    // them, and the work follows the windows rather than the text; runs
+    // stay inside them and may be cut at their edges. Windows that are not
+    // sorted and disjoint are ignored. Empty: the whole scan.
+    std::span<const TScanWindow> Windows;
 };
 
 class TColorOverlay {
@@ -60,7 +66,8 @@ public:
     TKeyDescrList Spans;
 
 private:
-    int collectHotSpots(int next, const TOverlayInput& in);
+    int collectHotSpots(int next, const TOverlayInput& in, TScanWindows windows);
+    int collectTabs(int next, const TOverlayInput& in, TScanWindows windows);
     int buildRuns(int spanCount, const TOverlayInput& in);
 
     struct Cell {
@@ -70,6 +77,8 @@ private:
         std::uint8_t Covered;
     };
     std::vector<Cell> FCellMap; // only grows
+    struct Piece { int From, To; size_t Cell; }; // a stretch of the map
+    std::vector<Piece> FPieces;
     int FRunCount = 0;
 };
 

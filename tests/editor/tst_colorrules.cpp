@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+#include <random>
+
 using namespace tarko;
 
 Q_DECLARE_METATYPE(tarko::TKeyDrawingType)
@@ -41,6 +43,90 @@ QString runs(const TColorOverlay& o)
 
 std::string cp(const char* s) { return std::string(s); }
 
+// What a position looks like after Build: colour, level and key of the run
+// over it, or nothing.
+struct CellLook {
+    bool Covered = false;
+    TColor Color = 0;
+    int Level = 0, Key = 0;
+    bool operator==(const CellLook&) const = default;
+};
+
+CellLook lookAt(const TColorOverlay& o, int pos)
+{
+    for (int k = 0; k < o.RunCount(); ++k) {
+        const TKeyDescr& r = o.Runs()[k];
+        if (pos >= r.StartPos && pos <= r.EndPos)
+            return {true, r.SpanColor, r.Level, r.IsKey};
+    }
+    return {};
+}
+
+QString windowText(const std::vector<TScanWindow>& ws)
+{
+    QStringList out;
+    for (const TScanWindow& w : ws)
+        out << QStringLiteral("%1-%2").arg(w.From).arg(w.To);
+    return out.join(u' ');
+}
+
+// Rule sets for the windowed colouring checks.
+enum class RuleSet { Workbench, Overlapping, PairsAndLineEnds };
+
+TDrawRules ruleSet(RuleSet set, bool keyCase, bool partWord)
+{
+    if (set == RuleSet::Workbench)
+        return WorkbenchColorRules();
+    TDrawRules rules;
+    TColorRule& keys = rules.Add();
+    keys.KeyDrawingType = dtKeyShow;
+    keys.KeyCase = keyCase;
+    keys.PartWord = partWord;
+    keys.ZOrder = 1;
+    // keywords overlapping themselves and each other, one with a blank and
+    // one with a quote, so that few bytes are outside every keyword
+    keys.SetKeywords({"aa", "aba;blue", "Ab;lime", "BAB;navy", "a b;teal", "b\";yellow", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"});
+    if (set == RuleSet::PairsAndLineEnds) {
+        TColorRule& pairs = rules.Add();
+        pairs.KeyDrawingType = dtBeginEnd;
+        pairs.ZOrder = 2;
+        pairs.SetKeyBegEndLst({"(*;*);red", "\";\";fuchsia", "ab;ba;green"});
+        TColorRule& lineEnds = rules.Add();
+        lineEnds.KeyDrawingType = dtBeginLineEnd;
+        lineEnds.ZOrder = 1; // same level as the keywords: list order decides
+        lineEnds.SetKeyLineEndLst({"//;blue", "b/;maroon"});
+        TColorRule& drawn = rules.Add(); // spans from the host: every "1" and what follows it
+        drawn.KeyDrawingType = dtEventDraw;
+        drawn.ZOrder = 3;
+    }
+    return rules;
+}
+
+void markOnes(TColorRule&, std::string_view text, TKeyDescr* a, int& count)
+{
+    for (size_t p = text.find('1'); p != std::string_view::npos && count < 64; p = text.find('1', p + 1))
+        a[count++] = TKeyDescr{int(p), int(p) + 1, clRed, 0, 0};
+}
+
+// Sorted, disjoint windows inside first..last: often one at either end,
+// one character long or touching the one before.
+std::vector<TScanWindow> randomWindows(std::mt19937& rnd, int first, int last)
+{
+    const auto chance = [&](int percent) { return int(rnd() % 100) < percent; };
+    std::vector<TScanWindow> ws;
+    int from = chance(30) ? first : first + int(rnd() % unsigned(std::clamp(last - first + 1, 1, 60)));
+    while (from <= last) {
+        int to = chance(25) ? from : from + int(rnd() % 50);
+        if (to >= last || chance(10))
+            to = std::min(to, last);
+        ws.push_back({from, to});
+        from = chance(25) ? to + 1 : to + 2 + int(rnd() % 80);
+    }
+    if (!ws.empty() && chance(30))
+        ws.back().To = last;
+    return ws;
+}
+
 } // namespace
 
 class TestColorRules : public QObject {
@@ -70,6 +156,12 @@ private slots:
     void hotSpotHoverAndClick();
     void workbenchScheme_data();
     void workbenchScheme();
+    void windowsColourAsWholeScan_data();
+    void windowsColourAsWholeScan();
+    void windowedRuns_data();
+    void windowedRuns();
+    void windowsOnMegabyteLine_data();
+    void windowsOnMegabyteLine();
 };
 
 void TestColorRules::colorFromText_data()
@@ -610,6 +702,180 @@ void TestColorRules::workbenchScheme()
         got += c;
     }
     QCOMPARE(got, colours);
+}
+
+// Random texts built from fragments that provoke the edge cases; for each,
+// random windows: inside them the windowed colours equal the whole scan's.
+void TestColorRules::windowsColourAsWholeScan_data()
+{
+    QTest::addColumn<int>("set");
+    QTest::addColumn<bool>("keyCase");
+    QTest::addColumn<bool>("partWord");
+    QTest::addColumn<bool>("hotSpots");
+    QTest::addColumn<QByteArrayList>("fragments");
+    const QByteArrayList program{"Ausgabe", "aus", "gabe", "Solange", "SolangeEnde", "Ende", "ROT", "rot", "und",
+                                 "L\xF6schen", "wei\xDF", "gr\xFCn", "\"", "\"", "/", " ", " ", "\t", "\r\n",
+                                 "x", "1", "_", "@", "\xF6", "e"};
+    QByteArrayList withHotSpots = program;
+    withHotSpots << "\x1E" << "\x1F" << "\x1E" "Hilfe\x1F";
+    // a run of keyword letters longer than the stretch around a window
+    const QByteArray longRun(50, 'a');
+    const QByteArrayList letters{"a", "a", "b", "A", "B", "ab", "aa", "aaaaaaaaaaaaaaaa", longRun, " ", "\"", "(*",
+                                 "*)", "/", "b/", "\t", "\r\n", "x", "1", "\xE4"};
+    const int workbench = int(RuleSet::Workbench), overlapping = int(RuleSet::Overlapping),
+              pairs = int(RuleSet::PairsAndLineEnds);
+    QTest::newRow("workbench rules") << workbench << false << false << false << program;
+    QTest::newRow("workbench rules with hot spots") << workbench << false << false << true << withHotSpots;
+    QTest::newRow("overlapping keywords whole words folded") << overlapping << false << false << false << letters;
+    QTest::newRow("overlapping keywords part words folded") << overlapping << false << true << false << letters;
+    QTest::newRow("overlapping keywords whole words case kept") << overlapping << true << false << false << letters;
+    QTest::newRow("overlapping keywords part words case kept") << overlapping << true << true << false << letters;
+    // the last two also hold a rule whose spans come from the host
+    QTest::newRow("pairs and line ends over keywords") << pairs << false << true << true << (letters + QByteArrayList{"\x1E", "\x1F"});
+    QTest::newRow("pairs and line ends case kept") << pairs << true << false << false << letters;
+}
+
+void TestColorRules::windowsColourAsWholeScan()
+{
+    QFETCH(int, set);
+    QFETCH(bool, keyCase);
+    QFETCH(bool, partWord);
+    QFETCH(bool, hotSpots);
+    QFETCH(QByteArrayList, fragments);
+    TColorOverlay whole, windowed;
+    whole.Rules = windowed.Rules = ruleSet(RuleSet(set), keyCase, partWord);
+    whole.HotSpot.Active = windowed.HotSpot.Active = hotSpots;
+    for (TColorOverlay* o : {&whole, &windowed}) {
+        o->Host.OnDraw = markOnes;
+        o->Host.ColorLimBuf.resize(64);
+    }
+    std::mt19937 rnd(20261207u + unsigned(set) * 4 + unsigned(keyCase) * 2 + unsigned(partWord));
+    for (int round = 0; round < 600; ++round) {
+        std::string text;
+        const int pieces = int(rnd() % 80);
+        for (int i = 0; i < pieces; ++i)
+            text += fragments[int(rnd() % unsigned(fragments.size()))].toStdString();
+        TOverlayInput in;
+        in.Text = text;
+        in.ScanStart = round % 3 == 0 ? 0 : int(rnd() % 1000);
+        in.WantTabs = rnd() % 4 != 0;
+        in.RedrawAlways = rnd() % 3 == 0;
+        in.SelStart = in.ScanStart + int(rnd() % (text.size() + 2));
+        in.SelLength = rnd() % 2 ? 0 : int(rnd() % 30);
+        in.CaretColumn = int(rnd() % 20);
+        whole.Build(in);
+        const std::vector<TScanWindow> ws = randomWindows(rnd, in.ScanStart, in.ScanStart + int(text.size()) - 1);
+        in.Windows = ws;
+        windowed.Build(in);
+        const auto failure = [&](const QString& what) {
+            return QStringLiteral("%1; round %2, scan start %3, windows %4, text \"%5\"")
+                .arg(what).arg(round).arg(in.ScanStart).arg(windowText(ws))
+                .arg(QString::fromLatin1(QByteArray::fromStdString(text).toPercentEncoding(" \"()*/@_")))
+                .toLocal8Bit();
+        };
+        for (const TScanWindow& w : ws)
+            for (int p = w.From; p <= w.To; ++p)
+                QVERIFY2(lookAt(windowed, p) == lookAt(whole, p), failure(QStringLiteral("differs at %1").arg(p)).constData());
+        for (int k = 0; k < windowed.RunCount() && !ws.empty(); ++k) {
+            const TKeyDescr& r = windowed.Runs()[k];
+            QVERIFY2(MeetsWindows(ws, r.StartPos, r.EndPos) && std::any_of(ws.begin(), ws.end(), [&](const TScanWindow& w) {
+                         return r.StartPos >= w.From && r.EndPos <= w.To;
+                     }),
+                     failure(QStringLiteral("run %1-%2 outside the windows").arg(r.StartPos).arg(r.EndPos)).constData());
+        }
+    }
+}
+
+// Runs with windows on the workbench rules, text at scan start 100.
+void TestColorRules::windowedRuns_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QList<int>>("windows"); // From, To, From, To ...
+    QTest::addColumn<QString>("runs");
+    const QByteArray line("Ausgabe \"Hallo Welt\" / Ende"); // string 108-119, comment 121-126
+    // runs are cut at window edges and never leave them
+    QTest::newRow("string cut at both edges") << line << QList<int>{110, 114} << "110-114:1";
+    QTest::newRow("adjacent windows cut a run") << line << QList<int>{100, 103, 104, 109} << "100-103:0 104-106:0 108-109:1";
+    QTest::newRow("one-character windows") << line << QList<int>{100, 100, 119, 119, 126, 126} << "100-100:0 119-119:1 126-126:2";
+    QTest::newRow("window at the scan's end") << line << QList<int>{124, 126} << "124-126:2";
+    QTest::newRow("window on plain text") << line << QList<int>{107, 107} << "";
+    QTest::newRow("window before the scan") << line << QList<int>{0, 99} << "";
+    QTest::newRow("window reaching past the scan") << line << QList<int>{125, 5000} << "125-126:2";
+    QTest::newRow("window over every position") << line << QList<int>{INT_MIN, INT_MAX}
+                                                << "100-106:0 108-119:1 121-126:2";
+    QTest::newRow("windows at the ends of int") << line << QList<int>{INT_MIN, INT_MIN + 5, 104, 104, INT_MAX - 5, INT_MAX}
+                                                << "104-104:0";
+    // windows that are not sorted and disjoint count as none
+    QTest::newRow("unsorted windows ignored") << line << QList<int>{121, 126, 100, 106} << "100-106:0 108-119:1 121-126:2";
+    QTest::newRow("overlapping windows ignored") << line << QList<int>{100, 110, 110, 126} << "100-106:0 108-119:1 121-126:2";
+    QTest::newRow("reversed window ignored") << line << QList<int>{126, 121} << "100-106:0 108-119:1 121-126:2";
+}
+
+void TestColorRules::windowedRuns()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QList<int>, windows);
+    QFETCH(QString, runs);
+    std::vector<TScanWindow> ws;
+    for (int i = 0; i + 1 < windows.size(); i += 2)
+        ws.push_back({windows[i], windows[i + 1]});
+    TColorOverlay o;
+    o.Rules = WorkbenchColorRules();
+    const std::string t = text.toStdString();
+    TOverlayInput in;
+    in.Text = t;
+    in.ScanStart = 100;
+    in.Windows = ws;
+    o.Build(in);
+    QCOMPARE(::runs(o), runs);
+}
+
+// A line of a megabyte with one window of 200 characters: the span list
+// holds what meets the window, however long the line.
+void TestColorRules::windowsOnMegabyteLine_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QByteArray>("unit");
+    QTest::addColumn<int>("maxSpans");
+    QTest::addColumn<QString>("runsAtEdges"); // first and last run
+    // bounds: the spans of the window's own statements (the whole line has
+    // over 100,000)
+    QTest::newRow("statements with strings") << QByteArray() << QByteArray("Ausgabe \"abc\" 1 ") << 30
+                                             << "524288-524294:0 524480-524486:0";
+    QTest::newRow("tabs and keywords") << QByteArray() << QByteArray("rot\tund\t") << 110
+                                       << "524288-524290:0 524487-524487:255";
+    QTest::newRow("one comment over the line") << QByteArray("/") << QByteArray("Ausgabe \"abc\" 1 ") << 30
+                                               << "524288-524487:2 524288-524487:2";
+    QTest::newRow("one string over the line") << QByteArray("\"") << QByteArray("rot 1 ") << 40
+                                              << "524288-524487:1 524288-524487:1";
+}
+
+void TestColorRules::windowsOnMegabyteLine()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(QByteArray, unit);
+    QFETCH(int, maxSpans);
+    QFETCH(QString, runsAtEdges);
+    std::string text = head.toStdString();
+    while (text.size() < (1u << 20))
+        text += unit.toStdString();
+    if (head == "\"")
+        text += '"';
+    const std::vector<TScanWindow> ws{{1 << 19, (1 << 19) + 199}};
+    TColorOverlay o;
+    o.Rules = WorkbenchColorRules();
+    TOverlayInput in;
+    in.Text = text;
+    in.Windows = ws;
+    const int spans = o.CollectSpans(in);
+    QVERIFY2(spans <= maxSpans, qPrintable(QString::number(spans)));
+    o.Build(in);
+    QVERIFY(o.RunCount() > 0);
+    const TKeyDescr &first = o.Runs()[0], &last = o.Runs()[o.RunCount() - 1];
+    QCOMPARE(QStringLiteral("%1-%2:%3 %4-%5:%6")
+                 .arg(first.StartPos).arg(first.EndPos).arg(first.Level)
+                 .arg(last.StartPos).arg(last.EndPos).arg(last.Level),
+             runsAtEdges);
 }
 
 QTEST_APPLESS_MAIN(TestColorRules)
