@@ -570,6 +570,9 @@ int TColorMemo::computeOverlay(int onlyLine)
     key.FontColor = RgbColor(fc.red(), fc.green(), fc.blue());
     key.WantTabs = WantTabs();
     key.RedrawAlways = FRedrawAlways;
+    paintedWindows(scanLine, scanStart, scanEnd, FWindows);
+    for (const TScanWindow& w : FWindows)
+        key.Windows.emplace_back(w.From, w.To);
     FLastScanStart = scanStart;
     FLastScanEnd = scanEnd;
 
@@ -607,6 +610,7 @@ int TColorMemo::computeOverlay(int onlyLine)
     in.SelLength = key.SelLength;
     in.CaretColumn = key.CaretColumn;
     in.FontColor = key.FontColor;
+    in.Windows = FWindows;
     FLastRunCount = FOverlay.Build(in);
     FLastRuns = FOverlay.Runs();
     cache.Valid = keep;
@@ -615,6 +619,40 @@ int TColorMemo::computeOverlay(int onlyLine)
         cache.Runs.assign(FLastRuns, FLastRuns + FLastRunCount);
     }
     return FLastRunCount;
+}
+
+// Of a long line only the columns in view (and a margin) are painted, so
+// only they are coloured: the colours of a typed letter then cost the same
+// on a line of a megabyte as on a short one. No windows (the whole scan)
+// when the scan holds no long line.
+void TColorMemo::paintedWindows(int scanLine, int scanStart, int scanEnd, std::vector<TScanWindow>& out) const
+{
+    out.clear();
+    if (!FLayout->HasLongLines())
+        return;
+    constexpr int margin = 2 * kSliceMargin; // beyond what a paint's slice takes
+    const qreal left = -contentOffset().x();
+    const qreal right = left + viewport()->width();
+    int from = scanStart;
+    for (QTextBlock b = blockOfLine(scanLine); b.isValid(); b = b.next()) {
+        const int lineStart = b.position() + b.blockNumber();
+        if (lineStart >= scanEnd)
+            break;
+        if (!isLong(b))
+            continue;
+        const int length = b.length() - 1;
+        const int first = std::max(0, FLayout->XToCursor(b, left) - margin);
+        const int last = std::min(length, FLayout->XToCursor(b, right) + margin);
+        if (lineStart - 1 >= from)
+            out.push_back({from, lineStart - 1});
+        if (last > first)
+            out.push_back({lineStart + first, lineStart + last - 1});
+        from = lineStart + length;
+    }
+    if (from <= scanEnd - 1)
+        out.push_back({from, scanEnd - 1});
+    if (out.empty())
+        out.push_back({scanStart, scanStart}); // nothing in view: one cell, not the whole scan
 }
 
 const QTextCharFormat& TColorMemo::runFormat(TColor color, int kind)

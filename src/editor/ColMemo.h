@@ -228,8 +228,13 @@ private:
         int ScanStart = 0, ScanEnd = 0, SelStart = 0, SelLength = 0, CaretColumn = 0;
         TColor FontColor = 0;
         bool WantTabs = false, RedrawAlways = false;
+        std::vector<std::pair<int, int>> Windows;
         bool operator==(const OverlayKey&) const = default;
     };
+    // The parts of the scan a paint can show: the scan without what lies
+    // outside the view on long lines (see visibleColumns).
+    void paintedWindows(int scanLine, int scanStart, int scanEnd, std::vector<TScanWindow>& out) const;
+    std::vector<TScanWindow> FWindows;
     struct OverlayCache {
         bool Valid = false;
         OverlayKey Key;
