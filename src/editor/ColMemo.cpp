@@ -1043,7 +1043,7 @@ void TColorMemo::mousePressEvent(QMouseEvent* e)
         // (Shift: extends the selection) and a drag selects from there.
         QTextCursor c = textCursor();
         c.setPosition(hit, (e->modifiers() & Qt::ShiftModifier) ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
-        setTextCursor(c);
+        setTextCursorInPlace(c);
         FLongDrag = true;
         e->accept();
     } else {
@@ -1060,6 +1060,7 @@ void TColorMemo::mouseReleaseEvent(QMouseEvent* e)
 {
     if (FLongDrag && e->button() == Qt::LeftButton) {
         FLongDrag = false;
+        FDragScroll.stop();
         e->accept();
     } else {
         QPlainTextEdit::mouseReleaseEvent(e);
@@ -1092,12 +1093,13 @@ void TColorMemo::mouseMoveEvent(QMouseEvent* e)
         OnMouseMove(this, e);
     if (FLongDrag && (e->buttons() & Qt::LeftButton)) {
         const QPoint pos = e->position().toPoint();
-        int hit = longHit(pos);
-        if (hit < 0)
-            hit = cursorForPosition(pos).position();
-        QTextCursor c = textCursor();
-        c.setPosition(hit, QTextCursor::KeepAnchor);
-        setTextCursor(c);
+        extendLongDrag(pos);
+        // Beyond the view's edge the view keeps scrolling while the button is held.
+        if (viewport()->rect().contains(pos))
+            FDragScroll.stop();
+        else if (!FDragScroll.isActive())
+            FDragScroll.start(50, this);
+        FDragPos = pos;
         e->accept();
         return;
     }
@@ -1115,9 +1117,53 @@ void TColorMemo::mouseDoubleClickEvent(QMouseEvent* e)
     QTextCursor c = textCursor();
     c.setPosition(hit);
     c.select(QTextCursor::WordUnderCursor);
-    setTextCursor(c);
+    setTextCursorInPlace(c);
     FLongDrag = false;
     e->accept();
+}
+
+// Qt moves the caret under the pointer without scrolling; setTextCursor
+// would scroll to it.
+void TColorMemo::setTextCursorInPlace(const QTextCursor& c)
+{
+    const int h = horizontalScrollBar()->value(), v = verticalScrollBar()->value();
+    FNoScroll = true;
+    setTextCursor(c);
+    FNoScroll = false;
+    horizontalScrollBar()->setValue(h);
+    verticalScrollBar()->setValue(v);
+}
+
+void TColorMemo::extendLongDrag(const QPoint& pos)
+{
+    int hit = longHit(pos);
+    if (hit < 0)
+        hit = cursorForPosition(pos).position();
+    QTextCursor c = textCursor();
+    c.setPosition(hit, QTextCursor::KeepAnchor);
+    setTextCursorInPlace(c);
+}
+
+void TColorMemo::timerEvent(QTimerEvent* e)
+{
+    if (e->timerId() != FDragScroll.timerId()) {
+        QPlainTextEdit::timerEvent(e);
+        return;
+    }
+    if (!FLongDrag || !(QApplication::mouseButtons() & Qt::LeftButton)) {
+        FDragScroll.stop();
+        return;
+    }
+    const QRect view = viewport()->rect();
+    if (FDragPos.x() < view.left())
+        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    else if (FDragPos.x() > view.right())
+        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    if (FDragPos.y() < view.top())
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    else if (FDragPos.y() > view.bottom())
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    extendLongDrag(FDragPos);
 }
 
 void TColorMemo::inputMethodEvent(QInputMethodEvent* e)
@@ -1129,7 +1175,8 @@ void TColorMemo::inputMethodEvent(QInputMethodEvent* e)
 void TColorMemo::doSetTextCursor(const QTextCursor& cursor)
 {
     QPlainTextEdit::doSetTextCursor(cursor);
-    scrollToLongCaret();
+    if (!FNoScroll)
+        scrollToLongCaret();
 }
 
 // ---------------------------------------------------------------- long lines
@@ -1191,6 +1238,8 @@ void TColorMemo::updateBlockStrip(int blockNumber)
 // line it finds neither, so both lines are repainted.
 void TColorMemo::longCaretMoved()
 {
+    if (!FMovingVertically)
+        FWantX = -1;
     const QTextBlock block = textCursor().block();
     const int number = block.blockNumber();
     const QTextBlock old = document()->findBlockByNumber(FCaretBlock);
@@ -1200,11 +1249,12 @@ void TColorMemo::longCaretMoved()
             updateBlockStrip(FCaretBlock);
         // Qt scrolls to the caret after telling of its move: the line is
         // made visible once that has happened.
-        if (!FScrollQueued && isLong(block)) {
+        if (!FScrollQueued && !FNoScroll && isLong(block)) {
             FScrollQueued = true;
             QMetaObject::invokeMethod(this, [this] {
                 FScrollQueued = false;
-                scrollToLongCaret();
+                if (!FLongDrag)
+                    scrollToLongCaret();
             }, Qt::QueuedConnection);
         }
     }
@@ -1222,20 +1272,34 @@ void TColorMemo::scrollToLongCaret(bool horizontally)
     if (!isLong(block))
         return;
     const QRectF r = blockBoundingGeometry(block).translated(contentOffset());
+    QScrollBar* h = horizontalScrollBar();
     if (horizontally) {
         // As Qt scrolls to a caret it finds: centred when outside the view.
-        QScrollBar* h = horizontalScrollBar();
         const QRect caret = longCaretRect();
         if (caret.left() < 0 || caret.right() > viewport()->width())
             h->setValue(caret.center().x() + h->value() - viewport()->width() / 2);
     }
-    QScrollBar* v = verticalScrollBar();
-    if (r.top() < 0) {
-        v->setValue(block.firstLineNumber());
-    } else if (r.bottom() > viewport()->height()) {
-        const int lines = std::max(1, int(viewport()->height() / std::max<qreal>(1, r.height())));
-        v->setValue(block.firstLineNumber() - lines + 1);
+    // Not beyond the end of the widest line, where Qt's range would end.
+    const int end = std::max(0, int(FLayout->ExactWidth()) - viewport()->width());
+    if (h->value() > end)
+        h->setValue(end);
+    const qreal lineBottom = r.top() + FLayout->LineHeight();
+    const qreal height = viewport()->height();
+    QTextBlock top = block;
+    if (lineBottom >= height) {
+        // the line becomes the last one that fits, as Qt places it
+        qreal h = FLayout->LineHeight();
+        while (top.previous().isValid()) {
+            const qreal above = blockBoundingRect(top.previous()).height();
+            if (h + above > height)
+                break;
+            h += above;
+            top = top.previous();
+        }
+    } else if (r.top() >= 0) {
+        return;
     }
+    verticalScrollBar()->setValue(top.firstLineNumber());
 }
 
 // Letters, Backspace and Delete on a long line are done here, inside an
@@ -1316,6 +1380,10 @@ bool TColorMemo::moveVertically(QKeyEvent* e)
     if (!to.isValid())
         return true;
     const int column = c.position() - from.position();
+    // The x kept through a run of Up and Down keys: the editor's own on a
+    // long line, Qt's on a short one.
+    if (FWantX < 0 && !isLong(from) && c.verticalMovementX() >= 0)
+        FWantX = c.verticalMovementX();
     if (FWantX < 0) {
         blockBoundingRect(from); // lays a short line out
         FWantX = isLong(from) ? FLayout->CursorToX(from, column)
@@ -1331,7 +1399,10 @@ bool TColorMemo::moveVertically(QKeyEvent* e)
     }
     const qreal keep = FWantX;
     c.setPosition(to.position() + target, (mods & Qt::ShiftModifier) ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+    c.setVerticalMovementX(int(keep)); // Qt's next Up or Down goes on from there
+    FMovingVertically = true;
     setTextCursor(c);
+    FMovingVertically = false;
     FWantX = keep;
     return true;
 }

@@ -10,6 +10,7 @@
 #include "editor/ColorRules.h"
 #include "editor/Overlay.h"
 
+#include <QBasicTimer>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -173,6 +174,7 @@ protected:
     void insertFromMimeData(const QMimeData* source) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
     void doSetTextCursor(const QTextCursor& cursor) override;
+    void timerEvent(QTimerEvent* e) override;
 
 private:
     void onContentsChange(int position, int removed, int added);
@@ -203,6 +205,8 @@ private:
     bool editLongLine(QKeyEvent* e);
     int longHit(const QPoint& viewportPos) const; // position under the pointer, -1 when not on a long line
     QRect longCaretRect() const;
+    void setTextCursorInPlace(const QTextCursor& c);
+    void extendLongDrag(const QPoint& pos);
     void updateBlockStrip(int blockNumber);
 
     TColorOverlay FOverlay;
@@ -249,6 +253,10 @@ private:
     bool FLongDrag = false;   // the left button selects from a press on a long line
     int FCaretBlock = -1;     // block of the caret at the last caret move
     bool FScrollQueued = false;
+    bool FNoScroll = false;
+    bool FMovingVertically = false;   // the caret moves under the pointer: no scrolling to it
+    QBasicTimer FDragScroll;  // a drag from a long line beyond the view's edge
+    QPoint FDragPos;
     // The last edit made on a long line by editLongLine: the next one
     // at its end joins its undo step.
     struct LongEdit { unsigned Edits = 0; int Kind = 0; int Position = -1; } FLongEdit;

@@ -264,11 +264,18 @@ qreal TLineLayout::longWidth() const
 QSizeF TLineLayout::documentSize() const
 {
     QSizeF size = QPlainTextDocumentLayout::documentSize();
-    // In steps of 512 px: a letter typed at the end of the widest line then
-    // changes the scroll bar's range (and repaints it) only now and then.
-    if (FNoWrap && FLongCount != 0)
-        size.setWidth(std::max(size.width(), std::ceil(longWidth() / 512) * 512));
+    // In steps of 64 px: a letter typed on the widest line then changes the
+    // scroll bar's range (and repaints the bar) only every few letters. The
+    // editor keeps its scrolling to the caret within the exact width.
+    if (FNoWrap && FLongCount != 0 && longWidth() > size.width())
+        size.setWidth(std::ceil(longWidth() / 64) * 64);
     return size;
+}
+
+qreal TLineLayout::ExactWidth() const
+{
+    const qreal width = QPlainTextDocumentLayout::documentSize().width();
+    return FNoWrap && FLongCount != 0 ? std::max(width, longWidth()) : width;
 }
 
 // The remembered text follows the edit, the x marks stay valid up to it, and

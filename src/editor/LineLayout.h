@@ -51,6 +51,8 @@ public:
 
     QRectF blockBoundingRect(const QTextBlock& block) const override;
     QSizeF documentSize() const override;
+    // The width of the widest line (documentSize() rounds a long one up).
+    qreal ExactWidth() const;
 
 protected:
     void documentChanged(int from, int charsRemoved, int charsAdded) override;
