@@ -61,6 +61,8 @@ TColorMemo::TColorMemo(QWidget* parent)
     doc->setDefaultFont(font());
     setDocument(doc);
     FLayout->CaretPosition = [this] { return textCursor().position(); };
+    // after the base control's own handling of a new document size
+    connect(FLayout, &QAbstractTextDocumentLayout::documentSizeChanged, this, &TColorMemo::fixVerticalRange);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TColorMemo::longCaretMoved);
     // Qt repaints the caret (blinking, moving) as a strip of 10 px at its
     // top when it cannot find the caret's line; on a long line the whole
@@ -1182,6 +1184,102 @@ void TColorMemo::doSetTextCursor(const QTextCursor& cursor)
 // ---------------------------------------------------------------- long lines
 
 bool TColorMemo::isLong(const QTextBlock& block) const { return FLayout->IsLong(block); }
+
+void TColorMemo::resizeEvent(QResizeEvent* e)
+{
+    QPlainTextEdit::resizeEvent(e);
+    fixVerticalRange();
+}
+
+void TColorMemo::showEvent(QShowEvent* e)
+{
+    QPlainTextEdit::showEvent(e);
+    fixVerticalRange();
+}
+
+// The base control counts the lines at the bottom of the text by their
+// QTextLine objects, and a long line has none: the vertical range is set
+// again the same way with such a line counted as the one line it is.
+void TColorMemo::fixVerticalRange()
+{
+    if (!FLayout->HasLongLines() || centerOnScroll() || !isVisible())
+        return;
+    QTextDocument* doc = document();
+    const qreal visible = viewport()->rect().height() - doc->documentMargin() - 1;
+    qreal y = 0;
+    int fromBottom = 0;
+    for (QTextBlock b = doc->lastBlock(); b.isValid(); b = b.previous()) {
+        if (!b.isVisible())
+            continue;
+        y += blockBoundingRect(b).height();
+        const QTextLayout* layout = b.layout();
+        const int lines = isLong(b) ? 1 : layout->lineCount();
+        if (y > visible) {
+            // the lines of this block whose top lies within the view
+            int first = 0;
+            while (first < lines && !isLong(b) && layout->lineAt(first).naturalTextRect().top() < y - visible)
+                ++first;
+            if (isLong(b) && y - visible > 0)
+                first = 1;
+            fromBottom += lines - first;
+            break;
+        }
+        fromBottom += lines;
+    }
+    const int max = std::max(0, doc->lineCount() - fromBottom);
+    QScrollBar* v = verticalScrollBar();
+    if (v->maximum() != max || v->pageStep() != fromBottom) {
+        v->setRange(0, max);
+        v->setPageStep(fromBottom);
+    }
+}
+
+// Input methods ask for the caret's place and the text around it; on a
+// long line the base control would lay the whole line out for the one and
+// hand over the whole line for the other.
+QVariant TColorMemo::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    const QTextCursor c = textCursor();
+    const QTextBlock block = c.block();
+    if (!isLong(block))
+        return QPlainTextEdit::inputMethodQuery(query);
+    constexpr int around = 256;
+    const int caret = c.position() - block.position();
+    const int from = std::max(0, caret - around);
+    const int to = std::min(block.length() - 1, caret + around);
+    auto text = [&](int a, int b) { // characters one by one: no copy of the whole line
+        QString t;
+        for (int i = a; i < b; ++i)
+            t += document()->characterAt(block.position() + i);
+        return t;
+    };
+    auto rectAt = [&](int position) {
+        const QTextBlock b = document()->findBlock(position);
+        if (!isLong(b))
+            return QRectF();
+        const QRectF r = blockBoundingGeometry(b).translated(contentOffset());
+        return QRectF(contentOffset().x() + FLayout->CursorToX(b, position - b.position()), r.top(), cursorWidth(),
+                      FLayout->LineHeight());
+    };
+    switch (query) {
+    case Qt::ImCursorRectangle:
+        return rectAt(c.position());
+    case Qt::ImAnchorRectangle:
+        return isLong(document()->findBlock(c.anchor())) ? rectAt(c.anchor()) : QPlainTextEdit::inputMethodQuery(query);
+    case Qt::ImSurroundingText:
+        return text(from, to);
+    case Qt::ImCursorPosition:
+        return caret - from;
+    case Qt::ImAnchorPosition:
+        return std::clamp(c.anchor() - block.position() - from, 0, to - from);
+    case Qt::ImTextBeforeCursor:
+        return text(from, caret);
+    case Qt::ImTextAfterCursor:
+        return text(caret, to);
+    default:
+        return QPlainTextEdit::inputMethodQuery(query);
+    }
+}
 
 QRect TColorMemo::cursorRect(const QTextCursor& cursor) const
 {

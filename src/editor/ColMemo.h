@@ -175,6 +175,11 @@ protected:
     void inputMethodEvent(QInputMethodEvent* e) override;
     void doSetTextCursor(const QTextCursor& cursor) override;
     void timerEvent(QTimerEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+public:
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+protected:
 
 private:
     void onContentsChange(int position, int removed, int added);
@@ -208,6 +213,7 @@ private:
     void setTextCursorInPlace(const QTextCursor& c);
     void extendLongDrag(const QPoint& pos);
     void updateBlockStrip(int blockNumber);
+    void fixVerticalRange();
 
     TColorOverlay FOverlay;
     int FColorLimMax = 0;

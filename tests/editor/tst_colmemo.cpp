@@ -115,6 +115,8 @@ private slots:
     void longLineEditsAsQtEdits();
     void longLinePointerAndVerticalKeysAsQt();
     void longLineCaretComesIntoView();
+    void lineCrossingTheLimitPaintsAsQt();
+    void inputMethodSeesTheCaretOfALongLine();
 };
 
 void TestColMemo::toWinText_data()
@@ -1112,6 +1114,62 @@ void TestColMemo::longLineCaretComesIntoView()
         QTest::keyClick(&e->memo, Qt::Key_Home);
     QCoreApplication::processEvents();
     scrolls();
+}
+
+void TestColMemo::lineCrossingTheLimitPaintsAsQt()
+{
+    // A line typed past 1000 characters passes from Qt's layout to the
+    // editor's and back with Backspace; at every step it looks as Qt draws
+    // it (the caret left out: its blinking is not the same on both).
+    const std::string text = "Pause 1\r\n" + programLine(997, false) + "\r\nPause 2";
+    Editor own(text);
+    Editor qt(text);
+    layOutByQt(qt.memo);
+    for (Editor* e : {&own, &qt}) {
+        e->memo.setCursorWidth(0);
+        QVERIFY(QTest::qWaitForWindowExposed(&e->memo));
+        e->memo.SetSelStart(9 + 997);
+    }
+    const QTextBlock line = own.memo.document()->findBlockByNumber(1);
+    auto same = [&] {
+        QCoreApplication::processEvents();
+        QCOMPARE(own.memo.horizontalScrollBar()->value(), qt.memo.horizontalScrollBar()->value());
+        QCOMPARE(own.memo.viewport()->grab().toImage(), qt.memo.viewport()->grab().toImage());
+    };
+    same();
+    for (const char* keys : {"ab", "c", "\"x", "yz"}) {
+        for (Editor* e : {&own, &qt})
+            QTest::keyClicks(&e->memo, keys);
+        same();
+    }
+    QVERIFY(layoutOf(own.memo).IsLong(line));
+    for (int i = 0; i < 7; ++i) {
+        for (Editor* e : {&own, &qt})
+            QTest::keyClick(&e->memo, Qt::Key_Backspace);
+        same();
+    }
+    QVERIFY(!layoutOf(own.memo).IsLong(line));
+    QCOMPARE(own.memo.Line(1), programLine(997, false));
+}
+
+void TestColMemo::inputMethodSeesTheCaretOfALongLine()
+{
+    // An input method is told where the caret is and a part of the text
+    // around it, not the whole megabyte.
+    const std::string line = programLine(1000000, false);
+    Editor own("Pause 1\r\n" + line);
+    QVERIFY(QTest::qWaitForWindowExposed(&own.memo));
+    own.memo.SetSelStart(9 + 500000);
+    QCoreApplication::processEvents();
+    const QRect caret = own.memo.cursorRect();
+    QVERIFY(own.memo.viewport()->rect().contains(caret));
+    QCOMPARE(own.memo.inputMethodQuery(Qt::ImCursorRectangle).toRectF().toRect(), caret);
+    const QString around = own.memo.inputMethodQuery(Qt::ImSurroundingText).toString();
+    const int at = own.memo.inputMethodQuery(Qt::ImCursorPosition).toInt();
+    QVERIFY(around.size() <= 512);
+    QCOMPARE(around, FromWinText(line.substr(500000 - size_t(at), size_t(around.size()))));
+    QCOMPARE(own.memo.inputMethodQuery(Qt::ImTextAfterCursor).toString(), around.mid(at));
+    QCOMPARE(own.memo.inputMethodQuery(Qt::ImTextBeforeCursor).toString(), around.left(at));
 }
 
 QTEST_MAIN(TestColMemo)
