@@ -103,6 +103,71 @@ bool MeetsWindows(TScanWindows Windows, int From, int To)
     return w != Windows.end() && w->From <= To;
 }
 
+void TScanTrail::Forget(int unchangedBefore)
+{
+    while (!Points.empty() && (long long)Points.back().Pos + kReach > unchangedBefore)
+        Points.pop_back();
+}
+
+size_t TTrailWalker::Start(TScanWindows windows)
+{
+    if (!FTrail)
+        return 0;
+    FTrail->Skipped = 0;
+    const std::vector<TResumePoint>& points = FTrail->Points;
+    FMark = (points.empty() ? 0 : size_t(points.back().Pos - FBase)) + size_t(FTrail->Step);
+    if (windows.empty())
+        return 0; // every span is wanted
+    // A point is usable when the steps up to it read only text this scan
+    // holds too.
+    const long long last = std::min((long long)windows.front().From, (long long)FBase + (long long)FSize - TScanTrail::kReach);
+    const auto after = std::partition_point(points.begin(), points.end(),
+                                            [last](const TResumePoint& p) { return p.Pos <= last; });
+    if (after == points.begin())
+        return 0;
+    const TResumePoint& p = *(after - 1);
+    std::copy_n(p.Carry.begin(), p.CarryCount, FRecent.begin());
+    FRecentCount = p.CarryCount;
+    FTrail->Skipped = p.Pos - FBase;
+    return size_t(p.Pos - FBase);
+}
+
+void TTrailWalker::Spanned(const TKeyDescr& d)
+{
+    if (!FTrail)
+        return;
+    if (FRecentCount == int(FRecent.size())) {
+        std::move(FRecent.begin() + 1, FRecent.end(), FRecent.begin());
+        --FRecentCount;
+    }
+    FRecent[size_t(FRecentCount++)] = d;
+}
+
+void TTrailWalker::FoundNothingBefore(size_t limit)
+{
+    while (FTrail && FMark <= limit && leavePoint(FMark)) {
+    }
+}
+
+bool TTrailWalker::leavePoint(size_t pos)
+{
+    if (pos + TScanTrail::kReach > FSize)
+        return false; // the steps up to here may have met the scan's end
+    TResumePoint p;
+    p.Pos = FBase + int(pos);
+    // Spans end a few characters past the step that found them at most, so
+    // only the last ones can reach the point; when even the oldest kept one
+    // does, an older one might too, and no point is left here.
+    if (FRecentCount == int(FRecent.size()) && FRecent[0].EndPos >= p.Pos)
+        return false;
+    for (int i = 0; i < FRecentCount; ++i)
+        if (FRecent[size_t(i)].EndPos >= p.Pos)
+            p.Carry[size_t(p.CarryCount++)] = FRecent[size_t(i)];
+    FTrail->Points.push_back(p);
+    FMark = pos + size_t(FTrail->Step);
+    return true;
+}
+
 void TKeyDescrList::Reset()
 {
     for (TKeyDescr& d : Items)
@@ -263,28 +328,42 @@ int TColorRule::FindKeys(int Next, std::string_view Text, int ScanStart, TKeyDes
 int TColorRule::FindKeys(int Next, std::string_view Text, int ScanStart, TKeyDescrList& List, TRuleHost* Host,
                          TScanWindows Windows)
 {
+    return FindKeys(Next, Text, ScanStart, List, Host, Windows, nullptr);
+}
+
+int TColorRule::FindKeys(int Next, std::string_view Text, int ScanStart, TKeyDescrList& List, TRuleHost* Host,
+                         TScanWindows Windows, TScanTrail* Trail)
+{
     switch (KeyDrawingType) {
     case dtKeyShow: return findKeywords(Next, Text, ScanStart, List, Windows);
     case dtEventDraw: return findEventSpans(Next, Text, ScanStart, List, Host, Windows);
-    case dtBeginEnd: return findPairs(Next, Text, ScanStart, List, false, Windows);
-    case dtBeginLineEnd: return findPairs(Next, Text, ScanStart, List, true, Windows);
+    case dtBeginEnd: return findPairs(Next, Text, ScanStart, List, false, Windows, Trail);
+    case dtBeginLineEnd: return findPairs(Next, Text, ScanStart, List, true, Windows, Trail);
     }
     return Next;
 }
 
 // begin/end pairs, or a marker colouring to the end of its line
-// Each span depends on all text before it, so the search always starts at
-// the scan start; with windows it stops after the last one.
+// Each span depends on all text before it, so the search starts at the
+// scan start or at a resume point of an earlier search over the same text;
+// with windows it stops after the last one. Where a step starts depends
+// only on that position: FoundAt always equals the first occurrence at or
+// after it, so a step taken up with nothing remembered finds the same.
 int TColorRule::findPairs(int next, std::string_view text, int base, TKeyDescrList& list, bool toLineEnd,
-                          TScanWindows windows)
+                          TScanWindows windows, TScanTrail* trail)
 {
     if (FPairTable.empty())
         return next;
     for (TKeyPair& p : FPairTable)
         p.FoundAt = -2; // not searched yet
     constexpr size_t npos = std::string_view::npos;
-    size_t pos = 0;
+    TTrailWalker walk(trail, base, text.size());
+    size_t pos = walk.Start(windows);
+    for (const TKeyDescr& d : walk.Carried())
+        if (MeetsWindows(windows, d.StartPos, d.EndPos))
+            next = list.Add(next, d);
     while (pos <= text.size()) {
+        walk.StepAt(pos);
         TKeyPair* best = nullptr;
         for (TKeyPair& p : FPairTable) {
             if (p.BeginKey.empty())
@@ -297,6 +376,7 @@ int TColorRule::findPairs(int next, std::string_view text, int base, TKeyDescrLi
             if (p.FoundAt >= 0 && (!best || p.FoundAt < best->FoundAt))
                 best = &p;
         }
+        walk.FoundNothingBefore(best ? size_t(best->FoundAt) : text.size());
         if (!best)
             break;
         const size_t begin = size_t(best->FoundAt);
@@ -312,6 +392,7 @@ int TColorRule::findPairs(int next, std::string_view text, int base, TKeyDescrLi
             if (lineEnd == npos)
                 lineEnd = text.size();
             d.EndPos = base + int(lineEnd) - 1;
+            walk.Spanned(d);
             if (MeetsWindows(windows, d.StartPos, d.EndPos))
                 next = list.Add(next, d);
             pos = lineEnd + 1;
@@ -322,6 +403,7 @@ int TColorRule::findPairs(int next, std::string_view text, int base, TKeyDescrLi
             if (end == npos)
                 break;
             d.EndPos = base + int(end + best->EndKey.size()) - 1;
+            walk.Spanned(d);
             if (MeetsWindows(windows, d.StartPos, d.EndPos))
                 next = list.Add(next, d);
             pos = end + 1;

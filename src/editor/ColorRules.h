@@ -77,11 +77,67 @@ struct TScanWindow {
 };
 using TScanWindows = std::span<const TScanWindow>;
 
+// A place where a search for pairs, line ends or hot spots can be taken up
+// again part-way through a long scan: the position at which one step of
+// the search begins (whole text) and the spans of earlier steps that reach
+// that position or beyond. A search taken up there gives exactly the spans
+// a search from the scan start gives from there on.
+struct TResumePoint {
+    int Pos = 0;
+    int CarryCount = 0;
+    std::array<TKeyDescr, 4> Carry{};
+};
+
+// The resume points one search left over one scan start, ascending. The
+// steps up to a point read text only below Pos + kReach (keys are at most
+// six characters), so the point holds while that text is unchanged.
+struct TScanTrail {
+    static constexpr int kReach = 8;
+    int Step = 4096; // scanned text between two points
+    std::vector<TResumePoint> Points;
+    long long Skipped = 0; // scan text the last search did not read again
+
+    // Drops the points that text at or after unchangedBefore could alter.
+    void Forget(int unchangedBefore);
+};
+
 // Whether From..To meets a window; always true for an empty list.
 bool MeetsWindows(TScanWindows Windows, int From, int To);
 
 // "navy", "#00FF00", "$FF8000", "FF8000" ...; unreadable text gives white.
 TColor ColorFromText(std::string_view text);
+
+// Walks along one search with a trail: where it starts, and the points it
+// leaves every TScanTrail::Step characters on the way.
+class TTrailWalker {
+public:
+    TTrailWalker(TScanTrail* trail, int base, size_t size) : FTrail(trail), FBase(base), FSize(size) {}
+    // Where the search starts (relative to the scan): at the scan start, or
+    // at the last point at or before the first window when there are
+    // windows. The spans the point carries are then in Carried().
+    size_t Start(TScanWindows windows);
+    std::span<const TKeyDescr> Carried() const { return {FRecent.data(), size_t(FRecentCount)}; }
+    // Every span of the search, wanted or not, in the order found.
+    void Spanned(const TKeyDescr& d);
+    // A step of the search begins at pos.
+    void StepAt(size_t pos)
+    {
+        if (FTrail && pos >= FMark)
+            leavePoint(pos);
+    }
+    // The step under way found nothing before limit, so a step begun
+    // anywhere up to limit would do the same as this one.
+    void FoundNothingBefore(size_t limit);
+
+private:
+    bool leavePoint(size_t pos);
+    TScanTrail* FTrail;
+    int FBase;
+    size_t FSize;
+    size_t FMark = 0; // no point before this
+    std::array<TKeyDescr, 4> FRecent{}; // the last spans, oldest first
+    int FRecentCount = 0;
+};
 
 class TColorRule;
 // Supplies the spans of event-drawn rules: fills records 0..ItemsCount-1 of
@@ -136,13 +192,19 @@ public:
     // out as without them.
     int FindKeys(int Next, std::string_view Text, int ScanStart, TKeyDescrList& List, TRuleHost* Host,
                  TScanWindows Windows);
+    // The same; pair and line-end rules take their search up at the last
+    // point of Trail at or before the first window and leave new points
+    // there. Trail must hold only points of this rule's current keys over
+    // unchanged text from this ScanStart (see TScanTrail::Forget).
+    int FindKeys(int Next, std::string_view Text, int ScanStart, TKeyDescrList& List, TRuleHost* Host,
+                 TScanWindows Windows, TScanTrail* Trail);
 
 private:
     void parseKeywords(const TStrings& lines);
     void parsePairs(const TStrings& lines);
     void parseLineEnds(const TStrings& lines);
     int findPairs(int next, std::string_view text, int base, TKeyDescrList& list, bool toLineEnd,
-                  TScanWindows windows);
+                  TScanWindows windows, TScanTrail* trail);
     int findKeywords(int next, std::string_view text, int base, TKeyDescrList& list, TScanWindows windows);
     void keywordParts(std::string_view text, int base, TScanWindows windows);
     int findEventSpans(int next, std::string_view text, int base, TKeyDescrList& list, TRuleHost* host,

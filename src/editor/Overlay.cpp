@@ -27,15 +27,78 @@ TScanWindows usableWindows(const TOverlayInput& in)
 }
 } // namespace
 
+// Everything that decides where the searches with trails find their spans
+// and how those look; trails found with other keys are worthless.
+std::string TColorOverlay::searchKeys() const
+{
+    std::string k{HotSpot.BeginChar, HotSpot.EndChar, char(HotSpot.Active)};
+    const auto color = [&k](TColor c) { k.append(reinterpret_cast<const char*>(&c), sizeof c); };
+    color(HotSpot.Color);
+    color(HotSpot.MarkerColor);
+    for (int i = 0; i < Rules.Count(); ++i) {
+        const TColorRule& r = Rules[i];
+        k += char(r.KeyDrawingType);
+        k += char(r.ZOrder);
+        for (const TKeyPair& p : r.PairTable()) {
+            k += p.BeginKey;
+            k += '\0';
+            k += p.EndKey;
+            k += '\0';
+            color(p.PairColor);
+        }
+        k += '\1';
+    }
+    return k;
+}
+
+// The trails for this scan start, after dropping every point that the
+// change since the last call may have made wrong.
+TColorOverlay::Trails& TColorOverlay::trailsFor(const TOverlayInput& in)
+{
+    std::string keys = searchKeys();
+    if (keys != FSearchKeys) {
+        FTrails.clear();
+        FSearchKeys = std::move(keys);
+    }
+    for (Trails& t : FTrails) {
+        t.Hot.Forget(in.UnchangedBefore);
+        for (TScanTrail& r : t.Rules)
+            r.Forget(in.UnchangedBefore);
+    }
+    auto it = std::find_if(FTrails.begin(), FTrails.end(), [&](const Trails& t) { return t.ScanStart == in.ScanStart; });
+    if (it == FTrails.end()) {
+        if (FTrails.size() < kTrailSets) {
+            it = FTrails.emplace(FTrails.end());
+        } else {
+            it = std::min_element(FTrails.begin(), FTrails.end(),
+                                  [](const Trails& a, const Trails& b) { return a.Used < b.Used; });
+            *it = Trails();
+        }
+        it->ScanStart = in.ScanStart;
+    }
+    it->Used = ++FUse;
+    it->Rules.resize(size_t(Rules.Count()));
+    it->Hot.Skipped = 0;
+    it->Hot.Step = std::max(ResumeStep, 1);
+    for (TScanTrail& r : it->Rules) {
+        r.Skipped = 0;
+        r.Step = it->Hot.Step;
+    }
+    return *it;
+}
+
 // marker, text, marker: the first span producer of a paint
-int TColorOverlay::collectHotSpots(int next, const TOverlayInput& in, TScanWindows windows)
+int TColorOverlay::collectHotSpots(int next, const TOverlayInput& in, TScanWindows windows, TScanTrail* trail)
 {
     if (!HotSpot.Active || HotSpot.BeginChar == 0)
         return next;
     const std::string_view t = in.Text;
-    size_t pos = 0;
+    TTrailWalker walk(trail, in.ScanStart, t.size());
+    size_t pos = walk.Start(windows); // the spans of a step end before the next one
     while (pos <= t.size()) {
+        walk.StepAt(pos);
         const size_t b = t.find(HotSpot.BeginChar, pos);
+        walk.FoundNothingBefore(b == std::string_view::npos ? t.size() : b);
         if (b == std::string_view::npos)
             break;
         const int from = in.ScanStart + int(b);
@@ -81,17 +144,21 @@ int TColorOverlay::CollectSpans(const TOverlayInput& in)
 {
     const TScanWindows windows = usableWindows(in);
     Rules.PrepareRules();
+    Trails& trails = trailsFor(in);
     Spans.Reset();
-    int next = collectHotSpots(0, in, windows);
+    int next = collectHotSpots(0, in, windows, &trails.Hot);
     if (in.WantTabs)
         next = collectTabs(next, in, windows);
     if (in.RedrawAlways && MeetsWindows(windows, in.SelStart - in.CaretColumn, in.SelStart))
         next = Spans.Add(next, span(in.SelStart - in.CaretColumn, in.SelStart, in.FontColor, 0));
     for (int i = 0; i < Rules.Count(); ++i)
         if (Rules[i].Enabled)
-            next = Rules[i].FindKeys(next, in.Text, in.ScanStart, Spans, &Host, windows);
+            next = Rules[i].FindKeys(next, in.Text, in.ScanStart, Spans, &Host, windows, &trails.Rules[size_t(i)]);
     if (in.SelLength > 0 && MeetsWindows(windows, in.SelStart, in.SelStart + in.SelLength - 1))
         next = Spans.Add(next, span(in.SelStart, in.SelStart + in.SelLength - 1, 0, kLevelSelection));
+    FSkipped = trails.Hot.Skipped;
+    for (const TScanTrail& r : trails.Rules)
+        FSkipped += r.Skipped;
     return next;
 }
 

@@ -40,6 +40,13 @@ struct TOverlayInput {
     // stay inside them and may be cut at their edges. Windows that are not
     // sorted and disjoint are ignored. Empty: the whole scan.
     std::span<const TScanWindow> Windows;
+    // Every character of the whole text below this position is as it was
+    // at the previous Build (or CollectSpans) of the same overlay, whatever
+    // that call's scan start. Then the searches for pairs, line ends and
+    // hot spots take up where an earlier one left a resume point before
+    // the first window, instead of reading from the scan start. At or
+    // below ScanStart nothing is known (always safe).
+    int UnchangedBefore = 0;
 };
 
 class TColorOverlay {
@@ -65,8 +72,25 @@ public:
     int CollectSpans(const TOverlayInput& in);
     TKeyDescrList Spans;
 
+    // Scan text that the searches of the last Build did not read again
+    // because they took up at resume points (summed over the searches).
+    long long SkippedLastBuild() const { return FSkipped; }
+    // Scan text between two resume points (small in tests, to have many).
+    int ResumeStep = 4096;
+
 private:
-    int collectHotSpots(int next, const TOverlayInput& in, TScanWindows windows);
+    // The resume points of the searches over one scan start.
+    struct Trails {
+        int ScanStart = 0;
+        unsigned Used = 0;
+        TScanTrail Hot;
+        std::vector<TScanTrail> Rules; // by rule index
+    };
+    static constexpr size_t kTrailSets = 4;
+    Trails& trailsFor(const TOverlayInput& in);
+    std::string searchKeys() const;
+
+    int collectHotSpots(int next, const TOverlayInput& in, TScanWindows windows, TScanTrail* trail);
     int collectTabs(int next, const TOverlayInput& in, TScanWindows windows);
     int buildRuns(int spanCount, const TOverlayInput& in);
 
@@ -80,6 +104,10 @@ private:
     struct Piece { int From, To; size_t Cell; }; // a stretch of the map
     std::vector<Piece> FPieces;
     int FRunCount = 0;
+    std::vector<Trails> FTrails; // the most recent scan starts
+    unsigned FUse = 0;
+    std::string FSearchKeys; // what the trails were found with
+    long long FSkipped = 0;
 };
 
 // Hover and click over a line: Line is the line's text, Column the index of

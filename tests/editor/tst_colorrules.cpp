@@ -71,7 +71,7 @@ QString windowText(const std::vector<TScanWindow>& ws)
 }
 
 // Rule sets for the windowed colouring checks.
-enum class RuleSet { Workbench, Overlapping, PairsAndLineEnds };
+enum class RuleSet { Workbench, Overlapping, PairsAndLineEnds, LongKeys };
 
 TDrawRules ruleSet(RuleSet set, bool keyCase, bool partWord)
 {
@@ -98,6 +98,19 @@ TDrawRules ruleSet(RuleSet set, bool keyCase, bool partWord)
         TColorRule& drawn = rules.Add(); // spans from the host: every "1" and what follows it
         drawn.KeyDrawingType = dtEventDraw;
         drawn.ZOrder = 3;
+    }
+    if (set == RuleSet::LongKeys) {
+        // keys of up to six characters that overlap each other, ends that
+        // reach past where the next step starts, and one end never written
+        TColorRule& pairs = rules.Add();
+        pairs.KeyDrawingType = dtBeginEnd;
+        pairs.ZOrder = 2;
+        pairs.SetKeyBegEndLst({"(*;*);red", "\";\";fuchsia", "ab;ba;green", "{{{;}}};navy", "<<<<<<;>>>>>>;teal",
+                               "*;**;blue", "[[;]]]]]];lime"});
+        TColorRule& lineEnds = rules.Add();
+        lineEnds.KeyDrawingType = dtBeginLineEnd;
+        lineEnds.ZOrder = 2; // same level as the pairs: list order decides
+        lineEnds.SetKeyLineEndLst({"//;blue", "b/;maroon", "<<<;olive"});
     }
     return rules;
 }
@@ -162,6 +175,11 @@ private slots:
     void windowedRuns();
     void windowsOnMegabyteLine_data();
     void windowsOnMegabyteLine();
+    void resumedBuildsMatchFreshBuilds_data();
+    void resumedBuildsMatchFreshBuilds();
+    void resumeFollowsTheChange_data();
+    void resumeFollowsTheChange();
+    void spanAcrossResumePoint();
 };
 
 void TestColorRules::colorFromText_data()
@@ -876,6 +894,217 @@ void TestColorRules::windowsOnMegabyteLine()
                  .arg(first.StartPos).arg(first.EndPos).arg(first.Level)
                  .arg(last.StartPos).arg(last.EndPos).arg(last.Level),
              runsAtEdges);
+}
+
+// The colour, level and key of every cell of the windows after Build.
+std::vector<CellLook> windowCells(const TColorOverlay& o, const std::vector<TScanWindow>& ws)
+{
+    std::vector<CellLook> cells;
+    for (const TScanWindow& w : ws) {
+        const size_t first = cells.size();
+        cells.resize(first + size_t(w.To - w.From + 1));
+        for (int k = 0; k < o.RunCount(); ++k) {
+            const TKeyDescr& r = o.Runs()[k];
+            for (int p = std::max(r.StartPos, w.From); p <= std::min(r.EndPos, w.To); ++p)
+                cells[first + size_t(p - w.From)] = {true, r.SpanColor, r.Level, r.IsKey};
+        }
+    }
+    return cells;
+}
+
+// One overlay through a long editing session, told honestly where each
+// change begins: after every Build its spans and the runs in the windows
+// equal those of a fresh overlay building the same input.
+void TestColorRules::resumedBuildsMatchFreshBuilds_data()
+{
+    QTest::addColumn<int>("set");
+    QTest::addColumn<bool>("keyCase");
+    QTest::addColumn<bool>("hotSpots");
+    QTest::addColumn<QByteArrayList>("fragments");
+    QTest::addColumn<QByteArrayList>("rare"); // about one piece in 1500
+    QTest::addColumn<int>("step");            // between resume points
+    const QByteArrayList program{"Ausgabe", "aus", "Solange", "Ende", "rot", "\"", "\"", "\"abc\" 1 ", "/", "//",
+                                 " ", " ", "\t", "\r\n", "\r", "\n", "x", "1", "\x1E", "\x1F", "\x1E" "Hilfe\x1F"};
+    const QByteArrayList keys{"a", "b", "A", "B", "ab", "ba", "aa", " ", "\"", "(*", "*)", "*", "**", "(", ")", "/",
+                              "b/", "{{{", "}}}", "}", "{", "<<<", "<<<<<<", ">>>>>>", ">>>", ">", "\t", "\r\n",
+                              "\r", "\n", "x", "1", "\xE4", "\x1E", "\x1F"};
+    const int workbench = int(RuleSet::Workbench), pairs = int(RuleSet::PairsAndLineEnds),
+              longKeys = int(RuleSet::LongKeys);
+    QTest::newRow("workbench rules with hot spots") << workbench << false << true << program << QByteArrayList{"\x1E"} << 4096;
+    QTest::newRow("workbench rules, a string left open") << workbench << false << false << program << QByteArrayList{"\""} << 64;
+    QTest::newRow("pairs and line ends over keywords") << pairs << false << true << keys << QByteArrayList{"\x1F"} << 16;
+    QTest::newRow("long keys, case folded") << longKeys << false << true << keys << QByteArrayList{"[["} << 4096;
+    QTest::newRow("long keys, case kept") << longKeys << true << false << keys << QByteArrayList{"[[", "]]]]]]"} << 16;
+    QTest::newRow("long keys, a point every few characters") << longKeys << false << false << keys << QByteArrayList{"[["} << 3;
+}
+
+void TestColorRules::resumedBuildsMatchFreshBuilds()
+{
+    QFETCH(int, set);
+    QFETCH(bool, keyCase);
+    QFETCH(bool, hotSpots);
+    QFETCH(QByteArrayList, fragments);
+    QFETCH(QByteArrayList, rare);
+    QFETCH(int, step);
+    const TDrawRules rules = ruleSet(RuleSet(set), keyCase, false);
+    const auto prepare = [&](TColorOverlay& o) {
+        o.Rules = rules;
+        o.HotSpot.Active = hotSpots;
+        o.Host.OnDraw = markOnes;
+        o.Host.ColorLimBuf.resize(64);
+    };
+    TColorOverlay session;
+    prepare(session);
+    session.ResumeStep = step;
+    std::mt19937 rnd(7020u + unsigned(set) * 2 + unsigned(keyCase) + unsigned(rare.size()) * 16);
+    const auto chance = [&](int percent) { return int(rnd() % 100) < percent; };
+    const auto below = [&](size_t n) { return n == 0 ? 0 : int(rnd() % n); };
+    const auto pieces = [&](int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i)
+            out += (rnd() % 1500 == 0 ? rare[below(size_t(rare.size()))] : fragments[below(size_t(fragments.size()))]).toStdString();
+        return out;
+    };
+    std::string text = pieces(12000);
+    const int scanStarts[2] = {0, 3000 + below(3000)};
+    std::vector<TScanWindow> last; // windows of the previous Build
+    long long skipped = 0;
+    int resumed = 0;
+    int unchangedBefore = 0;
+    int caret = 0; // where the last edit happened
+    for (int round = 0; round < 1200; ++round) {
+        // the editor alternates between the visible area and the caret's line
+        const int scanStart = std::min(scanStarts[round % 2], int(text.size()));
+        const int textEnd = int(text.size());
+        const int scanEnd = chance(70) ? textEnd : scanStart + below(size_t(textEnd - scanStart + 1));
+        TOverlayInput in;
+        in.Text = std::string_view(text).substr(size_t(scanStart), size_t(scanEnd - scanStart));
+        in.ScanStart = scanStart;
+        in.UnchangedBefore = unchangedBefore;
+        in.WantTabs = chance(50);
+        std::vector<TScanWindow> ws;
+        if (scanEnd > scanStart && !chance(10)) {
+            // mostly around the caret, as the editor paints
+            int from = chance(10)   ? scanStart
+                       : chance(50) ? std::clamp(caret - 300 + below(600), scanStart, scanEnd - 1)
+                                    : scanStart + below(size_t(scanEnd - scanStart));
+            // often on the last character of an end key, where a span
+            // found before a resume point reaches past it
+            const size_t endKey = text.find_first_of(")>}*]", size_t(from));
+            if (chance(30) && endKey < size_t(scanEnd))
+                from = int(endKey);
+            ws = randomWindows(rnd, from, std::min(from + 400, scanEnd - 1));
+        }
+        in.Windows = ws;
+        session.Build(in);
+        skipped += session.SkippedLastBuild();
+        resumed += session.SkippedLastBuild() > 0;
+        const std::vector<TKeyDescr> spans(session.Spans.Items.begin(), session.Spans.Items.begin() + session.RunCount());
+        TColorOverlay fresh;
+        prepare(fresh);
+        fresh.Build(in);
+        const QByteArray failure = QStringLiteral("round %1, scan %2-%3, unchanged before %4, windows %5")
+                                       .arg(round).arg(scanStart).arg(scanEnd).arg(unchangedBefore).arg(windowText(ws))
+                                       .toLocal8Bit();
+        QVERIFY2(session.RunCount() == fresh.RunCount(), failure.constData());
+        QVERIFY2(windowCells(session, ws) == windowCells(fresh, ws), failure.constData());
+        last = ws;
+
+        // one to three edits before the next Build; the first position
+        // changed is what the editor passes on
+        unchangedBefore = INT_MAX;
+        for (int edits = 1 + below(3); edits > 0; --edits) {
+            const int n = int(text.size());
+            int at;
+            switch (below(6)) {
+            case 0: at = last.empty() ? below(size_t(n + 1)) : std::max(last.front().From - below(200), 0); break;
+            case 1: at = last.empty() ? n : below(size_t(last.back().To - last.front().From + 1)) + last.front().From; break;
+            case 2: at = scanStarts[below(2)]; break;
+            case 3: at = n; break;
+            default: at = below(size_t(n + 1));
+            }
+            at = std::clamp(at, 0, n);
+            // the text stays long enough for resume points
+            const int erase = n > 20000 && (chance(50) || n > 40000) ? std::min(below(20), n - at) : 0;
+            text.replace(size_t(at), size_t(erase), chance(60) || erase == 0 ? pieces(1 + below(4)) : std::string());
+            unchangedBefore = std::min(unchangedBefore, at);
+            caret = at;
+        }
+        if (chance(5))
+            unchangedBefore = 0; // nothing known
+    }
+    // the session must actually have taken searches up part-way
+    QVERIFY2(resumed > 80 && skipped > 1000000, qPrintable(QStringLiteral("%1 Builds resumed, %2 bytes skipped").arg(resumed).arg(skipped)));
+}
+
+// What the searches skip after one letter typed before a window of a long
+// line follows the change, not the scan start: with the change at c they
+// read again from within a few KB of c.
+void TestColorRules::resumeFollowsTheChange_data()
+{
+    QTest::addColumn<int>("windowAt");  // in KB from the line's start
+    QTest::addColumn<int>("changeAt");  // in KB; -1: no change
+    QTest::addColumn<int>("unchanged"); // UnchangedBefore passed, in KB; -1: the change
+    QTest::addColumn<bool>("windows");
+    QTest::addColumn<int>("minSkippedKB"); // per search
+    QTest::addColumn<int>("maxSkippedKB");
+    QTest::newRow("letter before a window in the middle") << 100 << 99 << -1 << true << 90 << 99;
+    QTest::newRow("letter before a window at the end") << 195 << 194 << -1 << true << 185 << 194;
+    QTest::newRow("nothing changed") << 100 << -1 << 200 << true << 90 << 100;
+    QTest::newRow("letter far before the window") << 150 << 20 << -1 << true << 10 << 20;
+    QTest::newRow("nothing known") << 100 << 99 << 0 << true << 0 << 0;
+    QTest::newRow("without windows") << 100 << 99 << -1 << false << 0 << 0;
+}
+
+void TestColorRules::resumeFollowsTheChange()
+{
+    QFETCH(int, windowAt);
+    QFETCH(int, changeAt);
+    QFETCH(int, unchanged);
+    QFETCH(bool, windows);
+    QFETCH(int, minSkippedKB);
+    QFETCH(int, maxSkippedKB);
+    std::string text;
+    while (text.size() < 200 * 1024)
+        text += "Ausgabe \"abc\" 1 ";
+    TColorOverlay o;
+    o.Rules = WorkbenchColorRules();
+    o.HotSpot.Active = true; // three searches: hot spots, comments, strings
+    const std::vector<TScanWindow> ws{{windowAt * 1024, windowAt * 1024 + 199}};
+    TOverlayInput in;
+    in.Text = text;
+    in.Windows = ws;
+    o.Build(in);
+    QCOMPARE(o.SkippedLastBuild(), 0LL);
+    if (changeAt >= 0)
+        text.insert(size_t(changeAt) * 1024, "x");
+    in.Text = text;
+    in.UnchangedBefore = unchanged >= 0 ? unchanged * 1024 : changeAt * 1024;
+    if (!windows)
+        in.Windows = {};
+    o.Build(in);
+    const long long skipped = o.SkippedLastBuild();
+    QVERIFY2(skipped >= 3LL * minSkippedKB * 1024 && skipped <= 3LL * maxSkippedKB * 1024, qPrintable(QString::number(skipped)));
+}
+
+// An end key of two characters: the comment's span ends on the character
+// at which the next step of the search begins, where a resume point lies.
+void TestColorRules::spanAcrossResumePoint()
+{
+    const std::string text = "(*a*)" + std::string(40, 'x');
+    TColorOverlay o;
+    o.Rules = ruleSet(RuleSet::LongKeys, false, false);
+    o.ResumeStep = 1;
+    const std::vector<TScanWindow> all{{0, int(text.size()) - 1}}, last{{4, 4}};
+    TOverlayInput in;
+    in.Text = text;
+    in.Windows = all;
+    o.Build(in);
+    in.UnchangedBefore = int(text.size());
+    in.Windows = last;
+    o.Build(in);
+    QVERIFY(o.SkippedLastBuild() > 0);
+    QCOMPARE(runs(o), QStringLiteral("4-4:2"));
 }
 
 QTEST_APPLESS_MAIN(TestColorRules)
