@@ -179,7 +179,8 @@ private slots:
     void resumedBuildsMatchFreshBuilds();
     void resumeFollowsTheChange_data();
     void resumeFollowsTheChange();
-    void spanAcrossResumePoint();
+    void resumePointsAtKeyEdges_data();
+    void resumePointsAtKeyEdges();
 };
 
 void TestColorRules::colorFromText_data()
@@ -1087,24 +1088,54 @@ void TestColorRules::resumeFollowsTheChange()
     QVERIFY2(skipped >= 3LL * minSkippedKB * 1024 && skipped <= 3LL * maxSkippedKB * 1024, qPrintable(QString::number(skipped)));
 }
 
-// An end key of two characters: the comment's span ends on the character
-// at which the next step of the search begins, where a resume point lies.
-void TestColorRules::spanAcrossResumePoint()
+// Resume points next to keys of several characters: a span found before
+// a point that reaches past it, and a point that a change a few characters
+// after it makes wrong. Step 1: a point wherever one can be.
+void TestColorRules::resumePointsAtKeyEdges_data()
 {
-    const std::string text = "(*a*)" + std::string(40, 'x');
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("editAt"); // one character replaced; -1: none
+    QTest::addColumn<char>("by");
+    QTest::addColumn<QList<int>>("window");
+    QTest::addColumn<QString>("runs");
+    const QByteArray x(40, 'x');
+    // the comment 0-4 ends on the character where the next step begins
+    QTest::newRow("span reaching a point") << "(*a*)" + x << -1 << ' ' << QList<int>{4, 4} << "4-4:2";
+    QTest::newRow("span reaching a point, window past it") << "(*a*)" + x << -1 << ' ' << QList<int>{4, 9} << "4-4:2";
+    // "<<<<<<" begins at 20 only once the x at 25 becomes '<'
+    const QByteArray open = QByteArray(20, 'x') + "<<<<<x" + QByteArray(20, 'y') + ">>>>>>" + QByteArray(10, 'z');
+    QTest::newRow("begin key completed after the point") << open << 25 << '<' << QList<int>{24, 24} << "24-24:2";
+    QTest::newRow("begin key broken after the point") << QByteArray(open).replace(25, 1, "<") << 25 << 'x'
+                                                      << QList<int>{24, 24} << "";
+}
+
+void TestColorRules::resumePointsAtKeyEdges()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, editAt);
+    QFETCH(char, by);
+    QFETCH(QList<int>, window);
+    QFETCH(QString, runs);
     TColorOverlay o;
-    o.Rules = ruleSet(RuleSet::LongKeys, false, false);
+    TColorRule& pairs = o.Rules.Add();
+    pairs.KeyDrawingType = dtBeginEnd;
+    pairs.ZOrder = 2;
+    pairs.SetKeyBegEndLst({"(*;*);red", "<<<<<<;>>>>>>;teal"});
     o.ResumeStep = 1;
-    const std::vector<TScanWindow> all{{0, int(text.size()) - 1}}, last{{4, 4}};
+    std::string t = text.toStdString();
+    const std::vector<TScanWindow> all{{0, int(t.size()) - 1}}, ws{{window[0], window[1]}};
     TOverlayInput in;
-    in.Text = text;
+    in.Text = t;
     in.Windows = all;
     o.Build(in);
-    in.UnchangedBefore = int(text.size());
-    in.Windows = last;
+    if (editAt >= 0)
+        t[size_t(editAt)] = by;
+    in.Text = t;
+    in.UnchangedBefore = editAt >= 0 ? editAt : int(t.size());
+    in.Windows = ws;
     o.Build(in);
     QVERIFY(o.SkippedLastBuild() > 0);
-    QCOMPARE(runs(o), QStringLiteral("4-4:2"));
+    QCOMPARE(::runs(o), runs);
 }
 
 QTEST_APPLESS_MAIN(TestColorRules)
