@@ -45,7 +45,9 @@ struct TOverlayInput {
     // that call's scan start. Then the searches for pairs, line ends and
     // hot spots take up where an earlier one left a resume point before
     // the first window, instead of reading from the scan start. At or
-    // below ScanStart nothing is known (always safe).
+    // below ScanStart nothing is known (always safe). Changed keys, colours
+    // or levels of the rules and changed hot-spot settings are noticed by
+    // the overlay itself.
     int UnchangedBefore = 0;
 };
 
