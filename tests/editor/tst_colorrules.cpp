@@ -181,6 +181,8 @@ private slots:
     void resumeFollowsTheChange();
     void resumePointsAtKeyEdges_data();
     void resumePointsAtKeyEdges();
+    void settingsChangedBetweenBuilds_data();
+    void settingsChangedBetweenBuilds();
 };
 
 void TestColorRules::colorFromText_data()
@@ -1136,6 +1138,69 @@ void TestColorRules::resumePointsAtKeyEdges()
     o.Build(in);
     QVERIFY(o.SkippedLastBuild() > 0);
     QCOMPARE(::runs(o), runs);
+}
+
+// Rules or hot spots changed between two Builds over the same text (the
+// caller passes the whole text as unchanged): the second Build colours as
+// a fresh overlay does.
+void TestColorRules::settingsChangedBetweenBuilds_data()
+{
+    QTest::addColumn<int>("change");
+    QTest::newRow("pair keys") << 0;
+    QTest::newRow("pair colour") << 1;
+    QTest::newRow("rule level") << 2;
+    QTest::newRow("rule kind") << 3;
+    QTest::newRow("hot-spot markers") << 4;
+    QTest::newRow("rule added before") << 6;
+}
+
+void TestColorRules::settingsChangedBetweenBuilds()
+{
+    QFETCH(int, change);
+    std::string text;
+    for (int i = 0; text.size() < 3000; ++i)
+        text += i % 7 == 0 ? "\x1E" "Hilfe\x1F (*a*) " : i % 5 == 0 ? "'b' // c\r\n" : "Ausgabe \"abc\" 1 ";
+    TColorOverlay o;
+    o.Rules = WorkbenchColorRules();
+    o.Rules.Add().KeyDrawingType = dtBeginEnd;
+    o.Rules[o.Rules.Count() - 1].SetKeyBegEndLst({"(*;*);red"});
+    o.HotSpot.Active = true;
+    o.ResumeStep = 16;
+    const std::vector<TScanWindow> all{{0, int(text.size()) - 1}};
+    TOverlayInput in;
+    in.Text = text;
+    in.Windows = all;
+    o.Build(in);
+    o.Build(in); // both halves of the alternating preparation have run
+    TColorRule& strings = o.Rules[2];
+    switch (change) {
+    case 0: strings.SetKeyBegEndLst({"1;\""}); break;
+    case 1: o.Rules[3].DefKeyColor = clLime; o.Rules[3].SetKeyBegEndLst({"(*;*)"}); break;
+    case 2: o.Rules[3].ZOrder = 7; break;
+    case 3: o.Rules[3].KeyDrawingType = dtBeginLineEnd; o.Rules[3].SetKeyLineEndLst({"(*"}); break;
+    case 4: o.HotSpot.BeginChar = '\''; o.HotSpot.EndChar = '\''; break;
+    case 6: {
+        TDrawRules rules;
+        TColorRule& pairs = rules.Add();
+        pairs.KeyDrawingType = dtBeginEnd;
+        pairs.SetKeyBegEndLst({"(*;*);navy"});
+        for (int i = 0; i < o.Rules.Count(); ++i)
+            rules.Add().Assign(o.Rules[i]);
+        o.Rules = rules;
+        break;
+    }
+    }
+    TColorOverlay fresh;
+    fresh.Rules = o.Rules;
+    fresh.HotSpot = o.HotSpot;
+    in.UnchangedBefore = int(text.size());
+    for (int from = 500; from < 2900; from += 7) { // windows all over the points
+        const std::vector<TScanWindow> ws{{from, from + 20}};
+        in.Windows = ws;
+        o.Build(in);
+        fresh.Build(in);
+        QVERIFY2(windowCells(o, ws) == windowCells(fresh, ws), qPrintable(QString::number(from)));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestColorRules)
