@@ -14,6 +14,7 @@
 #include <QTextBlock>
 
 #include <algorithm>
+#include <climits>
 
 namespace tarko {
 
@@ -120,6 +121,7 @@ void TColorMemo::SetHotSpot(const THotSpot& hs)
 
 void TColorMemo::forgetOverlays()
 {
+    FChangedFrom = 0;
     for (OverlayCache& c : FCache)
         c.Valid = false;
 }
@@ -153,6 +155,7 @@ void TColorMemo::onContentsChange(int position, int removed, int added)
     // The blocks from the one holding `position` to the one holding the end
     // of the inserted text replace as many old blocks as the count allows.
     ++FEdits;
+    FChangedFrom = std::min(FChangedFrom, WinOffsetFromDocPos(*document(), position));
     QTextDocument* doc = document();
     const int newCount = doc->blockCount();
     const int oldCount = int(FLines.size());
@@ -613,7 +616,11 @@ int TColorMemo::computeOverlay(int onlyLine)
     in.CaretColumn = key.CaretColumn;
     in.FontColor = key.FontColor;
     in.Windows = FWindows;
+    // What lies before the first change since the last pass is searched
+    // again only from the overlay's resume points near it.
+    in.UnchangedBefore = FChangedFrom;
     FLastRunCount = FOverlay.Build(in);
+    FChangedFrom = INT_MAX;
     FLastRuns = FOverlay.Runs();
     cache.Valid = keep;
     if (keep) {

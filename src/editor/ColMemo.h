@@ -252,6 +252,7 @@ private:
     };
     OverlayCache FCache[2];
     unsigned FEdits = 0; // counts the changes of the text
+    int FChangedFrom = 0; // first position changed since the overlay last looked at the text
     const TKeyDescr* FLastRuns = nullptr;
     int FLastRunCount = 0;
     TLineLayout* FLayout = nullptr;

@@ -132,6 +132,32 @@ size_t TTrailWalker::Start(TScanWindows windows)
     return size_t(p.Pos - FBase);
 }
 
+bool TTrailWalker::SkipAhead(size_t& pos, TScanWindows windows)
+{
+    if (!FTrail || windows.empty())
+        return false;
+    const long long at = (long long)FBase + (long long)pos;
+    const auto w = std::partition_point(windows.begin(), windows.end(),
+                                        [at](const TScanWindow& x) { return x.To < at; });
+    if (w == windows.end() || w->From <= at)
+        return false; // past the last window, or inside one
+    // A point ahead lies on this same search (same scan start, same text up
+    // to it), so going on from there skips only steps whose spans end before
+    // it or are carried by it; none of them meets a window.
+    const long long last = std::min((long long)w->From, (long long)FBase + (long long)FSize - TScanTrail::kReach);
+    const std::vector<TResumePoint>& points = FTrail->Points;
+    const auto after = std::partition_point(points.begin(), points.end(),
+                                            [last](const TResumePoint& p) { return p.Pos <= last; });
+    if (after == points.begin() || (after - 1)->Pos <= at)
+        return false;
+    const TResumePoint p = *(after - 1);
+    std::copy_n(p.Carry.begin(), p.CarryCount, FRecent.begin());
+    FRecentCount = p.CarryCount;
+    FTrail->Skipped += p.Pos - at;
+    pos = size_t(p.Pos - FBase);
+    return true;
+}
+
 void TTrailWalker::Spanned(const TKeyDescr& d)
 {
     if (!FTrail)
@@ -363,6 +389,13 @@ int TColorRule::findPairs(int next, std::string_view text, int base, TKeyDescrLi
         if (MeetsWindows(windows, d.StartPos, d.EndPos))
             next = list.Add(next, d);
     while (pos <= text.size()) {
+        if (walk.SkipAhead(pos, windows)) {
+            for (TKeyPair& p : FPairTable)
+                p.FoundAt = -2;
+            for (const TKeyDescr& d : walk.Carried())
+                if (MeetsWindows(windows, d.StartPos, d.EndPos))
+                    next = list.Add(next, d);
+        }
         walk.StepAt(pos);
         TKeyPair* best = nullptr;
         for (TKeyPair& p : FPairTable) {

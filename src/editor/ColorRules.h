@@ -117,6 +117,9 @@ public:
     // windows. The spans the point carries are then in Carried().
     size_t Start(TScanWindows windows);
     std::span<const TKeyDescr> Carried() const { return {FRecent.data(), size_t(FRecentCount)}; }
+    // Between two windows: on to the last point before the next window
+    // when one lies ahead of pos (the spans it carries then in Carried()).
+    bool SkipAhead(size_t& pos, TScanWindows windows);
     // Every span of the search, wanted or not, in the order found.
     void Spanned(const TKeyDescr& d);
     // A step of the search begins at pos.

@@ -96,6 +96,7 @@ int TColorOverlay::collectHotSpots(int next, const TOverlayInput& in, TScanWindo
     TTrailWalker walk(trail, in.ScanStart, t.size());
     size_t pos = walk.Start(windows); // the spans of a step end before the next one
     while (pos <= t.size()) {
+        walk.SkipAhead(pos, windows); // hot spots carry nothing past a step
         walk.StepAt(pos);
         const size_t b = t.find(HotSpot.BeginChar, pos);
         walk.FoundNothingBefore(b == std::string_view::npos ? t.size() : b);
