@@ -122,6 +122,7 @@ void TColorMemo::SetHotSpot(const THotSpot& hs)
 void TColorMemo::forgetOverlays()
 {
     FChangedFrom = 0;
+    FChangeKnown = false;
     for (OverlayCache& c : FCache)
         c.Valid = false;
 }
@@ -155,7 +156,6 @@ void TColorMemo::onContentsChange(int position, int removed, int added)
     // The blocks from the one holding `position` to the one holding the end
     // of the inserted text replace as many old blocks as the count allows.
     ++FEdits;
-    FChangedFrom = std::min(FChangedFrom, WinOffsetFromDocPos(*document(), position));
     QTextDocument* doc = document();
     const int newCount = doc->blockCount();
     const int oldCount = int(FLines.size());
@@ -166,6 +166,8 @@ void TColorMemo::onContentsChange(int position, int removed, int added)
     const int f = first.isValid() ? first.blockNumber() : -1;
     const int newSpan = last.blockNumber() - f + 1;
     const int oldSpan = newSpan - (newCount - oldCount);
+    noteChange(WinOffsetFromDocPos(*doc, position), f < 0 || newSpan < 1 || oldSpan < 1 ? -1 : removed + oldSpan - 1,
+               added + newSpan - 1);
     if (f < 0 || newSpan < 1 || oldSpan < 1 || f + oldSpan > oldCount) {
         rebuildMirror();
     } else {
@@ -191,6 +193,23 @@ void TColorMemo::onContentsChange(int position, int removed, int added)
         for (int i = 0; i < newSpan && b.isValid(); ++i, b = b.next())
             blockToWin(b.text(), FLines[size_t(f + i)]);
     }
+}
+
+// The changed part of the text since the overlay last looked, in Windows
+// positions (a line break counts two): it grows to hold this change, and
+// what follows it moves. removed < 0: not known.
+void TColorMemo::noteChange(int at, int removed, int added)
+{
+    FChangedFrom = std::min(FChangedFrom, at);
+    if (!FChangeKnown || removed < 0) {
+        FChangeKnown = false; // no point beyond the change is kept
+        return;
+    }
+    if (FChangedTo == INT_MAX)
+        FChangedTo = at + added;
+    else
+        FChangedTo = std::max(FChangedTo >= at + removed ? FChangedTo + added - removed : std::min(FChangedTo, at), at + added);
+    FDelta += added - removed;
 }
 
 void TColorMemo::onTextChanged()
@@ -619,8 +638,13 @@ int TColorMemo::computeOverlay(int onlyLine)
     // What lies before the first change since the last pass is searched
     // again only from the overlay's resume points near it.
     in.UnchangedBefore = FChangedFrom;
+    in.ChangedTo = FChangeKnown ? FChangedTo : INT_MAX;
+    in.Delta = FChangeKnown ? FDelta : 0;
     FLastRunCount = FOverlay.Build(in);
     FChangedFrom = INT_MAX;
+    FChangedTo = INT_MAX;
+    FDelta = 0;
+    FChangeKnown = true;
     FLastRuns = FOverlay.Runs();
     cache.Valid = keep;
     if (keep) {

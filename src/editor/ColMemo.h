@@ -16,6 +16,7 @@
 #include <QTextBlock>
 #include <QTextLayout>
 
+#include <climits>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -184,6 +185,7 @@ protected:
 private:
     void onContentsChange(int position, int removed, int added);
     void onTextChanged();
+    void noteChange(int at, int removed, int added);
     int computeOverlay(int onlyLine); // -1: the visible lines; the runs are then in FLastRuns
     void forgetOverlays();
     void rebuildMirror();
@@ -252,7 +254,10 @@ private:
     };
     OverlayCache FCache[2];
     unsigned FEdits = 0; // counts the changes of the text
-    int FChangedFrom = 0; // first position changed since the overlay last looked at the text
+    // What changed since the overlay last looked at the text: from
+    // FChangedFrom to FChangedTo, moving what follows by FDelta.
+    int FChangedFrom = 0, FChangedTo = INT_MAX, FDelta = 0;
+    bool FChangeKnown = false;
     const TKeyDescr* FLastRuns = nullptr;
     int FLastRunCount = 0;
     TLineLayout* FLayout = nullptr;

@@ -103,8 +103,45 @@ bool MeetsWindows(TScanWindows Windows, int From, int To)
     return w != Windows.end() && w->From <= To;
 }
 
-void TScanTrail::Forget(int unchangedBefore)
+void TScanTrail::Forget(int unchangedBefore, int changedTo, int delta)
 {
+    if (unchangedBefore == INT_MAX)
+        return; // nothing changed: every point, waiting or not, stays as it is
+    // Points beyond the change move on with the text after it.
+    std::vector<TResumePoint> later;
+    auto keep = [&](const TResumePoint& p) {
+        // A point holds when the text from it on, and every span it
+        // carries, lies beyond the change.
+        if ((long long)p.Pos + delta < (long long)changedTo + kReach)
+            return;
+        for (int i = 0; i < p.CarryCount; ++i)
+            if ((long long)p.Carry[size_t(i)].StartPos + delta < (long long)changedTo)
+                return;
+        TResumePoint q = p;
+        q.Pos += delta;
+        for (int i = 0; i < q.CarryCount; ++i) {
+            q.Carry[size_t(i)].StartPos += delta;
+            q.Carry[size_t(i)].EndPos += delta;
+        }
+        later.push_back(q);
+    };
+    if (changedTo != INT_MAX) {
+        // The points of one search only: when the last search went past
+        // this change, its points there are the ones that match the text
+        // before the change; older points waiting beyond it came from an
+        // older text and may belong to another search.
+        bool searched = false;
+        for (const TResumePoint& p : Points)
+            if ((long long)p.Pos >= (long long)changedTo - delta) {
+                searched = true;
+                keep(p);
+            }
+        if (!searched)
+            for (const TResumePoint& p : Later)
+                if ((long long)p.Pos >= (long long)changedTo - delta)
+                    keep(p);
+    }
+    Later = std::move(later);
     while (!Points.empty() && (long long)Points.back().Pos + kReach > unchangedBefore)
         Points.pop_back();
 }
@@ -171,7 +208,42 @@ void TTrailWalker::Spanned(const TKeyDescr& d)
 
 void TTrailWalker::FoundNothingBefore(size_t limit)
 {
-    while (FTrail && FMark <= limit && leavePoint(FMark)) {
+    if (!FTrail)
+        return;
+    // A step begun anywhere from FStepAt up to limit goes on as this one,
+    // and from a point beyond the change the old search went on as this
+    // one now does: meeting one, this search is the old one again, and
+    // the points after it hold.
+    std::vector<TResumePoint>& later = FTrail->Later;
+    if (!later.empty()) {
+        const long long from = (long long)FBase + (long long)FStepAt, to = (long long)FBase + (long long)limit;
+        auto met = std::partition_point(later.begin(), later.end(),
+                                        [from](const TResumePoint& p) { return p.Pos < from; });
+        if (met != later.end() && met->Pos <= to && (long long)met->Pos + TScanTrail::kReach <= (long long)FBase + (long long)FSize) {
+            // The spans before the point met are this search's own, not
+            // the old one's: the points after it that carry none of them
+            // are taken up.
+            const int q = met->Pos;
+            std::vector<TResumePoint>& points = FTrail->Points;
+            for (auto p = met + 1; p != later.end(); ++p) {
+                if (std::any_of(p->Carry.begin(), p->Carry.begin() + p->CarryCount,
+                                [q](const TKeyDescr& d) { return d.StartPos < q; }))
+                    continue;
+                if (points.empty() || points.back().Pos < p->Pos)
+                    points.push_back(*p);
+            }
+            later.clear();
+            if (!points.empty() && points.back().Pos > q)
+                FMark = size_t(points.back().Pos - FBase) + size_t(FTrail->Step);
+            return;
+        }
+        if (met == later.end())
+            later.clear(); // this search is past all of them
+    }
+    // Only from this step on: a point the step could not take (at the
+    // scan's end, or with too many spans reaching it) leaves the mark behind.
+    FMark = std::max(FMark, FStepAt);
+    while (FMark <= limit && leavePoint(FMark)) {
     }
 }
 

@@ -4,6 +4,7 @@
 // line break as two characters) and appends the spans it wants coloured.
 // Plain C++, no Qt: the widget hands in the text of the painted lines.
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -95,10 +96,16 @@ struct TScanTrail {
     static constexpr int kReach = 8;
     int Step = 4096; // scanned text between two points
     std::vector<TResumePoint> Points;
+    // Points beyond a change, moved with the text after it. They hold
+    // again once a search meets one of them (see TTrailWalker::FoundNothingBefore).
+    std::vector<TResumePoint> Later;
     long long Skipped = 0; // scan text the last search did not read again
 
-    // Drops the points that text at or after unchangedBefore could alter.
-    void Forget(int unchangedBefore);
+    // Drops the points that text at or after unchangedBefore could alter;
+    // with changedTo and delta (the text from changedTo on is the old text
+    // from changedTo - delta on) the points beyond the change are kept in
+    // Later, moved by delta.
+    void Forget(int unchangedBefore, int changedTo = INT_MAX, int delta = 0);
 };
 
 // Whether From..To meets a window; always true for an empty list.
@@ -125,6 +132,7 @@ public:
     // A step of the search begins at pos.
     void StepAt(size_t pos)
     {
+        FStepAt = pos;
         if (FTrail && pos >= FMark)
             leavePoint(pos);
     }
@@ -138,6 +146,7 @@ private:
     int FBase;
     size_t FSize;
     size_t FMark = 0; // no point before this
+    size_t FStepAt = 0; // where the step under way began
     std::array<TKeyDescr, 4> FRecent{}; // the last spans, oldest first
     int FRecentCount = 0;
 };

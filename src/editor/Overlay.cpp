@@ -61,9 +61,9 @@ TColorOverlay::Trails& TColorOverlay::trailsFor(const TOverlayInput& in)
         FSearchKeys = std::move(keys);
     }
     for (Trails& t : FTrails) {
-        t.Hot.Forget(in.UnchangedBefore);
+        t.Hot.Forget(in.UnchangedBefore, in.ChangedTo, in.Delta);
         for (TScanTrail& r : t.Rules)
-            r.Forget(in.UnchangedBefore);
+            r.Forget(in.UnchangedBefore, in.ChangedTo, in.Delta);
     }
     auto it = std::find_if(FTrails.begin(), FTrails.end(), [&](const Trails& t) { return t.ScanStart == in.ScanStart; });
     if (it == FTrails.end()) {

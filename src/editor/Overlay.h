@@ -49,6 +49,12 @@ struct TOverlayInput {
     // or levels of the rules and changed hot-spot settings are noticed by
     // the overlay itself.
     int UnchangedBefore = 0;
+    // Where the changes since the previous Build end: the text from
+    // ChangedTo on is the text that then began at ChangedTo - Delta. With
+    // it, a search going past the change takes up the old resume points
+    // beyond it once it meets one. INT_MAX: not known.
+    int ChangedTo = INT_MAX;
+    int Delta = 0;
 };
 
 class TColorOverlay {

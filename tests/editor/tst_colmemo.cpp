@@ -17,6 +17,7 @@
 #include <climits>
 #include <functional>
 #include <memory>
+#include <random>
 
 using namespace tarko;
 
@@ -117,6 +118,7 @@ private slots:
     void longLineCaretComesIntoView();
     void lineCrossingTheLimitPaintsAsQt();
     void inputMethodSeesTheCaretOfALongLine();
+    void longLineColoursAfterEditsAsFresh();
 };
 
 void TestColMemo::toWinText_data()
@@ -1170,6 +1172,73 @@ void TestColMemo::inputMethodSeesTheCaretOfALongLine()
     QCOMPARE(around, FromWinText(line.substr(500000 - size_t(at), size_t(around.size()))));
     QCOMPARE(own.memo.inputMethodQuery(Qt::ImTextAfterCursor).toString(), around.mid(at));
     QCOMPARE(own.memo.inputMethodQuery(Qt::ImTextBeforeCursor).toString(), around.left(at));
+}
+
+void TestColMemo::longLineColoursAfterEditsAsFresh()
+{
+    // The colouring of a long line picks its searches up near the last
+    // change instead of at the line's start. After any edit - a letter, a
+    // quote or comment marker that recolours everything after it, a line
+    // break, a deletion, undo - the view looks exactly as in an editor
+    // that coloured the same text from scratch.
+    std::mt19937 rnd(4711);
+    // Quotes close together: a resume point one character off lands inside
+    // a string and shows.
+    std::string line;
+    while (line.size() < 60000) {
+        const unsigned r = rnd() % 10;
+        line += r < 4 ? "\"" : r < 7 ? "a" : r < 9 ? " " : "rot ";
+    }
+    Editor own("Pause 1\r\nFalls x < 1\r\n" + line + "\r\nPause 2\r\nAusgabe \"unten\"");
+    own.memo.setCursorWidth(0);
+    QVERIFY(QTest::qWaitForWindowExposed(&own.memo));
+    const char* pieces[] = {"x", "\"", "\"\"\"", "Ausgabe ", "rot", "\r\n", "\"abc\" ", " "};
+    for (int round = 0; round < 60; ++round) {
+        TColorMemo& m = own.memo;
+        const int lineStart = m.LineStart(2);
+        const int lineLength = m.LineLength(2);
+        const int at = lineStart + int(rnd() % unsigned(std::max(lineLength, 1)));
+        switch (rnd() % 5) {
+        case 0: // typed at a place in view
+        case 1:
+            m.SetSelStart(at);
+            for (const char* c = pieces[rnd() % 8]; *c; ++c) {
+                if (*c == '\r')
+                    continue;
+                if (*c == '\n') {
+                    QTest::keyClick(&m, Qt::Key_Return);
+                    continue;
+                }
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QString(QLatin1Char(*c)));
+                QApplication::sendEvent(&m, &press);
+            }
+            break;
+        case 2: // a piece replaced somewhere, maybe with a line break
+            m.SetSelStart(at);
+            m.SetSelLength(int(rnd() % 5));
+            m.ReplaceSelection(pieces[rnd() % 8]);
+            break;
+        case 3:
+            m.SetSelStart(at);
+            for (int k = int(rnd() % 3); k >= 0; --k)
+                QTest::keyClick(&m, rnd() % 2 ? Qt::Key_Backspace : Qt::Key_Delete);
+            break;
+        default:
+            m.undo();
+        }
+        QCoreApplication::processEvents();
+        m.viewport()->repaint();
+        Editor fresh(m.WinText());
+        fresh.memo.setCursorWidth(0);
+        QVERIFY(QTest::qWaitForWindowExposed(&fresh.memo));
+        fresh.memo.SetSelStart(m.SelStart());
+        fresh.memo.SetSelLength(m.SelLength());
+        fresh.memo.verticalScrollBar()->setValue(m.verticalScrollBar()->value());
+        fresh.memo.horizontalScrollBar()->setValue(m.horizontalScrollBar()->value());
+        QCoreApplication::processEvents();
+        QVERIFY2(m.viewport()->grab().toImage() == fresh.memo.viewport()->grab().toImage(),
+                 qPrintable(QStringLiteral("round %1").arg(round)));
+    }
 }
 
 QTEST_MAIN(TestColMemo)

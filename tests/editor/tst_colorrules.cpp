@@ -974,6 +974,7 @@ void TestColorRules::resumedBuildsMatchFreshBuilds()
     long long skipped = 0;
     int resumed = 0;
     int unchangedBefore = 0;
+    int changedTo = INT_MAX, delta = 0; // where the changes end, and how far they moved what follows
     int caret = 0; // where the last edit happened
     for (int round = 0; round < 1200; ++round) {
         // the editor alternates between the visible area and the caret's line
@@ -984,6 +985,10 @@ void TestColorRules::resumedBuildsMatchFreshBuilds()
         in.Text = std::string_view(text).substr(size_t(scanStart), size_t(scanEnd - scanStart));
         in.ScanStart = scanStart;
         in.UnchangedBefore = unchangedBefore;
+        if (chance(70)) { // mostly told, as the editor does
+            in.ChangedTo = changedTo;
+            in.Delta = delta;
+        }
         in.WantTabs = chance(50);
         std::vector<TScanWindow> ws;
         if (scanEnd > scanStart && !chance(10)) {
@@ -1006,8 +1011,9 @@ void TestColorRules::resumedBuildsMatchFreshBuilds()
         TColorOverlay fresh;
         prepare(fresh);
         fresh.Build(in);
-        const QByteArray failure = QStringLiteral("round %1, scan %2-%3, unchanged before %4, windows %5")
+        const QByteArray failure = QStringLiteral("round %1, scan %2-%3, unchanged before %4, changed to %6 by %7, windows %5")
                                        .arg(round).arg(scanStart).arg(scanEnd).arg(unchangedBefore).arg(windowText(ws))
+                                       .arg(in.ChangedTo).arg(in.Delta)
                                        .toLocal8Bit();
         QVERIFY2(session.RunCount() == fresh.RunCount(), failure.constData());
         QVERIFY2(windowCells(session, ws) == windowCells(fresh, ws), failure.constData());
@@ -1016,6 +1022,8 @@ void TestColorRules::resumedBuildsMatchFreshBuilds()
         // one to three edits before the next Build; the first position
         // changed is what the editor passes on
         unchangedBefore = INT_MAX;
+        changedTo = INT_MAX;
+        delta = 0;
         for (int edits = 1 + below(3); edits > 0; --edits) {
             const int n = int(text.size());
             int at;
@@ -1029,12 +1037,22 @@ void TestColorRules::resumedBuildsMatchFreshBuilds()
             at = std::clamp(at, 0, n);
             // the text stays long enough for resume points
             const int erase = n > 20000 && (chance(50) || n > 40000) ? std::min(below(20), n - at) : 0;
-            text.replace(size_t(at), size_t(erase), chance(60) || erase == 0 ? pieces(1 + below(4)) : std::string());
+            const std::string inserted = chance(60) || erase == 0 ? pieces(1 + below(4)) : std::string();
+            text.replace(size_t(at), size_t(erase), inserted);
+            const int added = int(inserted.size());
+            // the changed part grows to hold this edit; what follows it moves
+            if (changedTo == INT_MAX)
+                changedTo = at + added;
+            else
+                changedTo = std::max(changedTo >= at + erase ? changedTo + added - erase : std::min(changedTo, at), at + added);
+            delta += added - erase;
             unchangedBefore = std::min(unchangedBefore, at);
             caret = at;
         }
-        if (chance(5))
+        if (chance(5)) {
             unchangedBefore = 0; // nothing known
+            changedTo = INT_MAX;
+        }
     }
     // the session must actually have taken searches up part-way
     QVERIFY2(resumed > 80 && skipped > 1000000, qPrintable(QStringLiteral("%1 Builds resumed, %2 bytes skipped").arg(resumed).arg(skipped)));
