@@ -351,8 +351,29 @@ void TLineLayout::documentChanged(int from, int charsRemoved, int charsAdded)
         if (b == last)
             break;
     }
-    FLongCount = -1;
-    forgetWidths();
+    if (first.isValid() && first == last && doc->blockCount() == FBlockCount) {
+        // A change inside one short line (a typed letter): the count of
+        // long lines changes only if this one was long before.
+        const int oldLength = first.length() - 1 - charsAdded + charsRemoved;
+        if (FLongCount > 0 && FNoWrap && oldLength > FLongLine)
+            --FLongCount;
+        if (FLongCount != 0)
+            forgetWidths();
+    } else if (FLongCount == 0) {
+        // With no long line before, only the changed lines can be long now.
+        for (QTextBlock b = first; b.isValid(); b = b.next()) {
+            if (IsLong(b)) {
+                FLongCount = -1;
+                forgetWidths();
+                break;
+            }
+            if (b == last)
+                break;
+        }
+    } else {
+        FLongCount = -1;
+        forgetWidths();
+    }
     QPlainTextDocumentLayout::documentChanged(from, charsRemoved, charsAdded);
     FBlockCount = doc->blockCount();
     const QSizeF after = documentSize();

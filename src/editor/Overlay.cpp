@@ -29,9 +29,9 @@ TScanWindows usableWindows(const TOverlayInput& in)
 
 // Everything that decides where the searches with trails find their spans
 // and how those look; trails found with other keys are worthless.
-std::string TColorOverlay::searchKeys() const
+void TColorOverlay::searchKeys(std::string& k) const
 {
-    std::string k{HotSpot.BeginChar, HotSpot.EndChar, char(HotSpot.Active)};
+    k.assign({HotSpot.BeginChar, HotSpot.EndChar, char(HotSpot.Active)});
     const auto color = [&k](TColor c) { k.append(reinterpret_cast<const char*>(&c), sizeof c); };
     color(HotSpot.Color);
     color(HotSpot.MarkerColor);
@@ -48,17 +48,17 @@ std::string TColorOverlay::searchKeys() const
         }
         k += '\1';
     }
-    return k;
 }
 
 // The trails for this scan start, after dropping every point that the
 // change since the last call may have made wrong.
 TColorOverlay::Trails& TColorOverlay::trailsFor(const TOverlayInput& in)
 {
-    std::string keys = searchKeys();
-    if (keys != FSearchKeys) {
+    // Both buffers keep their capacity: a paint allocates nothing here.
+    searchKeys(FKeysNow);
+    if (FKeysNow != FSearchKeys) {
         FTrails.clear();
-        FSearchKeys = std::move(keys);
+        std::swap(FKeysNow, FSearchKeys);
     }
     for (Trails& t : FTrails) {
         t.Hot.Forget(in.UnchangedBefore, in.ChangedTo, in.Delta);

@@ -96,7 +96,7 @@ private:
     };
     static constexpr size_t kTrailSets = 4;
     Trails& trailsFor(const TOverlayInput& in);
-    std::string searchKeys() const;
+    void searchKeys(std::string& k) const;
 
     int collectHotSpots(int next, const TOverlayInput& in, TScanWindows windows, TScanTrail* trail);
     int collectTabs(int next, const TOverlayInput& in, TScanWindows windows);
@@ -115,6 +115,7 @@ private:
     std::vector<Trails> FTrails; // the most recent scan starts
     unsigned FUse = 0;
     std::string FSearchKeys; // what the trails were found with
+    std::string FKeysNow;    // the same for this Build
     long long FSkipped = 0;
 };
 
