@@ -471,6 +471,27 @@ void TColorMemo::ReplaceSelection(std::string_view text)
     setTextCursor(c);
 }
 
+void TColorMemo::ReplaceEach(const std::vector<int>& offsets, int length, std::string_view text)
+{
+    if (offsets.empty())
+        return;
+    // From the last to the first, so the offsets before stay where they
+    // are; one edit block, so the editor and its colours see one change.
+    const QString with = FromWinText(text);
+    QTextDocument* doc = document();
+    QTextCursor c(doc);
+    c.beginEditBlock();
+    for (auto it = offsets.rbegin(); it != offsets.rend(); ++it) {
+        c.setPosition(DocPosFromWinOffset(*doc, *it));
+        c.setPosition(DocPosFromWinOffset(*doc, *it + length), QTextCursor::KeepAnchor);
+        c.insertText(with);
+    }
+    c.endEditBlock();
+    const int moved = (int(offsets.size()) - 1) * (int(text.size()) - length);
+    SetSelStart(offsets.back() + moved + int(text.size()));
+    doc->clearUndoRedoStacks();
+}
+
 int TColorMemo::CaretLine()
 {
     FCurLine = document()->findBlock(textCursor().selectionStart()).blockNumber();

@@ -103,6 +103,10 @@ public:
     void SetSelText(std::string_view text);
     // Replaces the selection as one undoable step.
     void ReplaceSelection(std::string_view text);
+    // Replaces the `length` characters at each offset (ascending, apart)
+    // by text, as one change; like SetSelText it leaves no undo step and
+    // empties the undo history. The caret ends behind the last one.
+    void ReplaceEach(const std::vector<int>& offsets, int length, std::string_view text);
 
     // --- Text ---
     std::string WinText() const;          // whole text

@@ -11,6 +11,8 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
+#include <vector>
+
 #include "editor/ColMemo.h"
 #include "editor/WinText.h"
 #include "language/Formatter.h"
@@ -151,13 +153,22 @@ void TMainForm::ReplaceDialogReplace(bool all)
         dialogs_->Error(QStringLiteral("Der Suchtext \"%1\" konnte nicht gefunden werden.").arg(what));
         return;
     }
-    do {
+    if (!all) {
         editor->SetSelStart(int(at));
         editor->SetSelLength(int(needle.size()));
         editor->SetSelText(with);
-        editor->SetModified(true);
-        at = all ? editor->WinText().find(needle, at + with.size()) : std::string::npos;
-    } while (at != std::string::npos);
+    } else {
+        // The search goes on behind each inserted text, that is behind
+        // each occurrence in the text as it is now: all of them are found
+        // first and replaced as one change (one by one, a line of many
+        // kilobytes took seconds).
+        const std::string text = editor->WinText();
+        std::vector<int> found;
+        for (; at != std::string::npos; at = text.find(needle, at + needle.size()))
+            found.push_back(int(at));
+        editor->ReplaceEach(found, int(needle.size()), with);
+    }
+    editor->SetModified(true);
     UpdateCaptionAndCommands();
     ShowCaretPosition();
 }

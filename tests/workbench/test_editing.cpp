@@ -16,6 +16,7 @@ private slots:
     void find();
     void replace_data();
     void replace();
+    void replaceAllOnALongLine();
     void fontForAllEditors();
     void autoIndent_data();
     void autoIndent();
@@ -76,6 +77,9 @@ void TestEditing::replace_data()
     QTest::newRow("all: x1 x2 gives y1 y2") << "x1 x2" << "x" << "y" << true << "y1 y2" << "";
     QTest::newRow("all ends when the replacement holds the search text")
         << "a-a" << "a" << "aa" << true << "aa-aa" << "";
+    QTest::newRow("all: over several lines, longer and shorter") << "x1\nx2\nxx" << "x" << "yz" << true << "yz1\nyz2\nyzyz" << "";
+    QTest::newRow("all: occurrences do not overlap") << "aaaaa" << "aa" << "b" << true << "bba" << "";
+    QTest::newRow("all: a replacement that removes") << "a-b-c" << "-" << "" << true << "abc" << "";
     QTest::newRow("not found: error box") << "Ausgabe 1" << "ausgabe" << "x" << false << "Ausgabe 1"
                                           << "Der Suchtext \"ausgabe\" konnte nicht gefunden werden.";
     QTest::newRow("empty search text: error box") << "Ausgabe 1" << "" << "x" << true << "Ausgabe 1"
@@ -108,6 +112,32 @@ void TestEditing::replace()
         QCOMPARE(wb.dialogs->shown.at(0).kind, QStringLiteral("Fehler"));
         QCOMPARE(wb.dialogs->shown.at(0).text, error);
     }
+}
+
+void TestEditing::replaceAllOnALongLine()
+{
+    // Thousands of occurrences on one long line: all replaced at once, the
+    // characters around them as they were (one without a Windows-1252
+    // byte included), the caret behind the last, no undo step.
+    QString line;
+    for (int i = 0; i < 4000; ++i)
+        line += QStringLiteral("x%1 ").arg(i % 10);
+    const QString text = QStringLiteral("\u03A9 x\n") + line + QStringLiteral("\nEnde x");
+    TWorkbench wb;
+    TColorMemo* e = wb.NewTab(QStringLiteral("Programm.trk"), text);
+    wb.form->Action("Ersetzen1")->trigger();
+    QDialog* d = wb.form->ReplaceDialog();
+    d->findChild<QLineEdit*>("FindText")->setText(QStringLiteral("x"));
+    d->findChild<QLineEdit*>("ReplaceText")->setText(QStringLiteral("yz"));
+    d->findChild<QPushButton*>("ReplaceAll")->click();
+    QString expected = text;
+    expected.replace(u'x', QStringLiteral("yz"));
+    QCOMPARE(e->toPlainText(), expected);
+    QCOMPARE(e->SelLength(), 0);
+    QCOMPARE(e->SelStart(), int(ToWinText(expected).size()));
+    QVERIFY(e->Modified());
+    QVERIFY(!wb.form->Action("Rueckgaengig1")->isEnabled());
+    QCOMPARE(e->Line(1), ToWinText(expected.section(u'\n', 1, 1)));
 }
 
 void TestEditing::fontForAllEditors()
