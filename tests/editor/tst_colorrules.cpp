@@ -181,6 +181,7 @@ private slots:
     void resumeFollowsTheChange();
     void resumePointsAtKeyEdges_data();
     void resumePointsAtKeyEdges();
+    void noPointInsideASpanNearTheScanEnd();
     void settingsChangedBetweenBuilds_data();
     void settingsChangedBetweenBuilds();
 };
@@ -1156,6 +1157,30 @@ void TestColorRules::resumePointsAtKeyEdges()
     o.Build(in);
     QVERIFY(o.SkippedLastBuild() > 0);
     QCOMPARE(::runs(o), runs);
+}
+
+// A step starting too near the scan's end to leave its own point must not
+// leave the points it skipped over: they lie inside the string before it,
+// and a search taken up there would pair the quotes the other way round.
+void TestColorRules::noPointInsideASpanNearTheScanEnd()
+{
+    TColorOverlay o;
+    TColorRule& strings = o.Rules.Add();
+    strings.KeyDrawingType = dtBeginEnd;
+    strings.ZOrder = 1;
+    strings.SetKeyBegEndLst({"\";\";red"});
+    o.ResumeStep = 8;
+    // a string up to 44, then a quote that opens one never closed
+    const std::string t = "ab \"" + std::string(40, 'c') + "\" \"";
+    const std::vector<TScanWindow> all{{0, int(t.size()) - 1}}, inside{{40, 46}};
+    TOverlayInput in;
+    in.Text = t;
+    in.Windows = all;
+    o.Build(in);
+    in.UnchangedBefore = int(t.size()); // nothing changed
+    in.Windows = inside;
+    o.Build(in);
+    QCOMPARE(::runs(o), QStringLiteral("40-44:1"));
 }
 
 // Rules or hot spots changed between two Builds over the same text (the
