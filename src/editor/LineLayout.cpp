@@ -319,6 +319,9 @@ void TLineLayout::editLongBlock(const QTextBlock& block, int column, int removed
 void TLineLayout::documentChanged(int from, int charsRemoved, int charsAdded)
 {
     QTextDocument* doc = document();
+    // The size the views know, measured before a new font, tab distance or
+    // wrap mode is taken in: a change of these alone must reach them too.
+    const QSizeF before = documentSize();
     const bool noWrap = doc->defaultTextOption().wrapMode() == QTextOption::NoWrap;
     if (noWrap != FNoWrap) {
         FNoWrap = noWrap;
@@ -326,7 +329,6 @@ void TLineLayout::documentChanged(int from, int charsRemoved, int charsAdded)
         forgetWidths();
     }
     checkFont();
-    const QSizeF before = documentSize();
     const QTextBlock first = doc->findBlock(from);
     const QTextBlock last = doc->findBlock(std::max(0, from + charsRemoved + charsAdded - 1));
 
