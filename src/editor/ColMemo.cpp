@@ -1305,19 +1305,11 @@ QVariant TColorMemo::inputMethodQuery(Qt::InputMethodQuery query) const
             t += document()->characterAt(block.position() + i);
         return t;
     };
-    auto rectAt = [&](int position) {
-        const QTextBlock b = document()->findBlock(position);
-        if (!isLong(b))
-            return QRectF();
-        const QRectF r = blockBoundingGeometry(b).translated(contentOffset());
-        return QRectF(contentOffset().x() + FLayout->CursorToX(b, position - b.position()), r.top(), cursorWidth(),
-                      FLayout->LineHeight());
-    };
     switch (query) {
     case Qt::ImCursorRectangle:
-        return rectAt(c.position());
+        return longCaretRectAt(c.position());
     case Qt::ImAnchorRectangle:
-        return isLong(document()->findBlock(c.anchor())) ? rectAt(c.anchor()) : QPlainTextEdit::inputMethodQuery(query);
+        return isLong(document()->findBlock(c.anchor())) ? longCaretRectAt(c.anchor()) : QPlainTextEdit::inputMethodQuery(query);
     case Qt::ImSurroundingText:
         return text(from, to);
     case Qt::ImCursorPosition:
@@ -1333,14 +1325,20 @@ QVariant TColorMemo::inputMethodQuery(Qt::InputMethodQuery query) const
     }
 }
 
+// The caret's box at a position on a long line, in viewport coordinates.
+QRectF TColorMemo::longCaretRectAt(int position) const
+{
+    const QTextBlock b = document()->findBlock(position);
+    const QRectF r = blockBoundingGeometry(b).translated(contentOffset());
+    return QRectF(contentOffset().x() + FLayout->CursorToX(b, position - b.position()), r.top(), cursorWidth(),
+                  FLayout->LineHeight());
+}
+
 QRect TColorMemo::cursorRect(const QTextCursor& cursor) const
 {
-    const QTextBlock block = cursor.block();
-    if (cursor.isNull() || !isLong(block))
+    if (cursor.isNull() || !isLong(cursor.block()))
         return QPlainTextEdit::cursorRect(cursor);
-    const QRectF r = blockBoundingGeometry(block).translated(contentOffset());
-    const qreal x = contentOffset().x() + FLayout->CursorToX(block, cursor.position() - block.position());
-    return QRectF(x, r.top(), cursorWidth(), FLayout->LineHeight()).toRect();
+    return longCaretRectAt(cursor.position()).toRect();
 }
 
 QRect TColorMemo::cursorRect() const { return cursorRect(textCursor()); }

@@ -216,6 +216,7 @@ private:
     bool editLongLine(QKeyEvent* e);
     int longHit(const QPoint& viewportPos) const; // position under the pointer, -1 when not on a long line
     QRect longCaretRect() const;
+    QRectF longCaretRectAt(int position) const;
     void setTextCursorInPlace(const QTextCursor& c);
     void extendLongDrag(const QPoint& pos);
     void updateBlockStrip(int blockNumber);
