@@ -7,6 +7,8 @@ ASAN_BUILD ?= $(BUILD)-asan
 # `make fuzz`: libFuzzer targets built with clang, each run this many seconds.
 FUZZ_BUILD ?= $(BUILD)-fuzz
 FUZZ_SECONDS ?= 60
+# `make package`: the programs built once more with Debian's build flags.
+DEB_BUILD ?= $(BUILD)-deb
 PREFIX ?= /usr/local
 
 .PHONY: all setup configure build run test test-sanitized install package fuzz editor-demo bench clean
@@ -37,9 +39,8 @@ test-sanitized: setup
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-package: build
-	@cmake --build $(BUILD) --target package
-	@ls $(BUILD)/tarko_*.deb
+package: setup
+	@bash packaging/build-deb.sh $(DEB_BUILD)
 
 fuzz: setup
 	@bash scripts/setup.sh --fuzz
@@ -56,4 +57,4 @@ bench: build
 	@bash bench/run.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(DEB_BUILD)

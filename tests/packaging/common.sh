@@ -2,6 +2,7 @@
 # every installation must hold, and checks on an installed tree.
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+examples=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../resources/examples" && pwd)
 skip() { echo "SKIPPED: $*"; exit 77; }
 need() { command -v "$1" >/dev/null || skip "$1 is missing (scripts/setup.sh installs it)"; }
 
@@ -12,7 +13,9 @@ installed_files() {
     echo share/applications/de.brimwold.Tarko.desktop
     echo share/metainfo/de.brimwold.Tarko.metainfo.xml
     echo share/mime/packages/tarko.xml
+    echo share/man/man1/tarko.1.gz
     echo share/man/man1/tarko-run.1.gz
+    for f in "$examples"/*.trk; do echo "share/tarko/beispiele/${f##*/}"; done
     echo share/icons/hicolor/scalable/apps/tarko.svg
     echo share/icons/hicolor/scalable/mimetypes/text-x-tarko.svg
     for size in 16 22 24 32 48 64 128 256; do
@@ -42,8 +45,9 @@ file_url() {
 }
 
 # check_tree PREFIX: every file present, icons of their nominal size, the
-# desktop entry and metainfo valid, the man page well-formed and complete,
-# *.trk known as text/x-tarko, both programs start from there.
+# desktop entry and metainfo valid, the man pages well-formed and complete,
+# *.trk known as text/x-tarko, both programs start from there and the
+# examples installed unchanged translate.
 check_tree() {
     local prefix=$1 f
     while read -r f; do
@@ -57,24 +61,26 @@ check_tree() {
     local out
     out=$(desktop-file-validate "$prefix/share/applications/de.brimwold.Tarko.desktop" 2>&1) \
         || fail "desktop-file-validate: $out"
-    ! grep -E 'error:|warning:' <<<"$out" || fail "desktop-file-validate reports problems"
+    ! grep -E 'error:|warning:|hint:' <<<"$out" || fail "desktop-file-validate reports problems"
     grep -qx 'Exec=tarko %f' "$prefix/share/applications/de.brimwold.Tarko.desktop" || fail "Exec line"
     out=$(appstreamcli validate --no-net "$prefix/share/metainfo/de.brimwold.Tarko.metainfo.xml" 2>&1) \
         || fail "appstreamcli validate: $out"
 
-    # The man page: no groff warnings, and every option tarko-run --help
-    # names is described.
-    local man=$(mktemp)
-    gzip -dc "$prefix/share/man/man1/tarko-run.1.gz" > "$man"
-    out=$(groff -man -ww -z -K utf8 "$man" 2>&1)
-    [ -z "$out" ] || fail "groff warnings in the man page: $out"
-    local page
-    page=$(groff -man -Tutf8 -K utf8 "$man" 2>/dev/null | sed 's/.\x08//g; s/‐/-/g; s/−/-/g')
+    # The man pages: no groff warnings, German, and every option
+    # tarko-run --help names is described.
+    local man=$(mktemp) page program run_page
+    for program in tarko tarko-run; do
+        gzip -dc "$prefix/share/man/man1/$program.1.gz" > "$man"
+        out=$(groff -man -ww -z -K utf8 "$man" 2>&1)
+        [ -z "$out" ] || fail "groff warnings in the man page of $program: $out"
+        page=$(groff -man -Tutf8 -K utf8 "$man" 2>/dev/null | sed 's/.\x08//g; s/‐/-/g; s/−/-/g')
+        grep -q 'BESCHREIBUNG' <<<"$page" || fail "man page of $program has no German description"
+        if [ $program = tarko-run ]; then run_page=$page; fi
+    done
     rm -f "$man"
-    grep -q 'BESCHREIBUNG' <<<"$page" || fail "man page has no German description"
     local option
     for option in $("$prefix/bin/tarko-run" --help | grep -oE -- '--[a-z][a-z-]*' | sort -u); do
-        grep -qF -- "$option" <<<"$page" || fail "man page does not describe $option"
+        grep -qF -- "$option" <<<"$run_page" || fail "man page does not describe $option"
     done
 
     # *.trk is a Tarko program for the desktop's MIME database.
@@ -94,5 +100,9 @@ check_tree() {
     grep -q first-paint-since-main-ms <<<"$out" || fail "installed tarko painted nothing: $out"
     out=$(cd "$scratch/a b" && "$prefix/bin/tarko-run" "Übung ä.trk") || fail "installed tarko-run failed"
     [ "$out" = "Hallo" ] || fail "installed tarko-run printed '$out'"
+    for f in "$examples"/*.trk; do
+        cmp -s "$f" "$prefix/share/tarko/beispiele/${f##*/}" || fail "installed example ${f##*/} differs"
+    done
+    "$prefix/bin/tarko-run" --check "$prefix"/share/tarko/beispiele/*.trk || fail "installed examples do not translate"
     rm -rf "$scratch"
 }

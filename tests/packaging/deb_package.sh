@@ -1,21 +1,33 @@
 #!/usr/bin/env bash
-# Builds the Debian package, unpacks it into a scratch root as dpkg would
+# Builds the Debian package as `make package` does, checks it with lintian
+# as a Debian maintainer would, unpacks it into a scratch root as dpkg would
 # install it, and starts the installed programs from there: offscreen, and
 # (with Xvfb) through the desktop entry with a file the way a file manager
 # hands it over.
-# Usage: deb_package.sh BUILD_DIR SCRATCH_DIR VERSION
+# Usage: deb_package.sh PACKAGE_BUILD_DIR SCRATCH_DIR VERSION
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 build=$1 scratch=$2 version=$3
-for tool in dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli groff update-mime-database gio; do
+for tool in dpkg-deb dpkg-shlibdeps dpkg-buildflags lintian desktop-file-validate appstreamcli groff \
+            update-mime-database gio; do
     need "$tool"
 done
 
 arch=$(dpkg --print-architecture)
 deb="$build/tarko_${version}_${arch}.deb"
-rm -f "$deb"
-cmake --build "$build" --target package >/dev/null || fail "cmake --build --target package"
+bash "$(dirname "$0")/../../packaging/build-deb.sh" "$build" >/dev/null || fail "packaging/build-deb.sh"
 [ -f "$deb" ] || fail "no $deb"
+
+# lintian: no error or warning, and the hardening of Debian's build flags
+# (reported only as information) in place. Overrides with their reason are
+# in packaging/debian/lintian-overrides.
+rc=0
+report=$(lintian -I --pedantic --fail-on error,warning "$deb" 2>&1) || rc=$?
+bad=$(grep -E '^[EW]: |^I: [^ ]+ hardening-' <<<"$report" || true)
+[ -z "$bad" ] || fail "lintian finds faults in $deb (fix them, or override a false positive with its reason in packaging/debian/lintian-overrides):
+$bad"
+[ $rc -eq 0 ] || fail "lintian could not check $deb (exit status $rc): $report"
+grep -E '^[IPX]: ' <<<"$report" || true
 
 # Dependencies: the Qt libraries found by dpkg-shlibdeps, plus what is
 # loaded at run time.
