@@ -16,9 +16,17 @@ for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
-echo "Installiere fehlende Pakete: ${missing[*]}"
 SUDO=""
-[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+if [ "$(id -u)" -ne 0 ]; then
+    # A fresh minimal Debian has no sudo: say what root has to install.
+    if ! command -v sudo >/dev/null; then
+        echo "Es fehlen Pakete, und sudo ist nicht installiert. Bitte als root installieren:" >&2
+        echo "    apt-get update && apt-get install ${missing[*]}" >&2
+        exit 1
+    fi
+    SUDO="sudo"
+fi
+echo "Installiere fehlende Pakete: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq "${missing[@]}"
