@@ -23,7 +23,7 @@
 #include "runtime/Canvas.h"
 #include "runtime/NumberEntry.h"
 #include "runtime/Runner.h"
-#include "runtime/Zoom.h"
+#include "runtime/ZoomLevels.h"
 
 namespace tarko {
 

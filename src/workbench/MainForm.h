@@ -103,7 +103,7 @@ public:
     void BildOriginal1Click();   // only in the menu while zoomed
     QMenu* ScreenMenu() const { return screenMenu_; }
 
-    // The zoom in percent, one of the levels 100 ... 300 (Zoom.cpp).
+    // The zoom in percent, one of the levels 100 ... 300 (ZoomCommands.cpp).
     int Zoom() const { return zoom_; }
     void SetZoom(int percent);
     void StepZoomBy(int direction);   // > 0 in, < 0 out, 0 back to 100 %

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "runtime/Zoom.h"
+#include "runtime/ZoomLevels.h"
 
 namespace tarko {
 
