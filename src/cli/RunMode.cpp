@@ -17,14 +17,14 @@
 #include "language/PCode.h"
 #include "language/Parser.h"
 #include "runtime/Canvas.h"
+#include "runtime/ConsoleLines.h"
+#include "runtime/ConsoleWrap.h"
 #include "runtime/NumberEntry.h"
 #include "runtime/Runner.h"
 
 namespace tarko {
 
 namespace {
-
-constexpr int ConsoleLineLimit = 999;
 
 // Exit codes of a run.
 constexpr int ExitOk = 0;
@@ -33,8 +33,9 @@ constexpr int ExitFile = 2;
 constexpr int ExitFault = 3;
 constexpr int ExitEndOfInput = 4;
 
-// Fonts need a Gui application; it is made only when a text is drawn and uses
-// the offscreen platform, so tarko-run never needs a display.
+// Fonts need a Gui application (the console's line count measures text in
+// the console's font, drawn texts are drawn with one); it uses the offscreen
+// platform, so tarko-run never needs a display.
 // The application is ended by RunMode itself, before static destruction.
 std::unique_ptr<QGuiApplication> guiApplication;
 
@@ -72,7 +73,7 @@ public:
 
     void ClearRunPanel() override
     {
-        lines = 0;
+        lines.Clear();
         lineOpen = false;
         canvas.Clear();
         if (outTerminal)
@@ -83,12 +84,10 @@ public:
 
     void WriteText(const std::string& s) override
     {
-        if (lines + (lineOpen ? 1 : 0) >= ConsoleLineLimit) {
-            if (lineOpen)
-                Out("\n");
-            Out("Programmabbruch\nZuviele Zeilen\n");
-            lines += 2;
-            lineOpen = false;
+        // Counted as the workbench's console counts, in lines as displayed.
+        if (lines.Full()) {
+            const std::string abort = std::string(lineOpen ? "\r\n" : "") + "Programmabbruch\r\nZuviele Zeilen\r\n";
+            Console(abort);
             StopRequested = true;
             return;
         }
@@ -117,6 +116,8 @@ public:
                 // console; a terminal has echoed it already.
                 if (!inTerminal)
                     Console(line);
+                else
+                    lines.Append(line);
                 return value;
             }
             if (err)
@@ -188,6 +189,7 @@ private:
     // Console text: CR LF (or a lone CR) becomes one newline.
     void Console(const std::string& s)
     {
+        lines.Append(s);
         std::string text;
         text.reserve(s.size());
         for (char c : s) {
@@ -198,7 +200,6 @@ private:
             lastWasCr = c == '\r';
             if (c == '\r' || c == '\n') {
                 text += '\n';
-                ++lines;
                 lineOpen = false;
             } else {
                 text += c;
@@ -236,8 +237,9 @@ private:
     const std::chrono::steady_clock::time_point start;
     bool graphicsVisible = false;
     bool lastWasCr = false;
-    int lines = 0;          // complete console lines since the last clear
-    bool lineOpen = false;  // the console's last line holds text
+    QtLineWrap wrap;
+    ConsoleLines lines{wrap};   // the console's displayed lines since the last clear
+    bool lineOpen = false;      // the console's last line holds text
     bool outOpen = false;   // stdout's last line is not yet ended
 };
 
@@ -246,6 +248,7 @@ private:
 RunReport RunCompiled(const CliOptions& options, std::istream& in, std::ostream& out,
                       std::ostream* err, bool terminals, double timeLimit)
 {
+    EnsureGuiApplication();
     CliHost host(options, in, out, err, terminals && isatty(STDOUT_FILENO),
                  terminals && isatty(STDIN_FILENO), timeLimit);
     SetRandomSeed(options.seed);
