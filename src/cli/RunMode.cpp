@@ -2,6 +2,7 @@
 // transcript, stdin gives the numbers typed, the graphics image can be saved
 // as PNG at the end.
 #include "cli/RunMode.h"
+#include "cli/Batch.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -106,18 +107,19 @@ public:
                 StopRequested = true;
                 return 0.0;
             }
-            // A CR LF line end leaves its CR; anything else on the line must
-            // be what the keypad can type (blanks included).
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
+            // A byte-order mark may open a file saved on Windows.
+            if (firstLine && line.rfind("\xEF\xBB\xBF", 0) == 0)
+                line.erase(0, 3);
+            firstLine = false;
             double value;
-            if (ParseNumberEntry(line, value)) {
+            std::string typed;
+            if (ParseInputLine(line, value, &typed)) {
                 // The typed number shows right after the prompt, as in the
                 // console; a terminal has echoed it already.
                 if (!inTerminal)
-                    Console(line);
+                    Console(typed);
                 else
-                    lines.Append(line);
+                    lines.Append(typed);
                 return value;
             }
             if (err)
@@ -237,6 +239,7 @@ private:
     const std::chrono::steady_clock::time_point start;
     bool graphicsVisible = false;
     bool lastWasCr = false;
+    bool firstLine = true;  // of the number input
     QtLineWrap wrap;
     ConsoleLines lines{wrap};   // the console's displayed lines since the last clear
     bool lineOpen = false;      // the console's last line holds text
@@ -244,6 +247,19 @@ private:
 };
 
 } // namespace
+
+bool ParseInputLine(std::string line, double& value, std::string* typed)
+{
+    const char* const blanks = " \t\r";
+    const size_t end = line.find_last_not_of(blanks);
+    line.erase(end == std::string::npos ? 0 : end + 1);
+    line.erase(0, line.find_first_not_of(blanks) == std::string::npos ? line.size() : line.find_first_not_of(blanks));
+    if (!ParseNumberEntry(line, value))
+        return false;
+    if (typed)
+        *typed = line;
+    return true;
+}
 
 RunReport RunCompiled(const CliOptions& options, std::istream& in, std::ostream& out,
                       std::ostream* err, bool terminals, double timeLimit)
@@ -287,7 +303,7 @@ int RunMode(const CliOptions& options, const std::string& programText)
     int code = ExitOk;
     if (report.end == RunEnd::Fault) {
         if (report.line >= 0)
-            std::cerr << options.file << ':' << report.line + 1 << ": ";
+            std::cerr << ShownName(options.file) << ':' << report.line + 1 << ": ";
         std::cerr << Cp1252ToUtf8(report.fault) << '\n';
         code = ExitFault;
     } else if (report.end == RunEnd::Refused) {
@@ -300,7 +316,7 @@ int RunMode(const CliOptions& options, const std::string& programText)
         std::cerr << "Anweisungen: " << ExecutedInstructions() << '\n';
 
     if (report.pngFailed) {
-        std::cerr << "tarko-run: " << options.pngPath << " kann nicht geschrieben werden\n";
+        std::cerr << "tarko-run: " << ShownName(options.pngPath) << " kann nicht geschrieben werden\n";
         if (code == ExitOk)
             code = ExitFile;
     }
