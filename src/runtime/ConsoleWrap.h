@@ -26,9 +26,18 @@ public:
     QtLineWrap();
     int Wrap(const std::u16string& line, size_t* lastStart) const override;
 
+    // Most writes leave a line far shorter than the console is wide; laying
+    // the line out costs microseconds. A line whose characters' advances, with
+    // room for kerning and for the overhang of its last glyph, sum to at most
+    // the width surely fits, and is not laid out.
+    static constexpr int KerningRoom64 = 32;   // per character, in 1/64 pixel
+    bool SurelyOneLine(const std::u16string& line) const;
+
 private:
     QFont font_;
     mutable QTextLayout layout_;
+    long long advance64_[256] = {};   // by Windows-1252 byte, in 1/64 pixel
+    long long overhang64_ = 0;        // the font's largest negative right bearing
 };
 
 } // namespace tarko

@@ -6,12 +6,14 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QRandomGenerator>
 #include <QTest>
 
 #include "editor/ColMemo.h"
 #include "editor/WinText.h"
 #include "language/Cp1252.h"
 #include "language/Parser.h"
+#include "runtime/ConsoleWrap.h"
 #include "runtime/QtRunHost.h"
 #include "runtime/RunPanel.h"
 #include "runtime/Runner.h"
@@ -82,6 +84,7 @@ private slots:
     void zoomKeepsTheVerdict();
     void tarkoRunEndsWhereTheConsoleEnds_data();
     void tarkoRunEndsWhereTheConsoleEnds();
+    void quickFitIsNeverWrong();
 };
 
 void TestConsoleLines::countsAsTheConsoleShows_data()
@@ -203,6 +206,64 @@ void TestConsoleLines::tarkoRunEndsWhereTheConsoleEnds()
     QVERIFY(run.waitForFinished(60000));
     QCOMPARE(run.exitCode(), 0);
     QCOMPARE(QString::fromUtf8(run.readAllStandardOutput()), shown);
+}
+
+// The shortcut that skips the layout of a short line: wherever it says a line
+// fits, Qt's layout of the console puts it on one line. Random lines are
+// grown as long as the shortcut allows; and no pair of characters is kerned
+// wider than the room the shortcut leaves.
+void TestConsoleLines::quickFitIsNeverWrong()
+{
+    const QtLineWrap wrap;
+    QTextLayout layout;
+    layout.setFont(ConsoleFont(12));
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    auto lines = [&](const std::u16string& text, qreal* natural = nullptr) {
+        layout.setText(QString::fromStdU16String(text));
+        layout.beginLayout();
+        int n = 0;
+        for (QTextLine l = layout.createLine(); l.isValid(); l = layout.createLine()) {
+            l.setLineWidth(ConsoleTextWidth);
+            ++n;
+        }
+        layout.endLayout();
+        if (natural)
+            *natural = layout.maximumWidth();
+        return n;
+    };
+    std::u16string chars;
+    for (int b = 0x20; b <= 0xFF; ++b)
+        chars += char16_t(Cp1252ToUnicode(uchar(b)));
+    auto advance = [&](char16_t c) {
+        qreal w;
+        lines(std::u16string(1, c), &w);
+        return w;
+    };
+    std::vector<qreal> single;
+    for (const char16_t c : chars)
+        single.push_back(advance(c));
+    qreal worst = -1e9;
+    for (size_t i = 0; i < chars.size(); ++i)
+        for (size_t k = 0; k < chars.size(); ++k) {
+            qreal w;
+            lines({chars[i], chars[k]}, &w);
+            worst = std::max(worst, w - single[i] - single[k]);
+        }
+    QVERIFY2(worst * 64 <= 2 * QtLineWrap::KerningRoom64, qPrintable(QString::number(worst)));
+
+    QRandomGenerator random(7);
+    for (int round = 0; round < 3000; ++round) {
+        std::u16string text;
+        for (;;) {
+            const char16_t c = random.bounded(4) == 0 ? u' ' : chars[random.bounded(int(chars.size()))];
+            if (!wrap.SurelyOneLine(text + c))
+                break;
+            text += c;
+        }
+        QVERIFY2(lines(text) == 1, qPrintable(QString::fromStdU16String(text)));
+    }
 }
 
 QTEST_MAIN(TestConsoleLines)
