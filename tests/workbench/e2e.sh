@@ -9,6 +9,9 @@
 #   close      closing with an unsaved change: Abbrechen keeps the window,
 #              Nein closes it and the settings are written
 #   atspi      the window as a screen reader sees it through AT-SPI
+#   scroll     Ctrl+End in a long program, then a new line typed at the
+#              bottom: the window shows what a full repaint shows (no line
+#              left in the plain colour by the scroll)
 #   find       Ctrl+F, a search text, Enter: the keyboard is back in the
 #              editor, a typed letter replaces the found word (no window
 #              manager; find_openbox: the same under openbox)
@@ -23,7 +26,7 @@ BUILD=$(cd "${1:-build}" && pwd)
 OUT=${2:-$BUILD/e2e}
 shift $(($# < 2 ? $# : 2))
 SCENARIOS=("$@")
-[ ${#SCENARIOS[@]} -eq 0 ] && SCENARIOS=(example input error pause close atspi find find_openbox)
+[ ${#SCENARIOS[@]} -eq 0 ] && SCENARIOS=(example input error pause close atspi scroll find find_openbox)
 HERE=$(cd "$(dirname "$0")" && pwd)
 TARKO=$BUILD/src/workbench/tarko
 TARKO_RUN=$BUILD/src/cli/tarko-run
@@ -287,6 +290,36 @@ scenario_close() {
     [ -s "$XDG_CONFIG_HOME/Brimwold/Tarko.conf" ] || { log "no settings written at the close"; return 1; }
     TARKO_PID=
     log "Abbrechen kept the window, Nein closed it; settings written"
+}
+
+# The window as shown equals the window after a full recolouring (Shift
+# released recolours the whole view), but for the caret's blinking.
+shows_full_repaint() {
+    local w h
+    shot "$WORK/before.png" || return 1
+    xdotool key shift
+    sleep 0.3
+    shot "$WORK/after.png" || return 1
+    read -r w h <<<"$(identify -format '%w %h' "$WORK/after.png")"
+    local differ
+    differ=$($IMG same "$WORK/before.png" "$WORK/after.png" 0 0 "$w" "$h") && return 0
+    [ "$differ" -le 40 ] || { log "$differ pixels changed at a full recolouring"; return 1; }
+}
+
+scenario_scroll() {
+    local i
+    for i in $(seq 1 40); do printf 'Ausgabe "Zeile %d" / Kommentar' "$i"; [ "$i" -lt 40 ] && printf '\r\n'; done \
+        >"$WORK/zeilen.trk"
+    start_tarko "$WORK/zeilen.trk" || return 1
+    wait_until 10 title_is "Tarko - zeilen" || return 1
+    xdotool key ctrl+End
+    sleep 0.5
+    shows_full_repaint || { log "after Strg+Ende"; cp "$WORK/before.png" "$OUT/scroll-before.png"; return 1; }
+    xdotool key Return
+    xdotool type --delay 30 'Ausgabe "Hallo" / neu'
+    sleep 0.5
+    shows_full_repaint || { log "after a line typed at the bottom"; cp "$WORK/before.png" "$OUT/scroll-before.png"; return 1; }
+    log "after Strg+Ende and a new last line the window showed its full recolouring"
 }
 
 find_dialog() {
