@@ -63,6 +63,13 @@ TColorMemo::TColorMemo(QWidget* parent)
         if (rect.intersects(caret.adjusted(-8, 0, 8, 0)) && !rect.contains(caret))
             viewport()->update(caret);
     });
+    // Qt scrolls to the caret without a scroll-bar message and repaints
+    // only what the scroll uncovers: a line that came whole into view would
+    // keep the plain colour it had while cut off. The whole view is repainted.
+    connect(this, &QPlainTextEdit::updateRequest, this, [this](const QRect&, int dy) {
+        if (dy != 0 && overlayActive())
+            viewport()->update();
+    });
     viewport()->setMouseTracking(true);
     connect(document(), &QTextDocument::contentsChange, this, &TColorMemo::onContentsChange);
     // Whoever marks the document as changed marks the editor's flag too.

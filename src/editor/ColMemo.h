@@ -250,7 +250,8 @@ private:
     bool FOverHotSpot = false;
     bool FModified = false;
     std::vector<TKeyDescr> FWholeRuns;       // whole-area runs while one line is recoloured alone
-    QList<QTextLayout::FormatRange> FRanges; // reused per block
+    QList<QTextLayout::FormatRange> FRanges;    // colour runs, reused per block
+    QList<QTextLayout::FormatRange> FSelRanges; // the control's selections, reused per block
     // The runs of a paint over a large text (a very long line), kept while
     // nothing they depend on changes: the caret blinking of such a line
     // then costs no recolouring. Slot 0: the visible area, 1: one line.
@@ -293,7 +294,7 @@ private:
     struct LongEdit { unsigned Edits = 0; int Kind = 0; int Position = -1; } FLongEdit;
     QElapsedTimer FTypedAt; // the caret of a long line shows while typing
     QTextLayout FSlice;                              // the seen part of a long line
-    QList<QTextLayout::FormatRange> FSliceRanges;
+    QList<QTextLayout::FormatRange> FSliceRanges, FSliceSelRanges;
     struct FormatCacheEntry { TColor Color; int Kind; QTextCharFormat Format; };
     std::vector<FormatCacheEntry> FFormats; // colour formats, shared between paints
 };

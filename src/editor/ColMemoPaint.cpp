@@ -8,10 +8,13 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QGlyphRun>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScrollBar>
+#include <QRegion>
 #include <QTextBlock>
+#include <QtMath>
 
 #include <algorithm>
 #include <climits>
@@ -32,6 +35,119 @@ constexpr int kLongLine = 300;
 constexpr int kSliceMargin = 8; // characters beyond each edge, so no glyph is cut
 // From this size of the painted text on, its runs are kept between paints.
 constexpr int kKeptOverlayText = 65536;
+
+using Ranges = QList<QTextLayout::FormatRange>;
+
+// The boxes of the characters [from, to) on the layout's lines, drawn at at.
+template <typename Add>
+void forEachBox(const QTextLayout& layout, const QPointF& at, int from, int to, Add add)
+{
+    for (int i = 0; i < layout.lineCount(); ++i) {
+        const QTextLine line = layout.lineAt(i);
+        const int a = std::max(from, line.textStart());
+        const int b = std::min(to, line.textStart() + line.textLength());
+        if (b <= a)
+            continue;
+        const qreal x1 = line.cursorToX(a), x2 = line.cursorToX(b);
+        add(QRectF(at.x() + std::min(x1, x2), at.y() + line.y(), std::abs(x2 - x1), line.height()));
+    }
+}
+
+// The parts of [from, to) outside every selection, for each part f(from, to).
+template <typename Part>
+void forEachPartOutside(const Ranges& selections, int from, int to, Part part)
+{
+    for (const QTextLayout::FormatRange& s : selections) {
+        if (s.start >= to || s.start + s.length <= from)
+            continue;
+        if (s.start > from)
+            forEachPartOutside(selections, from, s.start, part);
+        from = std::max(from, s.start + s.length);
+        if (from >= to)
+            return;
+    }
+    part(from, to);
+}
+
+// One glyph run of the layout at at. Qt draws a run's underline from the
+// point the run is drawn at, so an underlined run is drawn from its first glyph.
+void drawGlyphs(QPainter& painter, const QPointF& at, QGlyphRun glyphs, bool underline)
+{
+    QList<QPointF> positions = glyphs.positions();
+    if (!underline || positions.isEmpty()) {
+        painter.drawGlyphRun(at, glyphs);
+        return;
+    }
+    const QPointF first = positions.first();
+    for (QPointF& p : positions)
+        p -= first;
+    glyphs.setPositions(positions);
+    glyphs.setUnderline(true);
+    painter.drawGlyphRun(at + first, glyphs);
+}
+
+// Draws the layout (of length characters) with the control's selections
+// and the colour runs (sorted, apart). Handed to QTextLayout::draw as
+// selections, a run whose box, rounded out to whole pixels, touches the
+// box of the run before is left out by Qt (it counts that text as drawn
+// already) and shows in the plain colour. So the layout draws only the
+// selections (its text outside them is clipped away), and every other
+// character is drawn as the layout's own glyphs at the layout's own
+// places: in its run's colour, or in the pen's colour between the runs.
+// While an input method composes text, its positions are not the text's:
+// Qt draws the line then.
+void drawWithRuns(QPainter& painter, const QTextLayout& layout, int length, const QPointF& at, const Ranges& runs,
+                  const Ranges& selections, const QRect& clip)
+{
+    if (runs.isEmpty() || !layout.preeditAreaText().isEmpty()) {
+        Ranges all = runs;
+        all += selections;
+        layout.draw(&painter, at, all, clip);
+        return;
+    }
+    QRegion textArea, selectionArea;
+    forEachBox(layout, at, 0, length, [&](const QRectF& box) { textArea += box.toAlignedRect(); });
+    for (const QTextLayout::FormatRange& s : selections)
+        forEachBox(layout, at, s.start, s.start + s.length,
+                   [&](const QRectF& box) { selectionArea += box.toAlignedRect(); });
+    painter.save();
+    painter.setClipRegion(QRegion(clip) - (textArea - selectionArea), Qt::IntersectClip);
+    layout.draw(&painter, at, selections, clip);
+    painter.restore();
+
+    const QPen pen = painter.pen(); // the plain text's colour
+    auto draw = [&](int from, int to, const QTextCharFormat* format) {
+        forEachPartOutside(selections, from, to, [&](int a, int b) {
+            if (format && format->background().style() != Qt::NoBrush)
+                forEachBox(layout, at, a, b, [&](const QRectF& box) { painter.fillRect(box, format->background()); });
+            painter.setPen(format ? QPen(format->foreground().color()) : pen);
+            for (const QGlyphRun& glyphs : layout.glyphRuns(a, b - a))
+                drawGlyphs(painter, at, glyphs, format && format->fontUnderline());
+        });
+    };
+    int done = 0;
+    for (const QTextLayout::FormatRange& r : runs) {
+        if (r.start > done)
+            draw(done, r.start, nullptr);
+        draw(r.start, r.start + r.length, &r.format);
+        done = r.start + r.length;
+    }
+    if (done < length)
+        draw(done, length, nullptr);
+    painter.setPen(pen);
+}
+
+// The ranges that reach into the slice, in the slice's positions.
+void cutToSlice(const Ranges& ranges, int sliceFrom, int sliceTo, Ranges& out)
+{
+    out.clear();
+    for (const QTextLayout::FormatRange& r : ranges) {
+        const int from = std::max(r.start, sliceFrom);
+        const int to = std::min(r.start + r.length, sliceTo);
+        if (to > from)
+            out.append({from - sliceFrom, to - from, r.format});
+    }
+}
 
 } // namespace
 
@@ -83,7 +199,9 @@ int TColorMemo::visibleScanEnd(int firstLine, int count, int scanLine) const
     for (QTextBlock b = document()->findBlockByNumber(firstLine); b.isValid() && walked < count;
          b = b.next(), ++walked) {
         const QRectF r = blockBoundingGeometry(b).translated(offset);
-        if (r.top() < 0 || r.bottom() > bottom)
+        // The last block's box ends with the document's margin below its line.
+        const qreal lineBottom = r.bottom() - (b.next().isValid() ? 0 : document()->documentMargin());
+        if (r.top() < 0 || lineBottom > bottom)
             return b.position() + b.blockNumber();
         lastWalked = b.blockNumber();
     }
@@ -291,15 +409,10 @@ void TColorMemo::drawSlice(QPainter& painter, const QTextBlock& block, const Sli
     sliceLine.setPosition(QPointF(0, lineY));
     FSlice.endLayout();
 
-    FSliceRanges.clear();
-    for (const QTextLayout::FormatRange& r : std::as_const(FRanges)) {
-        const int from = std::max(r.start, slice.From);
-        const int to = std::min(r.start + r.length, slice.To);
-        if (to > from)
-            FSliceRanges.append({from - slice.From, to - from, r.format});
-    }
+    cutToSlice(FRanges, slice.From, slice.To, FSliceRanges);
+    cutToSlice(FSelRanges, slice.From, slice.To, FSliceSelRanges);
     const QPointF at(offset.x() + x0, offset.y());
-    FSlice.draw(&painter, at, FSliceRanges, clip);
+    drawWithRuns(painter, FSlice, int(FSlice.text().size()), at, FSliceRanges, FSliceSelRanges, clip);
     if (cursor >= slice.From && cursor <= slice.To)
         FSlice.drawCursor(&painter, at, cursor - slice.From, cursorWidth());
 }
@@ -410,6 +523,7 @@ void TColorMemo::paintBlock(PaintPass& pass, const QTextBlock& block, const QRec
         pass.Painter.fillRect(contentsRect, bg);
     }
     FRanges.clear();
+    FSelRanges.clear();
     pass.KeyRuns.clear();
     // Of a line wider than the view only the runs that reach into the part
     // that can be seen are handed on; a long line is drawn as that part alone.
@@ -420,7 +534,8 @@ void TColorMemo::paintBlock(PaintPass& pass, const QTextBlock& block, const QRec
     drawKeyRuns(pass, block, offset);
 }
 
-// The colour runs reaching into the block (or its slice) as format ranges.
+// The colour runs reaching into the block (or its slice) as format ranges
+// (drawn over the text by drawWithRuns).
 void TColorMemo::addRunRanges(PaintPass& pass, const QTextBlock& block, const Slice& slice)
 {
     const int line = block.blockNumber();
@@ -460,7 +575,7 @@ void TColorMemo::addRunRanges(PaintPass& pass, const QTextBlock& block, const Sl
 }
 
 // The control's selections (the selected text, the current line's band) as
-// format ranges after the colour runs; a band without a font colour is
+// format ranges; a band without a font colour is
 // painted under the line, so that the colour runs stay on top of it.
 void TColorMemo::addSelectionRanges(PaintPass& pass, const QTextBlock& block, const QRectF& r, const QPointF& offset)
 {
@@ -471,7 +586,7 @@ void TColorMemo::addSelectionRanges(PaintPass& pass, const QTextBlock& block, co
         const int selStart = sel.cursor.selectionStart() - blpos;
         const int selEnd = sel.cursor.selectionEnd() - blpos;
         if (selStart < bllen && selEnd > 0 && selEnd > selStart) {
-            FRanges.append({selStart, selEnd - selStart, sel.format});
+            FSelRanges.append({selStart, selEnd - selStart, sel.format});
             continue;
         }
         if (sel.cursor.hasSelection() || !sel.format.hasProperty(QTextFormat::FullWidthSelection)
@@ -488,7 +603,7 @@ void TColorMemo::addSelectionRanges(PaintPass& pass, const QTextBlock& block, co
                 pass.Painter.fillRect(band, sel.format.background());
                 continue;
             }
-            FRanges.append({0, bllen, sel.format});
+            FSelRanges.append({0, bllen, sel.format});
             continue;
         }
         const QTextLine l = block.layout()->lineForTextPosition(sel.cursor.position() - blpos);
@@ -505,7 +620,7 @@ void TColorMemo::addSelectionRanges(PaintPass& pass, const QTextBlock& block, co
         if (o.start + o.length == bllen - 1)
             ++o.length; // include newline
         o.format = sel.format;
-        FRanges.append(o);
+        FSelRanges.append(o);
     }
 }
 
@@ -535,14 +650,14 @@ void TColorMemo::drawBlockText(PaintPass& pass, const QTextBlock& block, const S
         o.length = 1;
         o.format.setForeground(palette().base());
         o.format.setBackground(palette().text());
-        FRanges.append(o);
+        FSelRanges.append(o);
     }
 
     if (slice.Active() && bllen > kLongLine) {
         drawSlice(painter, block, slice, offset, pass.Clip, drawCursor && !drawCursorAsBlock ? caretPosition - blpos : -1);
         drawCursor = false;
     } else {
-        layout->draw(&painter, offset, FRanges, pass.Clip);
+        drawWithRuns(painter, *layout, bllen - 1, offset, FRanges, FSelRanges, pass.Clip);
     }
 
     if ((drawCursor && !drawCursorAsBlock) || (drawCursorAsBlock && cursorPosition == blpos + bllen - 1)
