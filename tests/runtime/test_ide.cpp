@@ -14,6 +14,7 @@
 #include "editor/ColMemo.h"
 #include "language/FrontEndOutput.h"
 #include "language/Parser.h"
+#include "language/TokenPass.h"
 #include "runtime/Canvas.h"
 #include "runtime/Ide.h"
 #include "runtime/RunPanel.h"
@@ -170,6 +171,7 @@ private slots:
     void faultMarksItsLineAfterTheBox();
     void spaceInTheDebugViewSteps();
     void codeMemoFollowsTheNewestStep();
+    void longProgramDebugViewBuiltAtOnce();
 };
 
 void TestIde::singleStepShowsTokensListingAndSteps()
@@ -527,6 +529,31 @@ void TestIde::computeBoundRunSpeed()
     Run("Solange 1 = 1\r\nSolangeende", 3);
     qInfo("endless loop stopped after %lld ms (Stop posted at 20 ms)", t.elapsed());
     QVERIFY(t.elapsed() < 5000);
+}
+
+// A single step of a long program: the token dump is one long paragraph and
+// the listing has thousands of lines; both passes together must stay far
+// from the seconds a layout per appended token took. The view holds every
+// token entry in the scanner's order, and one listing line per instruction.
+void TestIde::longProgramDebugViewBuiltAtOnce()
+{
+    std::string program = "Summe <= 0\r\n";
+    for (int i = 0; i < 500; ++i)
+        program += "Summe <= Summe + " + std::to_string(i) + " * 2\r\nAusgabe \"Summe \" Summe\r\n";
+    rec.program = program;
+    DebugOutput = true;
+    QElapsedTimer t;
+    t.start();
+    QVERIFY(ide->Scanner());
+    QVERIFY(ide->Parser());
+    const qint64 ms = t.elapsed();
+    QVERIFY2(ms < 3000, qPrintable(QString("%1 ms").arg(ms)));
+
+    QString tokens;
+    TokenPass(program, [&](const std::string& entry) { tokens += QString::fromStdString(entry) + ",  "; });
+    const QString debug = Text(ide->DebugMemo());
+    QVERIFY(debug.startsWith(tokens));
+    QCOMPARE(ListedOpcodes(debug.mid(tokens.size())).size(), 2 + 500 * 12);   // 6 instructions a line
 }
 
 QTEST_MAIN(TestIde)
