@@ -94,7 +94,7 @@ void TMainForm::ReadSettingsAtStart()
     if (!Inis.ProjectDir.isEmpty())
         SetOpenDialogDir(Inis.ProjectDir);
     ApplyEditorFont();
-    resize(680, 521);
+    resize(DesignWidth, DesignHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     if (pos.saved) {

@@ -41,6 +41,9 @@ class TMainForm : public QMainWindow {
 public:
     static constexpr int TabCount = 5;
     static constexpr int RunPanelWidth = 315;
+    // The window's size at 100 % when the store has no place for it.
+    static constexpr int DesignWidth = 680;
+    static constexpr int DesignHeight = 521;
 
     // The form owns the dialogs; without one it uses the real message boxes.
     explicit TMainForm(std::unique_ptr<TDialogs> dialogs = nullptr, QWidget* parent = nullptr);
@@ -143,6 +146,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* e) override;      // FormCloseQuery, FormClose
     void resizeEvent(QResizeEvent* e) override;    // FormResize
+    void showEvent(QShowEvent* e) override;        // a stored zoom fitted with the frame
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
@@ -163,6 +167,8 @@ private:
     void ApplyEditorFont();
     void CreateZoomActions();
     void ApplyZoom(int percent, bool scaleWindow);
+    void ApplyDeviceZoom();
+    void PlaceZoomedWindow(bool untouched, bool fromStore);
     QFont ZoomedEditorFont() const;
     QFont UnzoomedEditorFont() const;
     int ZoomedTabStopPixels() const;
@@ -231,6 +237,7 @@ private:
     int wheelRest_ = 0;
     QRect unzoomedGeometry_;
     QRect zoomedGeometry_;
+    bool refitOnShow_ = false;   // a stored zoom, placed before the frame was known
     QList<QAction*> zoomActions_;
 };
 
