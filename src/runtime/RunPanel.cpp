@@ -3,6 +3,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -13,6 +14,7 @@
 #include <QTextCursor>
 #include <QTextLayout>
 #include <QTimer>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -22,6 +24,7 @@
 #include "language/NumberText.h"
 #include "runtime/Canvas.h"
 #include "runtime/NumberEntry.h"
+#include "runtime/OutputSpeech.h"
 #include "runtime/Runner.h"
 #include "runtime/Zoom.h"
 
@@ -204,6 +207,24 @@ struct TRunPanel::Impl {
     }
     int zoom = NoZoom;
     QTimer repaintTimer;
+
+    // Output for screen readers: told once the output has paused for
+    // QuietMs, and at the latest LongestWaitMs after the oldest untold text
+    // (a program printing a line now and then keeps being heard).
+    static constexpr int QuietMs = 400;
+    static constexpr int LongestWaitMs = 2000;
+    TOutputSpeech speech;
+    QTimer speechTimer;
+    QElapsedTimer untoldSince;
+
+    void NoteOutput(const QString& text)
+    {
+        if (!speech.Pending())
+            untoldSince.start();
+        speech.Written(text);
+        const qint64 left = LongestWaitMs - untoldSince.elapsed();
+        speechTimer.start(int(std::clamp<qint64>(left, 0, QuietMs)));
+    }
     QImage shown;   // zoomed: the canvas as the screen was last told to show it
 
     // Zoomed: repaint the part of the screen whose canvas pixels changed
@@ -291,6 +312,8 @@ TRunPanel::TRunPanel(QWidget* parent) : QWidget(parent), d(new Impl)
     d->repaintTimer.setSingleShot(true);
     d->repaintTimer.setInterval(RepaintMs);
     connect(&d->repaintTimer, &QTimer::timeout, this, [this] { d->RepaintChanged(); });
+    d->speechTimer.setSingleShot(true);
+    connect(&d->speechTimer, &QTimer::timeout, this, &TRunPanel::AnnounceOutput);
     d->canvas.changed = [this] {
         if (d->zoom == NoZoom)
             d->image->CanvasChanged();
@@ -416,6 +439,18 @@ void TRunPanel::ClearConsole()
     d->memo->document()->clear();
     d->countedBlocks = d->countedLines = 0;
     d->inputStart = 0;
+    d->speech.Clear();
+    d->speechTimer.stop();
+}
+
+void TRunPanel::AnnounceOutput()
+{
+    d->speechTimer.stop();
+    if (!d->speech.Pending())
+        return;
+    const QString text = d->speech.Take();
+    if (announce && !text.isEmpty())
+        announce(text);
 }
 
 void TRunPanel::ClearRunPanel()
@@ -463,11 +498,14 @@ bool TRunPanel::WriteText(const std::string& s)
                                && d->memo->document()->lastBlock().length() > 1;
         c.insertText(QString(needBreak ? "\n" : "") + "Programmabbruch\nZuviele Zeilen\n");
         bar->setValue(bar->maximum());
+        d->NoteOutput(QStringLiteral("\nProgrammabbruch\nZuviele Zeilen\n"));
         StopRequested = true;
         return false;
     }
-    c.insertText(FromWinText(s));
+    const QString text = FromWinText(s);
+    c.insertText(text);
     bar->setValue(bar->maximum());
+    d->NoteOutput(text);
     return true;
 }
 
@@ -514,6 +552,11 @@ void TRunPanel::SetInputMode(bool on)
         InputDone = false;
         d->memo->moveCursor(QTextCursor::End);
         d->inputStart = d->memo->document()->characterCount() - 1;
+        d->memo->setFocus();
+        AnnounceOutput();   // after the focus, so that the question is heard last
+    } else if (KeyHasFocus()) {
+        // The console takes the focus before the keys are disabled, which
+        // would otherwise hand it on from key to key.
         d->memo->setFocus();
     }
     d->inputActive = on;

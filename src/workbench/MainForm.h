@@ -34,6 +34,7 @@ class TColorMemo;
 class TIdeForm;
 class TInfoForm;
 class TOptionForm;
+class TAnnouncer;
 class TRunPanel;
 
 class TMainForm : public QMainWindow {
@@ -154,6 +155,7 @@ private:
     void CreateRegions();
     void CreateEditors();
     void CreateEmptyHint();
+    void ShowEmptyHint();   // shown and focused while no program is open
     void CreateScreenMenu();
     QString PictureSuggestion() const;
     void CreateMenus();
@@ -222,6 +224,7 @@ private:
     QMenu* screenMenu_ = nullptr;
     QList<QAction*> insertCommands_;
     TRunPanel* runPanel_ = nullptr;
+    TAnnouncer* announcer_ = nullptr;   // what a screen reader hears besides the focus
     TIdeForm* ideForm_ = nullptr;
     TInfoForm* infoForm_ = nullptr;
     TOptionForm* optionForm_ = nullptr;
