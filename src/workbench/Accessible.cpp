@@ -79,7 +79,8 @@ constexpr AccessibleText Texts[] = {
     // find and replace
     {"FindText", "Suchen nach", ""},
     {"ReplaceText", "Ersetzen durch", ""},
-    // debug view
+    // debug view; its caption "IdeForm" says nothing to a pupil
+    {"IdeForm", "Einzelschritt", "Symbole, P-Code, Stapel und Variablen des Einzelschritts"},
     {"DebugMemo", "Symbole und P-Code", "Symbole, erzeugter P-Code und Meldungen des Einzelschritts"},
     {"StackMemo", "Stapel", "Oberste Werte des Stapels vor dem nächsten Befehl"},
     {"DataMemo", "Variablen", "Die ersten Variablen vor dem nächsten Befehl"},

@@ -553,6 +553,8 @@ void TestAccessibility::rolesAndNamesWithoutPadding()
     options->hide();
     walk(wb.form->IdeForm());
     QCOMPARE(QAccessible::queryAccessibleInterface(wb.form->IdeForm())->role(), QAccessible::Window);
+    QCOMPARE(NameOf(wb.form->IdeForm()), QStringLiteral("Einzelschritt"));
+    QCOMPARE(wb.form->IdeForm()->windowTitle(), QStringLiteral("IdeForm"));
     QVERIFY2(misread.isEmpty(), qPrintable(misread.join(u'\n')));
 }
 
