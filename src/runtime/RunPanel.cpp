@@ -216,14 +216,28 @@ struct TRunPanel::Impl {
     TOutputSpeech speech;
     QTimer speechTimer;
     QElapsedTimer untoldSince;
+    qint64 lastWriteMs = 0;   // since untoldSince
 
+    // Cheap per write (a program may write thousands of times): the timer
+    // is armed once and looks at the clock when it fires.
     void NoteOutput(const QString& text)
     {
         if (!speech.Pending())
             untoldSince.start();
         speech.Written(text);
-        const qint64 left = LongestWaitMs - untoldSince.elapsed();
-        speechTimer.start(int(std::clamp<qint64>(left, 0, QuietMs)));
+        lastWriteMs = untoldSince.elapsed();
+        if (!speechTimer.isActive())
+            speechTimer.start(QuietMs);
+    }
+    // True when the output is due to be told; otherwise the timer is armed again.
+    bool SpeechDue()
+    {
+        const qint64 now = untoldSince.elapsed();
+        const qint64 quiet = now - lastWriteMs;
+        if (quiet >= QuietMs || now >= LongestWaitMs)
+            return true;
+        speechTimer.start(int(std::min(QuietMs - quiet, LongestWaitMs - now)));
+        return false;
     }
     QImage shown;   // zoomed: the canvas as the screen was last told to show it
 
@@ -313,7 +327,10 @@ TRunPanel::TRunPanel(QWidget* parent) : QWidget(parent), d(new Impl)
     d->repaintTimer.setInterval(RepaintMs);
     connect(&d->repaintTimer, &QTimer::timeout, this, [this] { d->RepaintChanged(); });
     d->speechTimer.setSingleShot(true);
-    connect(&d->speechTimer, &QTimer::timeout, this, &TRunPanel::AnnounceOutput);
+    connect(&d->speechTimer, &QTimer::timeout, this, [this] {
+        if (d->SpeechDue())
+            AnnounceOutput();
+    });
     d->canvas.changed = [this] {
         if (d->zoom == NoZoom)
             d->image->CanvasChanged();
