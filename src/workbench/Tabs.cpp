@@ -88,7 +88,7 @@ void TMainForm::OpenTab(const QString& programName)
     fileNames_[lastTab_] = programName;
     ApplyTabStops();
     // Straight from the hint to the named editor, not through the tab bar.
-    if (emptyHint_->hasFocus())
+    if (focusWidget() == emptyHint_)   // also while the window is not active
         editor->setFocus(Qt::OtherFocusReason);
     emptyHint_->hide();
 }
