@@ -3,6 +3,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -13,6 +14,7 @@
 #include <QTextCursor>
 #include <QTextLayout>
 #include <QTimer>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -21,9 +23,12 @@
 #include "editor/WinText.h"
 #include "language/NumberText.h"
 #include "runtime/Canvas.h"
+#include "runtime/ConsoleLines.h"
+#include "runtime/ConsoleWrap.h"
 #include "runtime/NumberEntry.h"
+#include "runtime/OutputSpeech.h"
 #include "runtime/Runner.h"
-#include "runtime/Zoom.h"
+#include "runtime/ZoomLevels.h"
 
 namespace tarko {
 
@@ -204,6 +209,38 @@ struct TRunPanel::Impl {
     }
     int zoom = NoZoom;
     QTimer repaintTimer;
+
+    // Output for screen readers: told once the output has paused for
+    // QuietMs, and at the latest LongestWaitMs after the oldest untold text
+    // (a program printing a line now and then keeps being heard).
+    static constexpr int QuietMs = 400;
+    static constexpr int LongestWaitMs = 2000;
+    TOutputSpeech speech;
+    QTimer speechTimer;
+    QElapsedTimer untoldSince;
+    qint64 lastWriteMs = 0;   // since untoldSince
+
+    // Cheap per write (a program may write thousands of times): the timer
+    // is armed once and looks at the clock when it fires.
+    void NoteOutput(const QString& text)
+    {
+        if (!speech.Pending())
+            untoldSince.start();
+        speech.Written(text);
+        lastWriteMs = untoldSince.elapsed();
+        if (!speechTimer.isActive())
+            speechTimer.start(QuietMs);
+    }
+    // True when the output is due to be told; otherwise the timer is armed again.
+    bool SpeechDue()
+    {
+        const qint64 now = untoldSince.elapsed();
+        const qint64 quiet = now - lastWriteMs;
+        if (quiet >= QuietMs || now >= LongestWaitMs)
+            return true;
+        speechTimer.start(int(std::min(QuietMs - quiet, LongestWaitMs - now)));
+        return false;
+    }
     QImage shown;   // zoomed: the canvas as the screen was last told to show it
 
     // Zoomed: repaint the part of the screen whose canvas pixels changed
@@ -242,11 +279,9 @@ struct TRunPanel::Impl {
     double inputValue = 0;
     int inputStart = 0;   // document position where the typed text begins
 
-    // Displayed-line count of all blocks before countedBlocks; the last block
-    // of the document is never cached because output is appended to it.
-    int countedBlocks = 0;
-    int countedLines = 0;
-    int cachedWidth = -1;
+    // The console's displayed lines as at 100 %, whatever the zoom.
+    QtLineWrap wrap;
+    ConsoleLines lines{wrap};
 
     QPushButton* Key(char k) const
     {
@@ -270,10 +305,7 @@ TRunPanel::TRunPanel(QWidget* parent) : QWidget(parent), d(new Impl)
     d->memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     d->memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     d->memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    QFont bold = d->memo->font();
-    bold.setBold(true);
-    bold.setPixelSize(12);
-    d->memo->setFont(bold);
+    d->memo->setFont(ConsoleFont(12));
     QPalette pal = d->memo->palette();
     pal.setColor(QPalette::Base, QColor(0, 255, 255));   // aqua until the first run
     pal.setColor(QPalette::Text, Qt::black);
@@ -291,6 +323,11 @@ TRunPanel::TRunPanel(QWidget* parent) : QWidget(parent), d(new Impl)
     d->repaintTimer.setSingleShot(true);
     d->repaintTimer.setInterval(RepaintMs);
     connect(&d->repaintTimer, &QTimer::timeout, this, [this] { d->RepaintChanged(); });
+    d->speechTimer.setSingleShot(true);
+    connect(&d->speechTimer, &QTimer::timeout, this, [this] {
+        if (d->SpeechDue())
+            AnnounceOutput();
+    });
     d->canvas.changed = [this] {
         if (d->zoom == NoZoom)
             d->image->CanvasChanged();
@@ -341,9 +378,7 @@ void TRunPanel::SetZoom(int percent)
     d->image->setGeometry(screen);
     d->image->zoom = percent;
     d->shown = QImage();
-    QFont memoFont = d->memo->font();
-    memoFont.setPixelSize(Zoomed(12, percent));
-    d->memo->setFont(memoFont);
+    d->memo->setFont(ConsoleFont(Zoomed(12, percent)));
     for (int i = 0; i < KeyCount; ++i) {
         const KeyPlace& k = KeyPlaces[i];
         d->keys[i]->setGeometry(Zoomed(QRect(k.left, k.top, k.width, k.height), percent));
@@ -414,8 +449,20 @@ Canvas& TRunPanel::PanelCanvas() const
 void TRunPanel::ClearConsole()
 {
     d->memo->document()->clear();
-    d->countedBlocks = d->countedLines = 0;
+    d->lines.Clear();
     d->inputStart = 0;
+    d->speech.Clear();
+    d->speechTimer.stop();
+}
+
+void TRunPanel::AnnounceOutput()
+{
+    d->speechTimer.stop();
+    if (!d->speech.Pending())
+        return;
+    const QString text = d->speech.Take();
+    if (announce && !text.isEmpty())
+        announce(text);
 }
 
 void TRunPanel::ClearRunPanel()
@@ -424,31 +471,11 @@ void TRunPanel::ClearRunPanel()
     d->canvas.Clear();
 }
 
+static_assert(TRunPanel::ConsoleLineLimit == ConsoleLines::Limit);
+
 int TRunPanel::DisplayedLineCount() const
 {
-    QTextDocument* doc = d->memo->document();
-    auto* layout = qobject_cast<QPlainTextDocumentLayout*>(doc->documentLayout());
-    const int width = d->memo->viewport()->width();
-    if (width != d->cachedWidth) {   // a resize re-wraps every line
-        d->cachedWidth = width;
-        d->countedBlocks = d->countedLines = 0;
-    }
-    const int blocks = doc->blockCount();
-    auto linesOf = [&](const QTextBlock& b) {
-        if (layout)
-            layout->ensureBlockLayout(b);
-        const int n = b.layout() ? b.layout()->lineCount() : 0;
-        return n > 0 ? n : 1;
-    };
-    QTextBlock b = doc->findBlockByNumber(d->countedBlocks);
-    for (; b.isValid() && b.blockNumber() < blocks - 1; b = b.next()) {
-        d->countedLines += linesOf(b);
-        ++d->countedBlocks;
-    }
-    QTextBlock last = doc->lastBlock();
-    if (last.length() <= 1)   // an empty last line does not count
-        return d->countedLines;
-    return d->countedLines + linesOf(last);
+    return d->lines.Count();
 }
 
 bool TRunPanel::WriteText(const std::string& s)
@@ -458,16 +485,22 @@ bool TRunPanel::WriteText(const std::string& s)
     // The view follows the end of the text after every write, the abort
     // lines included, so that the reason for the end is in sight.
     QScrollBar* bar = d->memo->verticalScrollBar();
-    if (DisplayedLineCount() >= ConsoleLineLimit) {
+    if (d->lines.Full()) {
         const bool needBreak = !d->memo->document()->isEmpty()
                                && d->memo->document()->lastBlock().length() > 1;
-        c.insertText(QString(needBreak ? "\n" : "") + "Programmabbruch\nZuviele Zeilen\n");
+        const std::string abort = std::string(needBreak ? "\r\n" : "") + "Programmabbruch\r\nZuviele Zeilen\r\n";
+        c.insertText(FromWinText(abort));
+        d->lines.Append(abort);
         bar->setValue(bar->maximum());
+        d->NoteOutput(QStringLiteral("\nProgrammabbruch\nZuviele Zeilen\n"));
         StopRequested = true;
         return false;
     }
-    c.insertText(FromWinText(s));
+    const QString text = FromWinText(s);
+    c.insertText(text);
+    d->lines.Append(s);
     bar->setValue(bar->maximum());
+    d->NoteOutput(text);
     return true;
 }
 
@@ -515,6 +548,14 @@ void TRunPanel::SetInputMode(bool on)
         d->memo->moveCursor(QTextCursor::End);
         d->inputStart = d->memo->document()->characterCount() - 1;
         d->memo->setFocus();
+        AnnounceOutput();   // after the focus, so that the question is heard last
+    } else {
+        if (d->inputActive)
+            d->lines.Append(d->inputText);   // the typed number stays in the console
+        // The console takes the focus before the keys are disabled, which
+        // would otherwise hand it on from key to key.
+        if (KeyHasFocus())
+            d->memo->setFocus();
     }
     d->inputActive = on;
     for (int i = 0; i < KeyCount; ++i)

@@ -31,9 +31,11 @@ class QToolButton;
 namespace tarko {
 
 class TColorMemo;
+enum class TColourScheme;
 class TIdeForm;
 class TInfoForm;
 class TOptionForm;
+class TAnnouncer;
 class TRunPanel;
 
 class TMainForm : public QMainWindow {
@@ -41,6 +43,9 @@ class TMainForm : public QMainWindow {
 public:
     static constexpr int TabCount = 5;
     static constexpr int RunPanelWidth = 315;
+    // The window's size at 100 % when the store has no place for it.
+    static constexpr int DesignWidth = 680;
+    static constexpr int DesignHeight = 521;
 
     // The form owns the dialogs; without one it uses the real message boxes.
     explicit TMainForm(std::unique_ptr<TDialogs> dialogs = nullptr, QWidget* parent = nullptr);
@@ -103,7 +108,7 @@ public:
     void BildOriginal1Click();   // only in the menu while zoomed
     QMenu* ScreenMenu() const { return screenMenu_; }
 
-    // The zoom in percent, one of the levels 100 ... 300 (Zoom.cpp).
+    // The zoom in percent, one of the levels 100 ... 300 (ZoomCommands.cpp).
     int Zoom() const { return zoom_; }
     void SetZoom(int percent);
     void StepZoomBy(int direction);   // > 0 in, < 0 out, 0 back to 100 %
@@ -112,6 +117,8 @@ public:
     int RunState() const { return runState_; }
     void SetRunState(int state);
     void ShowMessageLine(int kind, const QString& text);
+    // The colours of Inis.HighContrast, for editors and message line.
+    void ApplyColourScheme();
     void ShowCompileError(const std::string& message, int line, int column);
     // The program line of the next single step, marked and scrolled into
     // view; -1 removes the mark.
@@ -143,6 +150,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* e) override;      // FormCloseQuery, FormClose
     void resizeEvent(QResizeEvent* e) override;    // FormResize
+    void showEvent(QShowEvent* e) override;        // a stored zoom fitted with the frame
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
@@ -150,6 +158,7 @@ private:
     void CreateRegions();
     void CreateEditors();
     void CreateEmptyHint();
+    void ShowEmptyHint();   // shown and focused while no program is open
     void CreateScreenMenu();
     QString PictureSuggestion() const;
     void CreateMenus();
@@ -163,6 +172,8 @@ private:
     void ApplyEditorFont();
     void CreateZoomActions();
     void ApplyZoom(int percent, bool scaleWindow);
+    void ApplyDeviceZoom();
+    void PlaceZoomedWindow(bool untouched, bool fromStore);
     QFont ZoomedEditorFont() const;
     QFont UnzoomedEditorFont() const;
     int ZoomedTabStopPixels() const;
@@ -216,6 +227,7 @@ private:
     QMenu* screenMenu_ = nullptr;
     QList<QAction*> insertCommands_;
     TRunPanel* runPanel_ = nullptr;
+    TAnnouncer* announcer_ = nullptr;   // what a screen reader hears besides the focus
     TIdeForm* ideForm_ = nullptr;
     TInfoForm* infoForm_ = nullptr;
     TOptionForm* optionForm_ = nullptr;
@@ -226,11 +238,15 @@ private:
     QString lastDialogDir_;
     int lastTab_ = -1;
     int runState_ = 1;
+    TColourScheme colourScheme_{};   // Standard
+    int messageKind_ = 1;            // what the message line shows, for a new scheme
+    QString messageText_;
     bool enterPressed_ = false;
     int zoom_ = 100;
     int wheelRest_ = 0;
     QRect unzoomedGeometry_;
     QRect zoomedGeometry_;
+    bool refitOnShow_ = false;   // a stored zoom, placed before the frame was known
     QList<QAction*> zoomActions_;
 };
 
