@@ -10,6 +10,7 @@
 #include "language/PCode.h"
 #include "language/SymTab.h"
 #include "runtime/FastCode.h"
+#include "runtime/Random.h"
 
 namespace tarko {
 
@@ -444,7 +445,7 @@ const char* Execute(RunHost& host, uint64_t maxInstructions)
             const int64_t n = std::llabs(int64_t{hi} - lo + 1);
             int64_t r = 0;
             if (n > 0)
-                r = std::uniform_int_distribution<int64_t>(0, n - 1)(generator);
+                r = static_cast<int64_t>(UniformBelow(generator, static_cast<uint64_t>(n)));
             stack[++sp] = static_cast<double>(lo + r);
             break;
         }
