@@ -1,8 +1,8 @@
 #include "runtime/NumberEntry.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -173,7 +173,9 @@ double Nearest(std::string digits, int exp10, bool& tooLarge)
         tooLarge = true;
         return 0.0;
     }
-    return std::bit_cast<double>(bits);
+    double v;
+    std::memcpy(&v, &bits, sizeof v);   // no std::bit_cast in every library yet
+    return v;
 }
 
 } // namespace

@@ -32,8 +32,10 @@ int tarko_error_message_length(void);
 // compiled text (line start + column, the column clamped to the line's
 // length; an error past the last line gives the end of the text).
 int tarko_error_offset(void);
-// 0-based program line of the error.
+// 0-based program line of the error, and the compiler's column in it (as
+// tarko-run prints it; may lie beyond the line's end).
 int tarko_error_line(void);
+int tarko_error_column(void);
 
 // ---- Running --------------------------------------------------------------
 
