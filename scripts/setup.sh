@@ -8,6 +8,8 @@ packages=(cmake ninja-build g++ make qt6-base-dev qt6-translations-l10n
           dbus-daemon dbus-x11 at-spi2-core python3-pyatspi
           desktop-file-utils appstream shared-mime-info libglib2.0-bin groff-base dpkg-dev
           lintian)
+# The browser edition's WebAssembly module (web/build-wasm.sh, its tests).
+packages+=(emscripten)
 if [ "${1:-}" = --fuzz ]; then
     packages+=(clang libfuzzer-14-dev)
 fi
