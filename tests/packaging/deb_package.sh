@@ -8,7 +8,7 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 build=$1 scratch=$2 version=$3
-for tool in dpkg-deb dpkg-shlibdeps dpkg-buildflags lintian desktop-file-validate appstreamcli groff \
+for tool in dpkg-deb dpkg-shlibdeps dpkg-buildflags lintian readelf desktop-file-validate appstreamcli groff \
             update-mime-database gio; do
     need "$tool"
 done
@@ -43,6 +43,11 @@ rm -rf "$scratch"
 mkdir -p "$scratch/root"
 dpkg-deb -x "$deb" "$scratch/root"
 check_tree "$scratch/root/usr"
+# Stripped as dh_strip strips (this lintian no longer reports .comment).
+for program in tarko tarko-run; do
+    ! readelf -SW "$scratch/root/usr/bin/$program" | grep -qE '\.comment|\.symtab' \
+        || fail "$program keeps .comment or its symbol table"
+done
 
 # A double-click in a file manager: the desktop launcher turns the file's URL
 # into a local path for %f and starts tarko with it.
