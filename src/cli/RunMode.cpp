@@ -74,8 +74,7 @@ public:
 
     void ClearRunPanel() override
     {
-        lines.Clear();
-        lineOpen = false;
+        console.Clear();
         canvas.Clear();
         if (outTerminal)
             Out("\x1b[2J\x1b[H");
@@ -86,13 +85,7 @@ public:
     void WriteText(const std::string& s) override
     {
         // Counted as the workbench's console counts, in lines as displayed.
-        if (lines.Full()) {
-            const std::string abort = std::string(lineOpen ? "\r\n" : "") + "Programmabbruch\r\nZuviele Zeilen\r\n";
-            Console(abort);
-            StopRequested = true;
-            return;
-        }
-        Console(s);
+        Out(Cp1252ToUtf8(console.Write(s, &StopRequested)));
     }
 
     void WriteNumber(double x) override { WriteText(NumberText(x) + " "); }
@@ -117,9 +110,9 @@ public:
                 // The typed number shows right after the prompt, as in the
                 // console; a terminal has echoed it already.
                 if (!inTerminal)
-                    Console(typed);
+                    Out(Cp1252ToUtf8(console.Append(typed)));
                 else
-                    lines.Append(typed);
+                    console.Count(typed);
                 return value;
             }
             if (err)
@@ -188,28 +181,6 @@ public:
     }
 
 private:
-    // Console text: CR LF (or a lone CR) becomes one newline.
-    void Console(const std::string& s)
-    {
-        lines.Append(s);
-        std::string text;
-        text.reserve(s.size());
-        for (char c : s) {
-            if (c == '\n' && lastWasCr) {
-                lastWasCr = false;
-                continue;
-            }
-            lastWasCr = c == '\r';
-            if (c == '\r' || c == '\n') {
-                text += '\n';
-                lineOpen = false;
-            } else {
-                text += c;
-                lineOpen = true;
-            }
-        }
-        Out(Cp1252ToUtf8(text));
-    }
 
     // One line of the debug view, on a line of its own.
     void StepLine(std::string s)
@@ -238,11 +209,9 @@ private:
     const double timeLimit;
     const std::chrono::steady_clock::time_point start;
     bool graphicsVisible = false;
-    bool lastWasCr = false;
     bool firstLine = true;  // of the number input
     QtLineWrap wrap;
-    ConsoleLines lines{wrap};   // the console's displayed lines since the last clear
-    bool lineOpen = false;      // the console's last line holds text
+    ConsoleStream console{wrap};
     bool outOpen = false;   // stdout's last line is not yet ended
 };
 

@@ -50,4 +50,42 @@ void ConsoleLines::Append(std::string_view cp1252)
         Rewrap();
 }
 
+void ConsoleStream::Clear()
+{
+    lines_.Clear();
+    lineOpen_ = false;
+}
+
+void ConsoleStream::Reset()
+{
+    Clear();
+    lastWasCr_ = false;
+}
+
+std::string ConsoleStream::Write(std::string_view s, bool* stop)
+{
+    if (!lines_.Full())
+        return Append(s);
+    *stop = true;
+    return Append(std::string(lineOpen_ ? "\r\n" : "") + "Programmabbruch\r\nZuviele Zeilen\r\n");
+}
+
+// CR LF, a lone CR and a lone LF each become one '\n'.
+std::string ConsoleStream::Append(std::string_view s)
+{
+    lines_.Append(s);
+    std::string text;
+    text.reserve(s.size());
+    for (char c : s) {
+        if (c == '\n' && lastWasCr_) {
+            lastWasCr_ = false;
+            continue;
+        }
+        lastWasCr_ = c == '\r';
+        lineOpen_ = !(c == '\r' || c == '\n');
+        text += lineOpen_ ? c : '\n';
+    }
+    return text;
+}
+
 } // namespace tarko

@@ -50,4 +50,31 @@ private:
     int tailLines_ = 0;    // displayed lines of tail_ (1 once wrapped, 0 when empty)
 };
 
+// The console as a stream of text, for the hosts that write it out instead
+// of showing it in the workbench's console (tarko-run, the browser edition):
+// each output becomes the text to append, with '\n' for every line break the
+// console takes, and the line limit ends the run as the console ends it.
+class ConsoleStream {
+public:
+    explicit ConsoleStream(const LineWrap& wrap) : lines_(wrap) {}
+
+    // "Löschen": the console is empty again.
+    void Clear();
+    // A new run: empty, and no CR waiting for its LF.
+    void Reset();
+    // Output s (Windows-1252): the text to append. Once the console is full,
+    // the two abort lines instead, and *stop is set.
+    std::string Write(std::string_view s, bool* stop);
+    // A typed number, shown whatever the count: the text to append.
+    std::string Append(std::string_view s);
+    // A typed number a terminal has echoed already: counted only.
+    void Count(std::string_view s) { lines_.Append(s); }
+
+private:
+
+    ConsoleLines lines_;       // the displayed lines since the last clear
+    bool lastWasCr_ = false;
+    bool lineOpen_ = false;    // the last line holds text
+};
+
 } // namespace tarko

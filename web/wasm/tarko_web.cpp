@@ -91,9 +91,7 @@ public:
     {
         events.clear();
         graphicsVisible = false;
-        lines.Clear();
-        lineOpen = false;
-        lastWasCr = false;
+        console.Reset();
         pen = Rgba(0xFFFFFF);
         std::fill(std::begin(pixels), std::end(pixels), Rgba(0));
         ++canvasRevision;
@@ -115,19 +113,13 @@ public:
     }
     void ClearRunPanel() override
     {
-        lines.Clear();
-        lineOpen = false;
+        console.Clear();
         Fill(Rgba(0));
         Event('C');
     }
     void WriteText(const std::string& s) override
     {
-        if (lines.Full()) {
-            Console(std::string(lineOpen ? "\r\n" : "") + "Programmabbruch\r\nZuviele Zeilen\r\n");
-            StopRequested = true;
-            return;
-        }
-        Console(s);
+        Console(console.Write(s, &StopRequested));
     }
     void WriteNumber(double x) override { WriteText(NumberText(x) + " "); }
     double ReadNumber() override
@@ -148,7 +140,7 @@ public:
         double v;
         if (status != TARKO_INPUT || !ParseNumberEntry(entry, v))
             return false;
-        Console(std::string(entry));
+        Console(console.Append(entry));
         number = v;
         numberReady = true;
         status = TARKO_RUNNING;
@@ -242,26 +234,10 @@ private:
     }
     void Drawn(bool changed) { canvasRevision += changed ? 1 : 0; }
 
-    // Console text: CR LF, a lone CR or a lone LF is one line break (LF);
-    // appended to the last text record when it is the stream's last.
-    void Console(const std::string& s)
+    // Console text (line breaks as LF), appended to the last text record
+    // when it is the stream's last.
+    void Console(const std::string& text)
     {
-        lines.Append(s);
-        std::string text;
-        for (char c : s) {
-            if (c == '\n' && lastWasCr) {
-                lastWasCr = false;
-                continue;
-            }
-            lastWasCr = c == '\r';
-            if (c == '\r' || c == '\n') {
-                text += '\n';
-                lineOpen = false;
-            } else {
-                text += c;
-                lineOpen = true;
-            }
-        }
         if (text.empty())
             return;
         if (lastText + 5 <= events.size() && lastText < events.size() && events[lastText] == 'T' &&
@@ -287,10 +263,8 @@ private:
     }
 
     bool graphicsVisible = false;
-    bool lastWasCr = false;
     UnwrappedLines wrap;
-    ConsoleLines lines{wrap};   // the console's lines since the last clear
-    bool lineOpen = false;      // the console's last line holds text
+    ConsoleStream console{wrap};
     uint32_t pen = 0;
     size_t lastText = SIZE_MAX;
 };
