@@ -8,8 +8,11 @@ ASAN_BUILD ?= $(BUILD)-asan
 FUZZ_BUILD ?= $(BUILD)-fuzz
 FUZZ_SECONDS ?= 60
 PREFIX ?= /usr/local
+# The browser edition: the wasm module and the site a school can copy to
+# any static web server.
+WEB_BUILD ?= build-web
 
-.PHONY: all setup configure build run test test-sanitized install package fuzz editor-demo bench clean
+.PHONY: all setup configure build run test test-sanitized test-web web web-run install package fuzz editor-demo bench clean
 
 all: build
 
@@ -27,7 +30,20 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j2
+	@$(MAKE) --no-print-directory test-web
 	@$(MAKE) --no-print-directory test-sanitized
+
+web: setup
+	@bash web/build-wasm.sh
+	@node web/build.mjs $(WEB_BUILD)/site $(WEB_BUILD)
+
+web-run: web
+	@node web/serve.mjs $(WEB_BUILD)/site --port 8080
+
+# The page in headless Chromium, driven through its accessible names.
+test-web: web
+	cd web && node_modules/.bin/tsc --noEmit -p .
+	cd web && TARKO_SITE=$(abspath $(WEB_BUILD))/site node --test --test-concurrency=1 tests/
 
 test-sanitized: setup
 	@cmake -S . -B $(ASAN_BUILD) $(CMAKE_FLAGS) -DTARKO_SANITIZE=ON >/dev/null
@@ -56,4 +72,4 @@ bench: build
 	@bash bench/run.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD)

@@ -6,7 +6,12 @@ set -euo pipefail
 packages=(cmake ninja-build g++ make qt6-base-dev qt6-translations-l10n
           fonts-liberation fonts-dejavu-core xvfb xauth xdotool imagemagick
           dbus-daemon dbus-x11 at-spi2-core python3-pyatspi
-          desktop-file-utils appstream shared-mime-info libglib2.0-bin groff-base dpkg-dev)
+          desktop-file-utils appstream shared-mime-info libglib2.0-bin groff-base dpkg-dev
+          emscripten chromium)
+# The browser edition's build and tests need node and npm; a node from
+# another source (with its own npm) is kept.
+command -v node >/dev/null || packages+=(nodejs)
+command -v npm >/dev/null || packages+=(npm)
 if [ "${1:-}" = --fuzz ]; then
     packages+=(clang libfuzzer-14-dev)
 fi
@@ -14,10 +19,19 @@ missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-echo "Installiere fehlende Pakete: ${missing[*]}"
-SUDO=""
-[ "$(id -u)" -ne 0 ] && SUDO="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installiere fehlende Pakete: ${missing[*]}"
+    SUDO=""
+    [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get update -qq
+    $SUDO apt-get install -y -qq "${missing[@]}"
+fi
+# The web front end's npm packages, exactly as pinned in package-lock.json
+# (again only when the lock file changed).
+web="$(dirname "$0")/../web"
+if [ -f "$web/package-lock.json" ] && ! cmp -s "$web/package-lock.json" "$web/node_modules/.tarko-lock" 2>/dev/null; then
+    echo "Installiere die npm-Pakete der Web-Ausgabe (npm ci)"
+    (cd "$web" && npm ci --no-audit --no-fund --loglevel=error && cp package-lock.json node_modules/.tarko-lock)
+fi
+
