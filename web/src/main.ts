@@ -25,6 +25,8 @@ export class App {
   core: Core | null = null;
   session: RunSession | null = null;
   runState = 1;
+  /** From a successful compile until the run has really ended. */
+  private busy = false;
   readonly options = loadOptions();
   readonly keeper = new TabKeeper();
   readonly editors: Editors;
@@ -100,14 +102,17 @@ export class App {
     if (state === 1) this.commands.updateCaptionAndCommands();
   }
 
+  sessionBusy(): boolean { return this.busy; }
+
   async compileAndRun(mode: 2 | 3): Promise<void> {
-    if (!this.session || this.editors.lastTab < 0) return;
+    if (!this.session || this.busy || this.editors.lastTab < 0) return;
     if (mode === 3 && this.runState === 3) return;
     if (mode === 3) this.showIde(false);
     const text = this.editors.text();
     this.editors.markLine(-1, "");
     const cb: RunCallbacks = {
       started: () => {
+        this.busy = true;
         this.setRunState(mode);
         this.device.startRun();
         if (mode === 2) this.showIde(true);
@@ -119,6 +124,7 @@ export class App {
       },
       wantsInput: () => this.device.setInputMode(true),
       ended: (end) => {
+        this.busy = false;
         this.device.setInputMode(false);
         this.setRunState(1);
         this.showIde(false);
