@@ -8,6 +8,8 @@ import { PageSession, RunCallbacks, RunSession, WorkerSession } from "./session"
 import { loadOptions, TabKeeper } from "./store";
 import { Commands } from "./commands";
 import * as dialogs from "./dialogs";
+import { screenMenu } from "./screenmenu";
+import { captionOf } from "./editors";
 
 const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;
 
@@ -44,6 +46,16 @@ export class App {
       (entry) => this.core?.numberValid(entry) ?? false,
       (entry) => this.session?.input(entry));
     this.commands = new Commands(this);
+    // The browser's print gives the listing: every line after a margin of
+    // five blanks (an empty last line after a final line break not counted).
+    window.addEventListener("beforeprint", () => {
+      const lines = this.editors.lastTab < 0 ? [] : this.editors.text().split("\n");
+      if (lines.length && lines[lines.length - 1] === "") lines.pop();
+      $("PrintListing").textContent = lines.map((l) => `     ${l}\n`).join("");
+    });
+    screenMenu([$("RunMemo"), $("RunImage")],
+      () => `${this.editors.lastTab < 0 ? "Bild" : captionOf(this.editors.fileNames[this.editors.current]!)}.png`,
+      $<HTMLCanvasElement>("RunImage"), () => this.device.consoleContent());
   }
 
   async start(): Promise<void> {
