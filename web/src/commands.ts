@@ -6,11 +6,13 @@ import { captionOf, NewProgramName, TabCount } from "./editors";
 import { decode } from "./cp1252";
 import { download, openProgram, saveProgram } from "./files";
 import * as dialogs from "./dialogs";
+import { encode } from "./cp1252";
+import { listing, showOptions } from "./options";
 
 const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;
 
 // Buttons enabled only while idle (the run state overrides everything else).
-const IdleOnly = ["Neu2", "Oeffnen2", "Speichern2", "Drucken2", "Ausschneiden2", "Kopieren2", "Einfuegen2",
+const IdleOnly = ["Optionen2", "Neu2", "Oeffnen2", "Speichern2", "Drucken2", "Ausschneiden2", "Kopieren2", "Einfuegen2",
   "Suchen2", "Ersetzen2", "Run2", "Schliessen2", "SpeichernUnter2", "Beispiele"];
 
 export class Commands {
@@ -21,7 +23,8 @@ export class Commands {
     on("Speichern2", () => this.save(false));
     on("SpeichernUnter2", () => this.save(true));
     on("Schliessen2", () => this.closeCurrentTab());
-    on("Drucken2", () => window.print());
+    on("Drucken2", () => this.printListing());
+    on("Optionen2", () => showOptions(app.options, app.print, () => app.editors.setTabWidth(app.options.tabs)));
     on("Ausschneiden2", () => this.clipboard("cut"));
     on("Kopieren2", () => this.clipboard("copy"));
     on("Einfuegen2", () => this.clipboard("paste"));
@@ -59,6 +62,7 @@ export class Commands {
     else if (e.altKey && e.key.toLowerCase() === "n") void this.newProgram();
     else if (e.altKey && e.key.toLowerCase() === "c") void this.closeCurrentTab();
     else if (ctrl && e.key.toLowerCase() === "r") this.find();
+    else if (ctrl && e.key.toLowerCase() === "p") this.printListing();
     else done = false;
     if (done) { e.preventDefault(); e.stopPropagation(); }
   }
@@ -181,6 +185,14 @@ export class Commands {
     this.updateCaptionAndCommands();
     e.focus();
     return true;
+  }
+
+  /** Prints through the browser, or writes the listing as a text file. */
+  private printListing(): void {
+    const e = this.app.editors;
+    if (e.lastTab < 0) return;
+    if (!this.app.print.toFile) { window.print(); return; }
+    download(encode(listing(e.text(), this.app.print).map((l) => `${l}\n`).join("")), `${captionOf(e.fileNames[e.current]!)}.txt`, "text/plain");
   }
 
   private find(): void {

@@ -9,6 +9,7 @@ import { loadOptions, TabKeeper } from "./store";
 import { Commands } from "./commands";
 import * as dialogs from "./dialogs";
 import { screenMenu } from "./screenmenu";
+import { listing, PrintOptions } from "./options";
 import { captionOf } from "./editors";
 
 const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;
@@ -30,6 +31,7 @@ export class App {
   /** From a successful compile until the run has really ended. */
   private busy = false;
   readonly options = loadOptions();
+  readonly print: PrintOptions = { margin: "5", lineNumbers: false, toFile: false };
   readonly keeper = new TabKeeper();
   readonly editors: Editors;
   readonly device: Device;
@@ -46,12 +48,9 @@ export class App {
       (entry) => this.core?.numberValid(entry) ?? false,
       (entry) => this.session?.input(entry));
     this.commands = new Commands(this);
-    // The browser's print gives the listing: every line after a margin of
-    // five blanks (an empty last line after a final line break not counted).
+    // The browser's print (Ctrl+P too) gives the listing of the active program.
     window.addEventListener("beforeprint", () => {
-      const lines = this.editors.lastTab < 0 ? [] : this.editors.text().split("\n");
-      if (lines.length && lines[lines.length - 1] === "") lines.pop();
-      $("PrintListing").textContent = lines.map((l) => `     ${l}\n`).join("");
+      $("PrintListing").textContent = listing(this.editors.lastTab < 0 ? "" : this.editors.text(), this.print).map((l) => `${l}\n`).join("");
     });
     screenMenu([$("RunMemo"), $("RunImage")],
       () => `${this.editors.lastTab < 0 ? "Bild" : captionOf(this.editors.fileNames[this.editors.current]!)}.png`,
