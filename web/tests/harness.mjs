@@ -33,6 +33,9 @@ export async function open({ isolation = true, serviceWorker = false, filePicker
   const page = await browser.newPage();
   const requests = [];
   page.on("request", (r) => requests.push(r.url()));
+  // Leaving with unsaved changes asks first; the tests leave anyway.
+  const dialogs = [];
+  page.on("dialog", (d) => { dialogs.push(d.type()); void d.accept(); });
   const errors = [];
   page.on("pageerror", (e) => errors.push(e.message));
   await page.setViewport({ width: 1000, height: 640 });
@@ -44,7 +47,7 @@ export async function open({ isolation = true, serviceWorker = false, filePicker
   }
   const url = `${origin}/${serviceWorker ? "" : "?nosw"}`;
   const t = {
-    page, browser, origin, url, requests, errors, downloads,
+    page, browser, origin, url, requests, errors, downloads, dialogs,
     async load() {
       await page.goto(url, { waitUntil: "load" });
       await page.waitForFunction(() => document.body.dataset.ready, { timeout: 20000 });
