@@ -62,6 +62,7 @@ const Keys = `## Tasten im Browser
 | Strg+Z, Alt+Rücktaste | rückgängig |
 | Strg+F, Strg+R | suchen, ersetzen |
 | Strg+Y | Zeile der Schreibmarke löschen |
+| Alt+A, Alt+E, Alt+W, … | Befehl einfügen, dieselben Tasten wie auf dem Desktop |
 | Strg+M | Tabulatortaste wechselt zwischen Einrücken und dem nächsten Bedienelement |
 
 Der Browser behält Strg+N, Strg+W und Strg+Tab für sich; dafür gibt es die Knöpfe

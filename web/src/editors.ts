@@ -38,6 +38,22 @@ function enterKey(autoIndent: () => boolean) {
   };
 }
 
+// "Befehl einfügen": key and caption; ".." stands for two line breaks.
+const InsertCommands: readonly [string, string][] = [
+  ["Alt-e", "Eingabe "], ["Alt-a", "Ausgabe "], ["Alt-z", "Zufallseingabe "], ["Alt-ö", "Löschen"], ["Alt-b", "Pause "],
+  ["Alt-p", "Punkt "], ["Alt-l", "Linie "], ["Alt-r", "Rechteck "], ["Alt-k", "Kreis "], ["Alt-t", "Grafiktext "],
+  ["Alt-1", "Schwarz"], ["Alt-2", "Grau"], ["Alt-3", "Weiß"], ["Alt-4", "Rot"], ["Alt-5", "Gelb"], ["Alt-6", "Grün"], ["Alt-7", "Blau"],
+  ["Alt-w", "Wiederhole..Bis "], ["Alt-s", "Solange ..Solangeende"], ["Alt-f", "Falls ..Fallsende"],
+  ["Alt-h", "Falls ..Ansonsten..Fallsende"], ["Alt-g", "<= "], ["Alt-u", "Und"], ["Alt-o", "Oder"],
+];
+
+function insertCommand(caption: string) {
+  return (view: EditorView): boolean => {
+    view.dispatch(view.state.replaceSelection(caption.replace(/\.\./g, "\n\n")), { scrollIntoView: true, userEvent: "input" });
+    return true;
+  };
+}
+
 // Ctrl+Y deletes the caret line.
 function deleteLine(view: EditorView): boolean {
   const line = view.state.doc.lineAt(view.state.selection.main.head);
@@ -97,6 +113,7 @@ export class Editors {
         { key: "Tab", run: (v) => { v.dispatch(v.state.replaceSelection("\t"), { userEvent: "input" }); return true; } },
         { key: "Mod-y", run: deleteLine, preventDefault: true },
         { key: "Alt-Backspace", run: undo },
+        ...InsertCommands.map(([key, caption]) => ({ key, run: insertCommand(caption), preventDefault: true })),
         ...historyKeymap, ...searchKeymap, ...defaultKeymap,
       ]),
       colouring(this.hooks.colourer),
