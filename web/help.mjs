@@ -10,13 +10,14 @@ function toHtml(md) {
   const lines = md.split("\n");
   for (let i = 0; i < lines.length; i++) {
     const l = lines[i];
-    const fence = /^```(\w*)/.exec(l);
+    const fence = /^(\s*)```(\w*)/.exec(l);
     if (fence) {
       const body = [];
-      while (++i < lines.length && !lines[i].startsWith("```")) body.push(lines[i]);
+      const indent = fence[1].length;
+      while (++i < lines.length && !lines[i].trimStart().startsWith("```")) body.push(lines[i].slice(Math.min(indent, /^\s*/.exec(lines[i])[0].length)));
       const code = `<pre><code>${esc(body.join("\n"))}</code></pre>`;
-      if (fence[1] === "tarko") out.push(`<figure>${code}<button type="button" data-example>Im Editor öffnen</button></figure>`);
-      else out.push(fence[1] === "ausgabe" ? `<pre class="ausgabe" aria-label="Ausgabe">${esc(body.join("\n"))}</pre>` : code);
+      if (fence[2] === "tarko") out.push(`<figure>${code}<button type="button" data-example>Im Editor öffnen</button></figure>`);
+      else out.push(fence[2] === "ausgabe" ? `<pre class="ausgabe" aria-label="Ausgabe">${esc(body.join("\n"))}</pre>` : code);
     } else if (/^#{2,4} /.test(l)) {
       const n = /^#+/.exec(l)[0].length;
       out.push(`<h${n}>${inline(l.slice(n + 1))}</h${n}>`);
@@ -28,14 +29,18 @@ function toHtml(md) {
       const head = cells(rows[0]).map((c) => `<th>${inline(c)}</th>`).join("");
       const body = rows.slice(2).map((r) => `<tr>${cells(r).map((c) => `<td>${inline(c)}</td>`).join("")}</tr>`).join("");
       out.push(`<table><thead><tr>${head}</tr></thead><tbody>${body}</tbody></table>`);
-    } else if (/^[-*] /.test(l)) {
-      const items = [];
-      for (; i < lines.length && /^[-*] /.test(lines[i]); i++) items.push(`<li>${inline(lines[i].slice(2))}</li>`);
-      i--;
-      out.push(`<ul>${items.join("")}</ul>`);
+    } else if (/^([-*]|\d+\.) /.test(l)) {
+      // A list item runs on over its indented lines.
+      const item = [l.replace(/^([-*]|\d+\.) /, "")];
+      while (i + 1 < lines.length && /^ {2,}\S/.test(lines[i + 1]) && !/^\s*```/.test(lines[i + 1])) item.push(lines[++i].trim());
+      const tag = /^\d/.test(l) ? "ol" : "ul";
+      const last = out[out.length - 1];
+      const li = `<li value="${/^\d+/.exec(l)?.[0] ?? ""}">${inline(item.join(" "))}</li>`;
+      if (last?.startsWith(`<${tag}>`)) out[out.length - 1] = last.replace(`</${tag}>`, `${li}</${tag}>`);
+      else out.push(`<${tag}>${li}</${tag}>`);
     } else if (l.trim()) {
       const para = [l];
-      while (i + 1 < lines.length && lines[i + 1].trim() && !/^(```|#|\||[-*] )/.test(lines[i + 1])) para.push(lines[++i]);
+      while (i + 1 < lines.length && lines[i + 1].trim() && !/^(\s*```|#|\||[-*] |\d+\. )/.test(lines[i + 1])) para.push(lines[++i]);
       out.push(`<p>${inline(para.join(" "))}</p>`);
     }
   }

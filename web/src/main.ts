@@ -52,6 +52,10 @@ export class App {
     window.addEventListener("beforeprint", () => {
       $("PrintListing").textContent = listing(this.editors.lastTab < 0 ? "" : this.editors.text(), this.print).map((l) => `${l}\n`).join("");
     });
+    // In the debug view the space bar steps as well.
+    $("IdeForm").addEventListener("keydown", (e) => {
+      if (e.key === " " && this.runState === 2) { e.preventDefault(); this.step(); }
+    });
     screenMenu([$("RunMemo"), $("RunImage")],
       () => `${this.editors.lastTab < 0 ? "Bild" : captionOf(this.editors.fileNames[this.editors.current]!)}.png`,
       $<HTMLCanvasElement>("RunImage"), () => this.device.consoleContent());
@@ -142,7 +146,12 @@ export class App {
         this.editors.markLine(-1, "");
         this.editors.focus();
         if (end.kind === "fault") {
-          if (end.line >= 0) this.editors.markLine(end.line, "fault-line");
+          if (end.line >= 0) {
+            this.editors.markLine(end.line, "fault-line");
+            const doc = this.editors.view.state.doc;
+            if (end.line < doc.lines) this.editors.placeCaret(doc.line(end.line + 1).from);
+            this.commands.showCaretPosition();
+          }
           void dialogs.error(end.text);
         }
       },
