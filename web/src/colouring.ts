@@ -71,6 +71,8 @@ export function colouring(colourer: (owner: object) => Colourer | null): Extensi
         if (last && from <= last[1] + 2) last[1] = Math.max(last[1], to);
         else windows.push([from, Math.max(from, to)]);
       }
+      // A hidden tab has no visible lines (and no call would mean the whole text).
+      if (windows.length === 0) return Decoration.none;
       const unchangedBefore = Number.isFinite(unchangedPos) ? byteAt(Math.min(unchangedPos, text.length)) : byteAt(text.length);
       const runs = c(encode(text), windows, unchangedBefore);
       const b = new RangeSetBuilder<Decoration>();
@@ -88,7 +90,8 @@ export const setMarkedLine = StateEffect.define<{ line: number; cls: string } | 
 export const markedLine = StateField.define<DecorationSet>({
   create: () => Decoration.none,
   update(deco, tr) {
-    deco = deco.map(tr.changes);
+    // Typing ends the mark, as on the desktop.
+    if (tr.docChanged) deco = Decoration.none;
     for (const e of tr.effects) {
       if (!e.is(setMarkedLine)) continue;
       if (!e.value || e.value.line < 0 || e.value.line >= tr.state.doc.lines) { deco = Decoration.none; continue; }
