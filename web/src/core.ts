@@ -97,7 +97,8 @@ export class Core {
   takeEvents(): PanelEvent[] {
     const n = this.m._tarko_events_length();
     if (n === 0) return [];
-    const bytes = this.m.HEAPU8.slice(this.m._tarko_events(), this.m._tarko_events() + n);
+    const p = this.m._tarko_events();
+    const bytes = this.m.HEAPU8.slice(p, p + n);
     this.m._tarko_events_clear();
     return parseEvents(bytes);
   }
