@@ -12,7 +12,7 @@ PREFIX ?= /usr/local
 # any static web server.
 WEB_BUILD ?= build-web
 
-.PHONY: all setup configure build run test test-sanitized test-web web web-run install package fuzz editor-demo bench clean
+.PHONY: all setup configure build run test test-sanitized test-web web web-run bench-web install package fuzz editor-demo bench clean
 
 all: build
 
@@ -70,6 +70,11 @@ editor-demo: configure
 
 bench: build
 	@bash bench/run.sh $(BUILD)
+	@$(MAKE) --no-print-directory bench-web
+
+# The browser edition's speed in headless Chromium, as ratios to tarko-run.
+bench-web: web
+	@node web/bench.mjs $(WEB_BUILD)/site $(BUILD)/src/cli/tarko-run
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD)
