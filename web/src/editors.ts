@@ -1,7 +1,7 @@
 // The five program tabs, one CodeMirror view each, and the tab model of the
 // workbench: open tabs are 0..lastTab without gaps; closing one moves the
 // later programs one tab to the left.
-import { EditorState, Extension, Compartment } from "@codemirror/state";
+import { EditorState, Extension, Compartment, Transaction, TransactionSpec } from "@codemirror/state";
 import { EditorView, keymap, drawSelection, highlightSpecialChars } from "@codemirror/view";
 import { defaultKeymap, history, historyKeymap, undo } from "@codemirror/commands";
 import { search, searchKeymap } from "@codemirror/search";
@@ -54,6 +54,21 @@ function insertCommand(caption: string) {
   };
 }
 
+// The Unicode line and paragraph separators become ordinary line breaks as
+// they come in, so every line break of the text is the editor's own (and one
+// CR LF in the program's bytes).
+const separators = /[\u2028\u2029]/g;
+const plainLineBreaks = EditorState.transactionFilter.of((tr): Transaction | TransactionSpec => {
+  if (!tr.docChanged) return tr;
+  let found = false;
+  tr.changes.iterChanges((_a, _b, _c, _d, ins) => { if (separators.test(ins.toString())) found = true; separators.lastIndex = 0; });
+  if (!found) return tr;
+  const changes: { from: number; to: number; insert: string }[] = [];
+  tr.changes.iterChanges((from, to, _c, _d, ins) => changes.push({ from, to, insert: ins.toString().replace(separators, "\n") }));
+  const userEvent = tr.annotation(Transaction.userEvent);
+  return { changes, selection: tr.selection, effects: tr.effects, scrollIntoView: tr.scrollIntoView, ...(userEvent ? { userEvent } : {}) };
+});
+
 // Ctrl+Y deletes the caret line.
 function deleteLine(view: EditorView): boolean {
   const line = view.state.doc.lineAt(view.state.selection.main.head);
@@ -103,6 +118,7 @@ export class Editors {
   private extensions(i: number, tabWidth: number): Extension[] {
     return [
       history(),
+      plainLineBreaks,
       drawSelection(),
       highlightSpecialChars(),
       search({ top: true }),
