@@ -68,6 +68,8 @@ const Keys = `## Tasten im Browser
 | Strg+F, Strg+R | suchen, ersetzen |
 | Strg+Y | Zeile der Schreibmarke löschen |
 | Alt+A, Alt+E, Alt+W, … | Befehl einfügen, dieselben Tasten wie auf dem Desktop |
+| Strg+Plus, Strg+Minus | alles größer oder kleiner zeigen, etwa für den Beamer (der Zoom des Browsers) |
+| Umschalt+F10 | auf dem Bildschirm des Geräts: „Bild speichern unter...“ (als Download) und „Ausgabe kopieren“ |
 | Strg+M | Tabulatortaste wechselt zwischen Einrücken und dem nächsten Bedienelement |
 
 Der Browser behält Strg+N, Strg+W und Strg+Tab für sich; dafür gibt es die Knöpfe
