@@ -6,10 +6,12 @@ set -euo pipefail
 packages=(cmake ninja-build g++ make qt6-base-dev qt6-translations-l10n
           fonts-liberation fonts-dejavu-core xvfb xauth xdotool imagemagick
           dbus-daemon dbus-x11 at-spi2-core python3-pyatspi
-          desktop-file-utils appstream shared-mime-info libglib2.0-bin groff-base dpkg-dev
-          emscripten chromium)
-# The browser edition's build and tests need node and npm; a node from
-# another source (with its own npm) is kept.
+          desktop-file-utils appstream shared-mime-info libglib2.0-bin groff-base dpkg-dev)
+# The browser edition's WebAssembly module (web/build-wasm.sh, its tests).
+packages+=(emscripten)
+# The browser edition's front end and its tests: Chromium, node and npm (a
+# node from another source, with its own npm, is kept).
+packages+=(chromium)
 command -v node >/dev/null || packages+=(nodejs)
 command -v npm >/dev/null || packages+=(npm)
 if [ "${1:-}" = --fuzz ]; then

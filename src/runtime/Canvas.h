@@ -1,7 +1,7 @@
 #pragma once
 // The graphics canvas of the run panel: a 200 x 200 image on which a running
 // program draws one-pixel, non-smoothed points, lines, filled rectangles,
-// filled circles and texts. Coordinates are pixels (column, row) already mapped
+// filled circles (the rules in Raster.h, shared with the web module) and texts. Coordinates are pixels (column, row) already mapped
 // from program coordinates by the interpreter; they may lie anywhere in the
 // 64-bit range: everything is clipped to the image before drawing.
 #include <QColor>
@@ -53,7 +53,8 @@ public:
     void DrawText(int64_t col, int64_t row, const std::string& text);
 
 private:
-    void Set(int col, int row) { reinterpret_cast<QRgb*>(img.scanLine(row))[col] = pen.rgb(); }
+    // The image's pixels for the shared drawing rules (RGB32 rows are packed).
+    uint32_t* Pixels() { return reinterpret_cast<uint32_t*>(img.bits()); }
     void Changed() { if (changed) changed(); }
 
     QImage img;

@@ -1,5 +1,6 @@
 #include "runtime/Runner.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <random>
@@ -9,6 +10,7 @@
 #include "language/PCode.h"
 #include "language/SymTab.h"
 #include "runtime/FastCode.h"
+#include "runtime/Random.h"
 
 namespace tarko {
 
@@ -16,6 +18,7 @@ bool StopRequested = false;
 bool StepRequested = false;
 bool DebugOutput = false;
 bool InputDone = false;
+bool HostWaiting = false;
 
 const char* const FaultDivByZero = "Gleitkommadivision durch Null";
 const char* const FaultInvalid = "Ung\xFCltige Gleitkommaoperation";
@@ -45,6 +48,12 @@ struct Machine {
     int count = 0;        // instructions loaded
     int variables = 0;    // variables of the program
     uint64_t executed = 0;
+    bool step = false;    // a single-step run
+    bool translated = false;   // executes `fast` (normal runs with translated runs on)
+    // Where a single step left the instruction at PC when the host waited:
+    // nothing done yet, its views and code text shown (waiting for the
+    // step), or the step granted (waiting inside the instruction).
+    enum class Resume : uint8_t { Fetch, Shown, Stepped } resume = Resume::Fetch;
 };
 
 Machine machine;
@@ -232,12 +241,16 @@ static_assert(OperatorCount == 8 && OperandsCount == 7 && ResultCount == 4);
 #define TARKO_THREADED 0
 #endif
 
-// The main loop. Returns the fault text, or nullptr when the run ended by
-// StopRequested. Normal runs execute the translated code when it is switched
-// on (and fall back to the plain loop for single instructions); single-step
-// runs always execute the plain loop.
+// What Execute returns when the slice ends with the run still going.
+const char SliceOver[] = "";
+
+// The main loop. Returns the fault text, nullptr when the run ended by
+// StopRequested, or SliceOver when maxInstructions (0: no limit) have been
+// executed or the host is waiting. Normal runs execute the translated code
+// when it is switched on (and fall back to the plain loop for single
+// instructions); single-step runs always execute the plain loop.
 template <bool Step>
-const char* Execute(RunHost& host)
+const char* Execute(RunHost& host, uint64_t maxInstructions)
 {
     Machine& m = machine;
     double* const stack = m.stack;
@@ -245,12 +258,14 @@ const char* Execute(RunHost& host)
     const Decoded* const code = m.decoded;
     int sp = m.sp;
     int pc = m.pc;
-    uint64_t executed = 0;
-    // The message pass is due after instruction number nextPass.
-    uint64_t nextPass = MessagePassInterval;
+    uint64_t executed = m.executed;
+    const uint64_t sliceEnd = maxInstructions ? executed + maxInstructions : UINT64_MAX;
+    // The message pass is due after instruction number nextPass; the slice's
+    // end is such a pass.
+    uint64_t nextPass = std::min<uint64_t>(executed + MessagePassInterval, sliceEnd);
     const char* fault = nullptr;
     std::string text;
-    const bool translated = !Step && translatedRuns;
+    const bool translated = !Step && m.translated;
     FastEntry* const fast = translated ? m.fast.data() : nullptr;
     const FastEntry* ip = fast;   // the entry of PC while the translated code runs
 
@@ -260,6 +275,16 @@ const char* Execute(RunHost& host)
 #define NEED(n) do { if (sp > StackSize - (n)) FAULT(FaultInvalid); } while (0)
 #define ROOM() do { if (sp == 0) FAULT(FaultInvalid); } while (0)
 #define HOSTCALL() (nextPass = executed)
+// The host cannot wait in place: the instruction is executed again when the
+// next slice begins (state as before its fetch).
+#define WAIT_AGAIN(resumeAt)                                                            \
+    do {                                                                                \
+        --pc;                                                                           \
+        --executed;                                                                     \
+        HostWaiting = false;                                                            \
+        m.resume = (resumeAt);                                                          \
+        goto sliceOver;                                                                 \
+    } while (0)
 // a op b replaces a; a non-finite result is checked for a fault.
 #define ARITHMETIC(op)                                                   \
     {                                                                    \
@@ -301,17 +326,27 @@ const char* Execute(RunHost& host)
     for (;;) {
     plain:
         if constexpr (Step) {
-            SYNC();
-            host.ShowData();
-            host.ShowStack();
+            if (m.resume == Machine::Resume::Fetch) {
+                SYNC();
+                host.ShowData();
+                host.ShowStack();
+            }
         }
         const Decoded in = code[pc++];
         ++executed;
+        // After a wait inside the instruction (Stepped) the instruction
+        // itself takes up where it was.
         if constexpr (Step) {
-            SYNC();
-            host.AddCodeText(CodeViewText(pc - 1));
-            host.StepWait();
-            StepRequested = false;   // nothing reads it outside single steps
+            if (m.resume != Machine::Resume::Stepped) {
+                SYNC();
+                if (m.resume == Machine::Resume::Fetch)
+                    host.AddCodeText(CodeViewText(pc - 1));
+                host.StepWait();
+                if (HostWaiting) [[unlikely]]
+                    WAIT_AGAIN(Machine::Resume::Shown);
+                StepRequested = false;   // nothing reads it outside single steps
+                m.resume = Machine::Resume::Fetch;
+            }
         }
 
         switch (in.op) {
@@ -410,15 +445,19 @@ const char* Execute(RunHost& host)
             const int64_t n = std::llabs(int64_t{hi} - lo + 1);
             int64_t r = 0;
             if (n > 0)
-                r = std::uniform_int_distribution<int64_t>(0, n - 1)(generator);
+                r = static_cast<int64_t>(UniformBelow(generator, static_cast<uint64_t>(n)));
             stack[++sp] = static_cast<double>(lo + r);
             break;
         }
         case static_cast<uint8_t>(TOpcode::RDREAL): {
             ROOM();
             SYNC();
-            host.ShowConsole();
+            if (m.resume != Machine::Resume::Stepped)
+                host.ShowConsole();
             const double v = host.ReadNumber();
+            if (HostWaiting) [[unlikely]]
+                WAIT_AGAIN(Machine::Resume::Stepped);
+            m.resume = Machine::Resume::Fetch;
             stack[--sp] = v;
             HOSTCALL();
             break;
@@ -451,6 +490,11 @@ const char* Execute(RunHost& host)
             const double s = stack[sp++];
             SYNC();
             host.Pause(s);
+            if (HostWaiting) [[unlikely]] {
+                --sp;
+                WAIT_AGAIN(Machine::Resume::Stepped);
+            }
+            m.resume = Machine::Resume::Fetch;
             HOSTCALL();
             break;
         }
@@ -553,11 +597,13 @@ const char* Execute(RunHost& host)
         // those makes the pass due at once: the flag is tested after every
         // message pass, not after every instruction.
         if (Step || executed >= nextPass) {
-            nextPass = executed + MessagePassInterval;
+            nextPass = std::min<uint64_t>(executed + MessagePassInterval, sliceEnd);
             SYNC();
             host.ProcessMessages();
             if (StopRequested)
                 break;
+            if (executed >= sliceEnd)
+                goto sliceOver;
         }
         if (translated) {
             ip = fast + pc;
@@ -643,6 +689,10 @@ dispatch:
 done:
     SYNC();
     return fault;
+sliceOver:
+    SYNC();
+    return SliceOver;
+#undef WAIT_AGAIN
 #undef SYNC
 #undef FAULT
 #undef NEED
@@ -731,7 +781,7 @@ RunResult LoadCode()
     return {};
 }
 
-RunResult Interpret(RunHost& host, bool step)
+void BeginRun(RunHost& host, bool step)
 {
     Machine& m = machine;
     if (fixedSeed)
@@ -742,19 +792,43 @@ RunResult Interpret(RunHost& host, bool step)
     m.sp = StackSize;
     m.pc = 0;
     m.executed = 0;
+    m.step = step;
+    m.resume = Machine::Resume::Fetch;
     for (int i = 0; i < m.variables; ++i)
         m.data[i] = -1.0;
     if (step)
         host.AddDebugText("Einzelschritt mit <Leertaste>...");
     StopRequested = false;
     StepRequested = false;
+    HostWaiting = false;
 
-    if (!step && translatedRuns)
+    m.translated = !step && translatedRuns;
+    if (m.translated)
         m.fast = TranslateCode(m.decoded, m.count);
-    const char* fault = step ? Execute<true>(host) : Execute<false>(host);
+}
+
+bool RunSlice(RunHost& host, uint64_t maxInstructions, RunResult& result)
+{
+    Machine& m = machine;
+    const char* fault = m.step ? Execute<true>(host, maxInstructions)
+                               : Execute<false>(host, maxInstructions);
+    if (fault == SliceOver)
+        return false;
     if (fault)
-        return {RunEnd::Fault, fault, m.pc - 1};   // pc has moved past the faulting instruction
-    return {};
+        result = {RunEnd::Fault, fault, m.pc - 1};   // pc has moved past the faulting instruction
+    else
+        result = {};
+    return true;
+}
+
+RunResult Interpret(RunHost& host, bool step)
+{
+    BeginRun(host, step);
+    RunResult result;
+    while (!RunSlice(host, 0, result)) {
+        // Only a waiting host ends an unbounded slice early.
+    }
+    return result;
 }
 
 RunResult RunProgram(RunHost& host, bool step)

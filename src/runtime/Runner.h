@@ -16,6 +16,11 @@ extern bool StopRequested;   // end the run after the current instruction
 extern bool StepRequested;   // single step: execute one instruction
 extern bool DebugOutput;     // the debug view is written only while set
 extern bool InputDone;       // a number input is finished
+// Set by a host whose ReadNumber, Pause or StepWait cannot wait in place (the
+// browser): the interpreter then leaves the instruction unfinished, ends the
+// slice (RunSlice) and executes it again when the next slice begins. The
+// interpreter clears it.
+extern bool HostWaiting;
 
 // Table sizes.
 constexpr int MaxInstructions = 10000;
@@ -56,7 +61,18 @@ RunResult RunProgram(RunHost& host, bool step);
 RunResult LoadCode();
 
 // Runs the loaded code until StopRequested (set by HALT, Stop, ...) or a fault.
+// The same as BeginRun followed by one unbounded RunSlice.
 RunResult Interpret(RunHost& host, bool step);
+
+// A run in slices, for hosts that must get control back regularly: BeginRun
+// prepares a run of the loaded code (everything Interpret does before its
+// first instruction); each RunSlice then executes at most maxInstructions
+// instructions (0: no limit) and returns true when the run is over (result
+// set as Interpret's), false when the budget is used up or the host is
+// waiting (HostWaiting was set). The interpreter's state survives between
+// slices exactly: any slicing gives the run Interpret gives.
+void BeginRun(RunHost& host, bool step);
+bool RunSlice(RunHost& host, uint64_t maxInstructions, RunResult& result);
 
 // Busy wait of s seconds passing messages; returns at once on StopRequested.
 void WaitSeconds(double seconds, RunHost& host);
