@@ -30,6 +30,8 @@ export class App {
   runState = 1;
   /** From a successful compile until the run has really ended. */
   private busy = false;
+  /** Counts the starts that are over (run ended or compile error). */
+  finishedRuns = 0;
   readonly options = loadOptions();
   readonly print: PrintOptions = { margin: "5", lineNumbers: false, toFile: false };
   readonly keeper = new TabKeeper();
@@ -140,6 +142,7 @@ export class App {
       wantsInput: () => this.device.setInputMode(true),
       ended: (end) => {
         this.busy = false;
+        this.finishedRuns++;
         this.device.setInputMode(false);
         this.setRunState(1);
         this.showIde(false);
@@ -158,6 +161,7 @@ export class App {
     };
     const result = await this.session.start(encode(text), mode === 2, cb);
     if (!result.ok) {
+      this.finishedRuns++;
       this.showMessageLine(0, result.message);
       this.editors.placeCaret(new OffsetMap(text, 0).pos(result.offset));
       this.commands.showCaretPosition();

@@ -79,6 +79,12 @@ export async function open({ isolation = true, serviceWorker = false, filePicker
     messageLine() { return page.$eval("#L_Meldung", (e) => e.textContent); },
     statusCaret() { return page.$eval("#StatusPanel0", (e) => e.textContent); },
     runState() { return page.evaluate(() => window.tarko.runState); },
+    /** Does what starts a run and waits until that run is over. */
+    async runOver(start, timeout = 15000) {
+      const before = await page.evaluate(() => window.tarko.finishedRuns);
+      await start();
+      await page.waitForFunction((n) => window.tarko.finishedRuns > n, { timeout }, before);
+    },
     async waitIdle(timeout = 10000) { await page.waitForFunction(() => window.tarko.runState === 1, { timeout }); },
     async waitInput() { await page.waitForFunction(() => window.tarko.device.inputActive, { timeout: 10000 }); },
   };

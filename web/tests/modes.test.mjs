@@ -13,8 +13,7 @@ test("without isolation headers: the service worker isolates the page, and it wo
     await t.load();
     assert.equal(await t.page.evaluate(() => document.body.dataset.ready), "worker");
     await t.typeProgram('Ausgabe "offline"');
-    await t.page.keyboard.press("F9");
-    await t.waitIdle();
+    await t.runOver(() => t.page.keyboard.press("F9"));
     assert.equal(await t.consoleText(), "offline\n");
   } finally {
     await t.close();

@@ -13,13 +13,14 @@ after(async () => { await t?.close(); });
 
 async function run(program, inputs = []) {
   await t.typeProgram(program);
-  await t.page.keyboard.press("F9");
-  for (const entry of inputs) {
-    await t.waitInput();
-    await t.page.keyboard.type(entry);
-    await t.page.keyboard.press("Enter");
-  }
-  await t.waitIdle();
+  await t.runOver(async () => {
+    await t.page.keyboard.press("F9");
+    for (const entry of inputs) {
+      await t.waitInput();
+      await t.page.keyboard.type(entry);
+      await t.page.keyboard.press("Enter");
+    }
+  });
   return t.consoleText();
 }
 
@@ -84,8 +85,7 @@ describe("keypad", () => {
     await t.click("Taste C");
     await t.click("Taste Komma"); await t.click("Taste 5");
     assert.equal(await okDisabled(), false, "1,5 is a number");
-    await ok.click();
-    await t.waitIdle();
+    await t.runOver(() => ok.click());
     assert.equal(await t.consoleText(), native('Eingabe "Zahl" x\nAusgabe x*2', ["1,5"]).out);
     assert.equal(await t.byName("Taste 1").then((b) => b.evaluate((e) => e.disabled)), true, "keypad off after the run");
   });
@@ -167,7 +167,7 @@ describe("single step", () => {
     await ctrlF9();
     await t.page.waitForFunction((n) => document.getElementById("CodeMemo").value.split("\n").filter((l) => /^\s*\d+: /.test(l)).length === n + 1, {}, before);
     await t.page.keyboard.press("Escape");
-    await t.waitIdle();
+    await t.page.waitForFunction(() => !window.tarko.sessionBusy());
     assert.equal(await t.page.$eval("#IdeForm", (e) => e.hidden), true);
   });
 });
@@ -202,6 +202,30 @@ describe("files", () => {
 });
 
 describe("browser", () => {
+  test("every control a screen reader needs has the desktop's German name", async () => {
+    // The image is in the tree while it is shown, after a drawing.
+    await run("Punkt (0; 0)");
+    assert.equal((await t.page.$$("aria/Grafikbildschirm")).length, 1);
+    await run('Ausgabe "Text"');
+    const names = ["Programm starten", "Stop", "Neue Datei", "Datei öffnen", "Datei speichern", "Datei drucken",
+      "Hilfe zum Programm", "Ausgabe des Programms", "Meldungszeile", `Programmtext: ${await t.currentCaption()}`,
+      ...["0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "Minus", "Komma", "C", "OK"].map((k) => `Taste ${k}`)];
+    const missing = [];
+    for (const name of names) if ((await t.page.$$(`aria/${name}`)).length === 0) missing.push(name);
+    assert.deepEqual(missing, []);
+  });
+  test("keyboard alone: Tab reaches the run button, Enter runs, the console shows the result", async () => {
+    await t.typeProgram('Ausgabe "Tastatur"');
+    await t.page.focus("#Run2");
+    await t.runOver(() => t.page.keyboard.press("Enter"));
+    assert.equal(await t.consoleText(), "Tastatur\n");
+    // Ctrl+M lets Tab leave the editor instead of inserting a tab.
+    await (await t.byName(`Programmtext: ${await t.currentCaption()}`)).click();
+    await t.page.keyboard.down("Control"); await t.page.keyboard.press("m"); await t.page.keyboard.up("Control");
+    await t.page.keyboard.press("Tab");
+    assert.equal(await t.page.evaluate(() => document.activeElement.closest(".cm-editor") === null), true);
+  });
+
   test("a reload keeps every tab's text as typed", async () => {
     await t.typeProgram('Ausgabe "erster"');
     await t.click("Neue Datei");
