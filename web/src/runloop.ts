@@ -21,7 +21,7 @@ export type RunEnd = { kind: "ended" } | { kind: "fault"; text: string; line: nu
 
 /** Slices of about this many milliseconds keep Stop quick and let the
  *  engine optimise the re-entered interpreter. */
-const SliceMs = 8;
+const SliceMs = 5;
 
 export async function runLoop(core: Core, host: RunHost): Promise<RunEnd> {
   let budget = 20000;
