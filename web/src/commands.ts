@@ -4,7 +4,8 @@ import { openSearchPanel } from "@codemirror/search";
 import type { App } from "./main";
 import { captionOf, NewProgramName, TabCount } from "./editors";
 import { decode } from "./cp1252";
-import { download, openProgram, saveProgram } from "./files";
+import { download, openProgram, readProgram, saveProgram } from "./files";
+import type { RecentFile } from "./store";
 import * as dialogs from "./dialogs";
 import { encode } from "./cp1252";
 import { listing, showOptions } from "./options";
@@ -12,7 +13,7 @@ import { listing, showOptions } from "./options";
 const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;
 
 // Buttons enabled only while idle (the run state overrides everything else).
-const IdleOnly = ["Optionen2", "Neu2", "Oeffnen2", "Speichern2", "Drucken2", "Ausschneiden2", "Kopieren2", "Einfuegen2",
+const IdleOnly = ["Zuletzt", "Optionen2", "Neu2", "Oeffnen2", "Speichern2", "Drucken2", "Ausschneiden2", "Kopieren2", "Einfuegen2",
   "Suchen2", "Ersetzen2", "Run2", "Schliessen2", "SpeichernUnter2", "Beispiele"];
 
 export class Commands {
@@ -34,6 +35,13 @@ export class Commands {
     on("Break2", () => app.stop());
     on("Step2", () => app.step());
     on("Hilfe2", () => this.help());
+    $<HTMLSelectElement>("Zuletzt").addEventListener("change", (e) => {
+      const sel = e.target as HTMLSelectElement;
+      const i = sel.selectedIndex - 1;
+      sel.selectedIndex = 0;
+      if (i >= 0) void this.openRecent(i);
+    });
+    void app.keeper.recent().then((list) => this.showRecent(list));
     $<HTMLSelectElement>("Beispiele").addEventListener("change", (e) => {
       const sel = e.target as HTMLSelectElement;
       const name = sel.value;
@@ -136,6 +144,34 @@ export class Commands {
     this.afterOpen();
   }
 
+  private recentFiles: RecentFile[] = [];
+
+  private showRecent(list: RecentFile[]): void {
+    this.recentFiles = list;
+    const sel = $<HTMLSelectElement>("Zuletzt");
+    sel.replaceChildren(new Option("Zuletzt gespeichert", ""), ...list.map((r) => new Option(r.name)));
+    sel.hidden = list.length === 0;
+  }
+
+  /** Opens a recently saved file again (the browser asks for permission). */
+  private async openRecent(i: number): Promise<void> {
+    const r = this.recentFiles[i];
+    if (!r || this.app.runState !== 1 || !(await this.fifthTabMayGo())) return;
+    type Permissive = FileSystemFileHandle & { requestPermission?(o: object): Promise<string> };
+    try {
+      const h = r.handle as Permissive;
+      if (h.requestPermission && (await h.requestPermission({ mode: "readwrite" })) !== "granted") return;
+      const read = await readProgram(await h.getFile());
+      if (typeof read === "string") { await dialogs.error(read); return; }
+      this.app.showMessageLine(1, "");
+      const tab = this.app.editors.openTab(r.name, read.text);
+      this.app.editors.handles[tab] = h;
+      this.afterOpen();
+    } catch {
+      await dialogs.message("Datei konnte nicht geöffnet werden");
+    }
+  }
+
   async example(name: string): Promise<void> {
     if (this.app.runState !== 1 || !(await this.fifthTabMayGo())) return;
     const bytes = new Uint8Array(await (await fetch(`examples/${name}.trk`)).arrayBuffer());
@@ -170,6 +206,7 @@ export class Commands {
     }
     e.handles[i] = r.handle;
     e.rename(i, r.name);
+    if (r.handle) void this.app.keeper.addRecent({ name: r.name, handle: r.handle }).then((list) => this.showRecent(list));
     e.setModified(i, false);
     this.app.keep();
     this.updateCaptionAndCommands();

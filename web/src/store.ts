@@ -7,6 +7,9 @@ export interface Workbench { lastTab: number; active: number; tabs: (TabState & 
 const Db = "tarko";
 const Store = "workbench";
 const Key = "tabs";
+const RecentKey = "recent";
+
+export interface RecentFile { name: string; handle: FileSystemFileHandle }
 
 function open(): Promise<IDBDatabase> {
   return new Promise((resolve, reject) => {
@@ -40,6 +43,34 @@ export class TabKeeper {
     } catch {
       return null;
     }
+  }
+
+  /** The five most recently saved files (browsers with file handles only). */
+  async recent(): Promise<RecentFile[]> {
+    try {
+      const db = await this.database();
+      return await new Promise((resolve) => {
+        const r = db.transaction(Store).objectStore(Store).get(RecentKey);
+        r.onsuccess = () => resolve((r.result as RecentFile[] | undefined) ?? []);
+        r.onerror = () => resolve([]);
+      });
+    } catch {
+      return [];
+    }
+  }
+
+  async addRecent(file: RecentFile): Promise<RecentFile[]> {
+    const list = await this.recent();
+    const others: RecentFile[] = [];
+    for (const r of list) if (!(await r.handle.isSameEntry(file.handle))) others.push(r);
+    const next = [file, ...others].slice(0, 5);
+    const db = await this.database();
+    await new Promise<void>((resolve) => {
+      const tx = db.transaction(Store, "readwrite");
+      tx.objectStore(Store).put(next, RecentKey);
+      tx.oncomplete = tx.onerror = tx.onabort = () => resolve();
+    });
+    return next;
   }
 
   keep(state: Workbench): void {
