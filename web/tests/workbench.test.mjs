@@ -191,6 +191,19 @@ describe("files", () => {
     for (let i = 0; i < 100 && !existsSync(saved); i++) await new Promise((r) => setTimeout(r, 50));
     assert.deepEqual(readFileSync(saved), Buffer.from(bytes));
   });
+  test("a file over 4 MB is refused with the desktop's message, no tab taken", async () => {
+    const dir = mkdtempSync(join(tmpdir(), "tarko-file-"));
+    const file = join(dir, "Riesig.trk");
+    writeFileSync(file, Buffer.alloc(4 * 1024 * 1024 + 1, 0x41));
+    const tabs = await t.page.evaluate(() => window.tarko.editors.lastTab);
+    const [chooser] = await Promise.all([t.page.waitForFileChooser(), t.click("Datei öffnen")]);
+    await chooser.accept([file]);
+    await t.page.waitForSelector("#MessageBox[open]");
+    assert.equal(await t.page.$eval("#MessageText", (e) => e.textContent),
+      "Datei Riesig.trk kann nicht geöffnet werden: Sie ist größer als 4 MB. So große Programme kann Tarko nicht laden.");
+    await t.page.keyboard.press("Enter");
+    assert.equal(await t.page.evaluate(() => window.tarko.editors.lastTab), tabs);
+  });
   test("a character without a Windows-1252 byte refuses the save", async () => {
     await t.typeProgram('Ausgabe "ok"\nAusgabe "→"');
     await t.click("Datei speichern");
