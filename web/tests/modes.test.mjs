@@ -10,8 +10,9 @@ test("without isolation headers: the service worker isolates the page, and it wo
     await t.page.goto(t.url, { waitUntil: "load" });
     await t.page.waitForFunction(() => document.body.dataset.ready === "worker" && navigator.serviceWorker.controller, { timeout: 20000 });
     await t.page.setOfflineMode(true);
-    await t.load();
-    assert.equal(await t.page.evaluate(() => document.body.dataset.ready), "worker");
+    await Promise.all([t.page.waitForNavigation({ waitUntil: "load" }), t.page.evaluate(() => location.reload())]);
+    await t.page.waitForFunction(() => document.body.dataset.ready, { timeout: 20000 });
+    assert.deepEqual(await t.page.evaluate(() => [document.body.dataset.ready, crossOriginIsolated]), ["worker", true]);
     await t.typeProgram('Ausgabe "offline"');
     await t.runOver(() => t.page.keyboard.press("F9"));
     assert.equal(await t.consoleText(), "offline\n");
