@@ -179,4 +179,94 @@ bool FillCircle(uint32_t* pixels, uint32_t pen, int64_t col, int64_t row, int64_
     return true;
 }
 
+namespace {
+
+int Kerning(const GlyphTable& glyphs, uint8_t first, uint8_t second)
+{
+    const GlyphTable::Kern* k = std::lower_bound(
+        glyphs.kerns, glyphs.kerns + glyphs.kernCount, std::pair{first, second},
+        [](const GlyphTable::Kern& a, std::pair<uint8_t, uint8_t> b) {
+            return a.first < b.first || (a.first == b.first && a.second < b.second);
+        });
+    return k != glyphs.kerns + glyphs.kernCount && k->first == first && k->second == second ? k->adjust : 0;
+}
+
+} // namespace
+
+// The x of each character's glyph relative to the text's start, through
+// f(i, x). Kerning joins a character to the last one before it that takes
+// part in kerning.
+template <typename F>
+void Place(std::string_view text, const GlyphTable& glyphs, F&& f)
+{
+    int x = 0;
+    uint8_t previous = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const GlyphTable::Glyph& g = glyphs.glyphs[static_cast<uint8_t>(text[i])];
+        if (g.kernAs != 0 && previous != 0)
+            x += Kerning(glyphs, previous, g.kernAs);
+        f(i, x);
+        x += g.advance;
+        if (g.kernAs != 0)
+            previous = g.kernAs;
+    }
+}
+
+// The box's width: a tab reaches the next multiple of the tab stop.
+int TextWidth(std::string_view text, const GlyphTable& glyphs)
+{
+    const int tabStop = std::max(glyphs.tabStop, 1);
+    int x = 0;
+    uint8_t previous = 0;
+    for (char ch : text) {
+        const auto c = static_cast<uint8_t>(ch);
+        if (c == '\t') {
+            x = (x / tabStop + 1) * tabStop;
+            previous = 0;
+            continue;
+        }
+        const GlyphTable::Glyph& g = glyphs.glyphs[c];
+        if (g.widthKernAs != 0 && previous != 0)
+            x += Kerning(glyphs, previous, g.widthKernAs);
+        x += g.width;
+        if (g.widthKernAs != 0)
+            previous = g.widthKernAs;
+    }
+    return x;
+}
+
+bool DrawText(uint32_t* pixels, uint32_t pen, int64_t col, int64_t row, std::string_view text,
+              const GlyphTable& glyphs)
+{
+    constexpr int Height = GlyphTable::Height;
+    if (text.empty() || col >= Size || row <= 0 || row - Height >= Size || col < -100000)
+        return false;
+    const int width = TextWidth(text, glyphs);
+    if (col + width <= 0)
+        return false;
+    // The box, clipped to the image; every glyph pixel is clipped to it.
+    const int64_t top = row - Height;
+    const int64_t left = col, right = col + width;   // right exclusive
+    int c0, c1, r0, r1;
+    if (width <= 0 || !ClipRange(left, right - 1, c0, c1) || !ClipRange(top, top + Height - 1, r0, r1))
+        return true;
+    // Opaque black in both pixel formats (QRgb and RGBA bytes).
+    constexpr uint32_t Black = 0xFF000000u;
+    for (int r = r0; r <= r1; ++r)
+        std::fill(pixels + r * Size + c0, pixels + r * Size + c1 + 1, Black);
+    Place(text, glyphs, [&](size_t i, int offset) {
+        const GlyphTable::Glyph& g = glyphs.glyphs[static_cast<uint8_t>(text[i])];
+        if (g.onlyAtEnd && i + 1 < text.size())
+            return;
+        const int64_t x = col + offset + g.left;
+        for (int r = r0; r <= r1; ++r) {
+            uint32_t bits = g.rows[r - top];
+            for (int64_t px = x; bits; ++px, bits >>= 1)
+                if ((bits & 1) && px >= c0 && px <= c1)
+                    pixels[r * Size + px] = pen;
+        }
+    });
+    return true;
+}
+
 } // namespace tarko::raster

@@ -7,6 +7,9 @@
 // everything is clipped to the image, and the arithmetic is exact integer
 // arithmetic, so far shapes cost no more than near ones.
 #include <cstdint>
+#include <string_view>
+
+#include "runtime/Glyphs.h"
 
 namespace tarko::raster {
 
@@ -28,6 +31,13 @@ bool FillRect(uint32_t* pixels, uint32_t pen, int64_t col1, int64_t row1, int64_
 // The disc in the box from (col - r, row - r) to (col + r, row + r): the
 // pixels whose centres lie inside the circle.
 bool FillCircle(uint32_t* pixels, uint32_t pen, int64_t col, int64_t row, int64_t radius);
+
+// Text (Windows-1252) with the top-left corner of its box at (col, row - 11):
+// the box, as wide as the text, is filled black and the glyphs drawn on it.
+bool DrawText(uint32_t* pixels, uint32_t pen, int64_t col, int64_t row, std::string_view text,
+              const GlyphTable& glyphs);
+// The width of the text in pixels.
+int TextWidth(std::string_view text, const GlyphTable& glyphs);
 
 // The minor coordinate of a line at major position t (a1 != a2), exact:
 // b1 + (b2 - b1) (t - a1) / (a2 - a1) rounded to the nearest integer, halves

@@ -128,13 +128,6 @@ uint64_t Distance(int64_t a, int64_t b)
     return a >= b ? uint64_t(a) - uint64_t(b) : uint64_t(b) - uint64_t(a);
 }
 
-int Differences(const Image& a, const Image& b)
-{
-    int n = 0;
-    for (size_t i = 0; i < a.size(); ++i)
-        n += a[i] != b[i];
-    return n;
-}
 
 // Whether the long double computation of the earlier code could have put
 // a line's value at major position t on either side of a rounding boundary:

@@ -172,8 +172,10 @@ public:
     {
         Drawn(raster::FillCircle(pixels, pen, c, r, rr));
     }
-    // Texts on the image need the desktop's glyphs as data; not yet here.
-    void DrawText(int64_t, int64_t, const std::string&) override {}
+    void DrawText(int64_t c, int64_t r, const std::string& text) override
+    {
+        Drawn(raster::DrawText(pixels, pen, c, r, text, CanvasGlyphs));
+    }
 
     // Debug view.
     void AddDebugText(const std::string& s) override { views.Append(0, s); }

@@ -12,6 +12,11 @@
 // - Texts handed out are Windows-1252 bytes: a pointer valid until the next
 //   call into the module plus its length from the matching *_length call.
 // - One program, one run at a time (the core has a single interpreter state).
+// - Loading: tarko.js is a factory, `createTarko({wasmBinary: bytes})` returns
+//   a promise of the module; it never fetches by path when given the bytes.
+//   Exported: these functions with a leading underscore, _malloc, _free,
+//   HEAPU8, HEAP32, HEAPF64. Memory may grow: take tarko.HEAPU8 (etc.) afresh
+//   after every call rather than keeping a view.
 #include <stdint.h>
 
 #ifdef __cplusplus
@@ -41,8 +46,10 @@ int tarko_error_column(void);
 
 // Starts a run of the program compiled last: step != 0 single step. seed < 0
 // seeds the random numbers from the clock, seed >= 0 (an integer) fixes them.
-// Empties the console, shows it and resets the canvas and the event stream.
-// Returns 0 when the run cannot start (nothing compiled), 1 otherwise.
+// Empties the event stream, then records 'C' (console empty, image black),
+// 'K' (console shown) and 'F' 0 0 0 (black console text), as the desktop
+// starts a run. Returns 0 when nothing is compiled, 1 otherwise (code the
+// interpreter refuses, e.g. too large, ends in TARKO_FAULT at the first slice).
 int tarko_start(int step, double seed);
 
 // Status of a run, returned by tarko_run_slice.
@@ -103,8 +110,9 @@ double tarko_executed(void);
 //   'K'                  console shown (image hidden)
 //   'G'                  image shown (console hidden)
 //   'F' r g b            console font colour (the whole console's text)
-// u32 is little-endian. The console's 999-line limit is applied here (the
-// abort lines arrive as text).
+// u32 is little-endian. The console's 999-line limit is applied here, on
+// lines ended by a line break as tarko-run counts them (the desktop counts
+// wrapped lines of its console's width); the abort lines arrive as text.
 const uint8_t* tarko_events(void);
 int tarko_events_length(void);
 void tarko_events_clear(void);
@@ -118,8 +126,10 @@ int tarko_canvas_revision(void);
 // ---- Debug view -----------------------------------------------------------
 
 // The text of a debug-view control, exactly as the desktop shows it
-// (Windows-1252, line breaks LF): 0 the debug text (token dump, listing,
-// run start), 1 stack, 2 data, 3 executed instructions.
+// (Windows-1252, line breaks LF, each piece followed by a blank; 1-3 start
+// as "StackMemo", "DataMemo", "CodeMemo" and the code view keeps growing
+// over runs): 0 the debug text (token dump, listing, run start), 1 stack,
+// 2 data, 3 executed instructions. Written only for debugView compiles.
 const char* tarko_view_text(int view);
 int tarko_view_length(int view);
 // Goes up with every change of any of the four texts.
