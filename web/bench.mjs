@@ -78,16 +78,19 @@ for (const isolation of [true, false]) {
       app.editors.fill(app.editors.current, line.repeat(700));
       const v = app.editors.view;
       v.focus();
-      const times = [];
+      const work = [], frames = [];
       for (let i = 0; i < 20; i++) {
+        await new Promise((r) => requestAnimationFrame(() => r()));
         const t0 = performance.now();
         v.dispatch({ changes: { from: v.state.selection.main.head, insert: "a" }, selection: { anchor: v.state.selection.main.head + 1 }, userEvent: "input.type" });
+        work.push(performance.now() - t0);
+        // The key is on screen with the next frame unless the work overran it.
         await new Promise((r) => requestAnimationFrame(() => r()));
-        times.push(performance.now() - t0);
+        frames.push(performance.now() - t0);
       }
-      return times.sort((a, b) => a - b);
+      return { work: work.sort((a, b) => a - b), frames: frames.sort((a, b) => a - b) };
     });
-    report(`  Taste in 2.100 Zeilen bis zum gezeichneten Bild: Median ${keys[10].toFixed(1)} ms, höchstens ${keys[19].toFixed(1)} ms`);
+    report(`  Taste in 2.100 Zeilen: Arbeit (Färben und Editor) Median ${keys.work[10].toFixed(1)} ms, höchstens ${keys.work[19].toFixed(1)} ms; bis zum nächsten Bild Median ${keys.frames[10].toFixed(1)} ms`);
   }
   await t.close();
 }
