@@ -4,7 +4,7 @@
 #   scripts/setup.sh --fuzz   in addition clang and libFuzzer for `make fuzz`
 set -euo pipefail
 packages=(cmake ninja-build g++ make qt6-base-dev qt6-translations-l10n
-          fonts-liberation fonts-dejavu-core xvfb xauth xdotool imagemagick
+          fonts-liberation fonts-dejavu-core xvfb xauth xdotool imagemagick openbox x11-utils
           dbus-daemon dbus-x11 at-spi2-core python3-pyatspi
           desktop-file-utils appstream shared-mime-info libglib2.0-bin groff-base dpkg-dev)
 # The browser edition's WebAssembly module (web/build-wasm.sh, its tests).

@@ -1,5 +1,6 @@
 #include "cli/Batch.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <sstream>
@@ -16,6 +17,25 @@ namespace tarko {
 
 namespace {
 
+// The length of the well-formed UTF-8 sequence at text[i], 0 if there is none
+// (overlong forms, surrogates and code points beyond U+10FFFF included).
+size_t Utf8Sequence(const std::string& text, size_t i)
+{
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80)
+        return 1;
+    const size_t n = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    if (n == 0 || i + n > text.size())
+        return 0;
+    for (size_t k = 1; k < n; ++k)
+        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+            return 0;
+    const auto c1 = static_cast<unsigned char>(text[i + 1]);
+    if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 >= 0xA0) || (c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 >= 0x90))
+        return 0;
+    return n;
+}
+
 constexpr int ExitOk = 0;
 constexpr int ExitFailed = 1;
 constexpr int ExitFile = 2;
@@ -27,7 +47,6 @@ struct FileResult {
     int line = 0;         // 1-based program line (differs: transcript line); 0 = none
     int column = 0;       // compile errors
     std::string message;  // UTF-8
-    std::string reason;   // unreadable: why, as the German message ends (or empty)
     bool hasExpected = false, hasActual = false;
     std::string expected, actual;   // differs: both versions of the line
 };
@@ -61,6 +80,7 @@ bool Compile(const std::string& text, FileResult& r)
         return true;
     r.status = "compile-error";
     if (lastError.seen) {
+        ClampErrorPosition(text, lastError.line, lastError.column);
         r.line = lastError.line + 1;
         r.column = lastError.column;
         r.message = lastError.message;
@@ -97,7 +117,7 @@ void PrintJson(const std::vector<FileResult>& results)
     for (size_t i = 0; i < results.size(); ++i) {
         const FileResult& r = results[i];
         out += i ? ",\n " : "\n ";
-        out += "{\"file\": " + Quoted(r.file, true) + ", \"status\": " + Quoted(r.status, true);
+        out += "{\"file\": " + Quoted(ShownName(r.file, false), true) + ", \"status\": " + Quoted(r.status, true);
         if (r.line > 0)
             out += (r.status == "differs" ? ", \"output_line\": " : ", \"line\": ") + std::to_string(r.line);
         if (r.column > 0)
@@ -128,7 +148,14 @@ int ExitCode(const std::vector<FileResult>& results)
 
 void PrintUnreadable(const std::string& file, TFileRead why)
 {
-    std::cerr << "tarko-run: " << ReadFailureMessage(why, file) << '\n';
+    std::cerr << "tarko-run: " << ReadFailureMessage(why, ShownName(file)) << '\n';
+}
+
+// Strips a UTF-8 byte-order mark, which an editor on Windows may put first.
+void DropByteOrderMark(std::string& text)
+{
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0)
+        text.erase(0, 3);
 }
 
 #ifdef TARKO_HAVE_RUNMODE
@@ -136,13 +163,9 @@ void PrintUnreadable(const std::string& file, TFileRead why)
 bool IsUtf8(const std::string& text)
 {
     for (size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-        if (n == 0 || (n == 2 && c < 0xC2) || i + n > text.size())
+        const size_t n = Utf8Sequence(text, i);
+        if (n == 0)
             return false;
-        for (size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
         i += n;
     }
     return true;
@@ -167,6 +190,33 @@ std::vector<std::string> Lines(const std::string& text)
     if (!line.empty())
         lines.push_back(line);
     return lines;
+}
+
+// Every line of the input file must be a number a pupil could type (blanks
+// around it do not matter; blank lines at the end are no input): a wrong line
+// would fail every program alike, or silently give it the next number. The
+// first wrong line is named on stderr.
+bool CheckInput(const std::string& path, const std::string& input)
+{
+    std::istringstream in(input);
+    std::string line;
+    std::vector<std::string> lines;
+    while (std::getline(in, line))
+        lines.push_back(line);
+    while (!lines.empty() && lines.back().find_first_not_of(" \t\r") == std::string::npos)
+        lines.pop_back();
+    for (size_t i = 0; i < lines.size(); ++i) {
+        double value;
+        if (ParseInputLine(lines[i], value))
+            continue;
+        std::string shown = lines[i];
+        if (!shown.empty() && shown.back() == '\r')
+            shown.pop_back();
+        std::cerr << "tarko-run: " << ShownName(path) << ':' << i + 1 << ": Ung\xC3\xBCltige Zahl "
+                  << Quoted(IsUtf8(shown) ? shown : Cp1252ToUtf8(shown), false) << '\n';
+        return false;
+    }
+    return true;
 }
 
 // False when equal; else the first differing line in r.
@@ -194,11 +244,11 @@ std::string Version(bool present, const std::string& text)
 
 std::string LineText(const FileResult& r)
 {
-    std::string s = r.file + ": ";
+    std::string s = ShownName(r.file) + ": ";
     if (r.status == "ok")
         return s + "ok";
     if (r.status == "unreadable")
-        return s + "Datei kann nicht ge\xC3\xB6" "ffnet werden" + r.reason;
+        return s + r.message;
     if (r.status == "compile-error")
         return s + "\xC3\xBC" "bersetzt nicht, Zeile " + std::to_string(r.line) + ", Spalte " +
                std::to_string(r.column) + ": " + r.message;
@@ -220,13 +270,52 @@ bool ReadAndCompile(const std::string& file, ReadProgramFile read, FileResult& r
     why = read(file, text);
     if (why != TFileRead::Ok) {
         r.status = "unreadable";
-        r.reason = ReadFailureReason(why);
+        r.message = "Datei kann nicht ge\xC3\xB6" "ffnet werden" + ReadFailureReason(why);
         return false;
     }
     return Compile(text, r);
 }
 
 } // namespace
+
+std::string ShownName(const std::string& name, bool escapeControls)
+{
+    std::string out;
+    for (size_t i = 0; i < name.size();) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        const size_t n = Utf8Sequence(name, i);
+        if (n == 0 || (escapeControls && (c < 0x20 || c == 0x7F))) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", c);
+            out += buf;
+            ++i;
+        } else {
+            out.append(name, i, n);
+            i += n;
+        }
+    }
+    return out;
+}
+
+void ClampErrorPosition(const std::string& crlfText, int& line, int& column)
+{
+    std::vector<size_t> lengths{0};
+    for (size_t i = 0; i < crlfText.size(); ++i) {
+        if (crlfText.compare(i, 2, "\r\n") == 0) {
+            lengths.push_back(0);
+            ++i;
+        } else {
+            ++lengths.back();
+        }
+    }
+    if (lengths.size() > 1 && lengths.back() == 0)
+        lengths.pop_back();
+    const int lines = static_cast<int>(lengths.size());
+    if (line < lines)
+        return;
+    line = lines - 1;
+    column = std::max(1, static_cast<int>(lengths.back()));
+}
 
 int CheckFiles(const CliOptions& options, ReadProgramFile read)
 {
@@ -240,7 +329,7 @@ int CheckFiles(const CliOptions& options, ReadProgramFile read)
         else if (!options.json && why != TFileRead::Ok)
             PrintUnreadable(file, why);
         else if (!options.json)
-            std::cerr << file << ':' << r.line << ':' << r.column << ": " << r.message << '\n';
+            std::cerr << ShownName(file) << ':' << r.line << ':' << r.column << ": " << r.message << '\n';
         results.push_back(r);
     }
     if (options.json)
@@ -258,6 +347,10 @@ int ExpectFiles(const CliOptions& options, ReadProgramFile read)
             PrintUnreadable(*path, why);
             return ExitFile;
         }
+    DropByteOrderMark(input);
+    DropByteOrderMark(expected);
+    if (!CheckInput(options.inputPath, input))
+        return ExitFile;
     // An expected transcript saved as Windows-1252 (an editor on Windows)
     // is taken as such; transcripts are UTF-8.
     if (!IsUtf8(expected))

@@ -2,6 +2,7 @@
 // transcript, stdin gives the numbers typed, the graphics image can be saved
 // as PNG at the end.
 #include "cli/RunMode.h"
+#include "cli/Batch.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -17,14 +18,14 @@
 #include "language/PCode.h"
 #include "language/Parser.h"
 #include "runtime/Canvas.h"
+#include "runtime/ConsoleLines.h"
+#include "runtime/ConsoleWrap.h"
 #include "runtime/NumberEntry.h"
 #include "runtime/Runner.h"
 
 namespace tarko {
 
 namespace {
-
-constexpr int ConsoleLineLimit = 999;
 
 // Exit codes of a run.
 constexpr int ExitOk = 0;
@@ -33,8 +34,9 @@ constexpr int ExitFile = 2;
 constexpr int ExitFault = 3;
 constexpr int ExitEndOfInput = 4;
 
-// Fonts need a Gui application; it is made only when a text is drawn and uses
-// the offscreen platform, so tarko-run never needs a display.
+// Fonts need a Gui application (the console's line count measures text in
+// the console's font, drawn texts are drawn with one); it uses the offscreen
+// platform, so tarko-run never needs a display.
 // The application is ended by RunMode itself, before static destruction.
 std::unique_ptr<QGuiApplication> guiApplication;
 
@@ -72,7 +74,7 @@ public:
 
     void ClearRunPanel() override
     {
-        lines = 0;
+        lines.Clear();
         lineOpen = false;
         canvas.Clear();
         if (outTerminal)
@@ -83,12 +85,10 @@ public:
 
     void WriteText(const std::string& s) override
     {
-        if (lines + (lineOpen ? 1 : 0) >= ConsoleLineLimit) {
-            if (lineOpen)
-                Out("\n");
-            Out("Programmabbruch\nZuviele Zeilen\n");
-            lines += 2;
-            lineOpen = false;
+        // Counted as the workbench's console counts, in lines as displayed.
+        if (lines.Full()) {
+            const std::string abort = std::string(lineOpen ? "\r\n" : "") + "Programmabbruch\r\nZuviele Zeilen\r\n";
+            Console(abort);
             StopRequested = true;
             return;
         }
@@ -107,16 +107,19 @@ public:
                 StopRequested = true;
                 return 0.0;
             }
-            // A CR LF line end leaves its CR; anything else on the line must
-            // be what the keypad can type (blanks included).
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
+            // A byte-order mark may open a file saved on Windows.
+            if (firstLine && line.rfind("\xEF\xBB\xBF", 0) == 0)
+                line.erase(0, 3);
+            firstLine = false;
             double value;
-            if (ParseNumberEntry(line, value)) {
+            std::string typed;
+            if (ParseInputLine(line, value, &typed)) {
                 // The typed number shows right after the prompt, as in the
                 // console; a terminal has echoed it already.
                 if (!inTerminal)
-                    Console(line);
+                    Console(typed);
+                else
+                    lines.Append(typed);
                 return value;
             }
             if (err)
@@ -188,6 +191,7 @@ private:
     // Console text: CR LF (or a lone CR) becomes one newline.
     void Console(const std::string& s)
     {
+        lines.Append(s);
         std::string text;
         text.reserve(s.size());
         for (char c : s) {
@@ -198,7 +202,6 @@ private:
             lastWasCr = c == '\r';
             if (c == '\r' || c == '\n') {
                 text += '\n';
-                ++lines;
                 lineOpen = false;
             } else {
                 text += c;
@@ -236,16 +239,32 @@ private:
     const std::chrono::steady_clock::time_point start;
     bool graphicsVisible = false;
     bool lastWasCr = false;
-    int lines = 0;          // complete console lines since the last clear
-    bool lineOpen = false;  // the console's last line holds text
+    bool firstLine = true;  // of the number input
+    QtLineWrap wrap;
+    ConsoleLines lines{wrap};   // the console's displayed lines since the last clear
+    bool lineOpen = false;      // the console's last line holds text
     bool outOpen = false;   // stdout's last line is not yet ended
 };
 
 } // namespace
 
+bool ParseInputLine(std::string line, double& value, std::string* typed)
+{
+    const char* const blanks = " \t\r";
+    const size_t end = line.find_last_not_of(blanks);
+    line.erase(end == std::string::npos ? 0 : end + 1);
+    line.erase(0, line.find_first_not_of(blanks) == std::string::npos ? line.size() : line.find_first_not_of(blanks));
+    if (!ParseNumberEntry(line, value))
+        return false;
+    if (typed)
+        *typed = line;
+    return true;
+}
+
 RunReport RunCompiled(const CliOptions& options, std::istream& in, std::ostream& out,
                       std::ostream* err, bool terminals, double timeLimit)
 {
+    EnsureGuiApplication();
     CliHost host(options, in, out, err, terminals && isatty(STDOUT_FILENO),
                  terminals && isatty(STDIN_FILENO), timeLimit);
     SetRandomSeed(options.seed);
@@ -284,7 +303,7 @@ int RunMode(const CliOptions& options, const std::string& programText)
     int code = ExitOk;
     if (report.end == RunEnd::Fault) {
         if (report.line >= 0)
-            std::cerr << options.file << ':' << report.line + 1 << ": ";
+            std::cerr << ShownName(options.file) << ':' << report.line + 1 << ": ";
         std::cerr << Cp1252ToUtf8(report.fault) << '\n';
         code = ExitFault;
     } else if (report.end == RunEnd::Refused) {
@@ -297,7 +316,7 @@ int RunMode(const CliOptions& options, const std::string& programText)
         std::cerr << "Anweisungen: " << ExecutedInstructions() << '\n';
 
     if (report.pngFailed) {
-        std::cerr << "tarko-run: " << options.pngPath << " kann nicht geschrieben werden\n";
+        std::cerr << "tarko-run: " << ShownName(options.pngPath) << " kann nicht geschrieben werden\n";
         if (code == ExitOk)
             code = ExitFile;
     }

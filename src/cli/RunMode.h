@@ -31,6 +31,11 @@ struct RunReport {
 RunReport RunCompiled(const CliOptions& options, std::istream& in, std::ostream& out,
                       std::ostream* err, bool terminals, double timeLimit);
 
+// A line of number input: the line end (LF or CR LF) and blanks or tabs
+// around the number do not matter; the rest must be what the keypad can
+// type. *typed (when given) receives the number's text.
+bool ParseInputLine(std::string line, double& value, std::string* typed = nullptr);
+
 // Ends the offscreen application a drawn text may have needed.
 void EndGuiApplication();
 

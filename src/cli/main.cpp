@@ -31,6 +31,7 @@ const char* const usage =
     "  tarko-run --listing DATEI   gibt den erzeugten P-Code aus, eine Anweisung je Zeile\n"
     "  tarko-run --tokens DATEI    gibt die Symbole des Programms aus, eines je Zeile\n"
     "  tarko-run --help            zeigt diese Hilfe\n"
+    "  --                          beendet die Optionen: danach ist jedes Argument eine Datei\n"
     "\n"
     "Optionen beim Ausf\xC3\xBChren:\n"
     "  --seed N          Startwert des Zufallsgenerators (ganze Zahl)\n"
@@ -43,7 +44,8 @@ const char* const usage =
     "  --expect AUS      die erwartete Ausgabe (wie tarko-run DATEI < EIN sie schreibt);\n"
     "                    in UTF-8 oder Windows-1252; verglichen wird Zeile f\xC3\xBCr Zeile,\n"
     "                    \"Pause\" wartet nicht\n"
-    "  --time-limit S    h\xC3\xB6" "chstens S Sekunden je Programm (Vorgabe 10)\n"
+    "  --time-limit S    h\xC3\xB6" "chstens S Sekunden je Programm (Vorgabe 10, mehr als 0\n"
+    "                    bis 1000000)\n"
     "  --json            die Ergebnisse als JSON-Liste auf der Standardausgabe:\n"
     "                    je Datei \"file\", \"status\" (ok, compile-error, differs, fault,\n"
     "                    end-of-input, time-limit, unreadable) und je nach Fall \"line\",\n"
@@ -95,6 +97,8 @@ std::string WithCrLf(const std::string& bytes)
     }
     return text;
 }
+
+constexpr int MaxTimeLimit = 1000000;   // seconds, about 11 days
 
 int UsageError(const std::string& message)
 {
@@ -160,9 +164,14 @@ bool ParseArguments(int argc, char** argv, CliOptions& options, std::string& err
 {
     bool runOption = false;
     bool expectOption = false;
+    bool optionsEnded = false;   // after "--" every argument is a file, "-x.trk" too
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
+        if (optionsEnded) {
+            options.files.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
             options.mode = CliMode::Help;
             return true;
         } else if (arg == "--check") {
@@ -212,8 +221,13 @@ bool ParseArguments(int argc, char** argv, CliOptions& options, std::string& err
                     c = '.';   // a decimal comma as well as a point
             char* end = nullptr;
             const double v = s.empty() ? 0 : std::strtod(s.c_str(), &end);
-            if (s.empty() || *end != '\0' || !(v > 0) || v > 1e6) {
+            if (s.empty() || *end != '\0' || !(v > 0)) {
                 error = "--time-limit erwartet eine Anzahl Sekunden gr\xC3\xB6\xC3\x9F" "er als 0";
+                return false;
+            }
+            if (v > MaxTimeLimit) {
+                error = "--time-limit erwartet eine Anzahl Sekunden von mehr als 0 bis " +
+                        std::to_string(MaxTimeLimit);
                 return false;
             }
             options.timeLimit = v;
@@ -238,11 +252,12 @@ TFileRead ReadFile(const std::string& path, std::string& bytes)
     return ReadProgramBytes(path, &bytes);
 }
 
-void InstallOutput(const std::string& file, bool listing)
+void InstallOutput(const std::string& file, const std::string& text, bool listing)
 {
     FrontEndOutput out;
-    out.compileError = [file](const std::string& message, int line, int column) {
-        std::cerr << file << ':' << line + 1 << ':' << column << ": " << ToTerminal(message) << '\n';
+    out.compileError = [name = ShownName(file), &text](const std::string& message, int line, int column) {
+        ClampErrorPosition(text, line, column);
+        std::cerr << name << ':' << line + 1 << ':' << column << ": " << ToTerminal(message) << '\n';
     };
     if (listing)
         out.listing = [](const std::string& text) { std::cout << ToTerminal(text); };
@@ -284,11 +299,11 @@ int main(int argc, char** argv)
         return CheckFiles(options, readProgram);
     std::string bytes;
     if (const TFileRead read = ReadProgramBytes(options.file, &bytes); read != TFileRead::Ok) {
-        std::cerr << "tarko-run: " << ReadFailureMessage(read, options.file) << '\n';
+        std::cerr << "tarko-run: " << ReadFailureMessage(read, ShownName(options.file)) << '\n';
         return 2;
     }
     const std::string text = WithCrLf(bytes);
-    InstallOutput(options.file, options.mode == CliMode::Listing);
+    InstallOutput(options.file, text, options.mode == CliMode::Listing);
 
     switch (options.mode) {
     case CliMode::Check:

@@ -4,6 +4,10 @@
 // over the visible lines, offers the caret operations of the language front
 // end and the workbench, and link-like hot spots.
 //
+// ColMemo.cpp holds the control (properties, text, caret, events),
+// ColMemoPaint.cpp its painting of the colour runs, ColMemoLongLines.cpp
+// its handling of lines too long for Qt's layout.
+//
 // All offsets, lines and texts of this interface are those of the Windows
 // text: Windows-1252 bytes, line breaks as CR LF, offsets counting a line
 // break as two characters.
@@ -194,7 +198,12 @@ private:
     void forgetOverlays();
     void rebuildMirror();
     bool overlayActive() const;
+    int visibleScanEnd(int firstLine, int count, int scanLine) const;
+    void fillTextBuf(int scanLine, size_t want);
+    // Painting (ColMemoPaint.cpp): one pass over the visible blocks.
+    struct PaintPass;
     void paintOverlay(QPaintEvent* e);
+    bool keepsLineAlone(const QPaintEvent* e) const;
     struct Slice { // the seen part of a line (with a margin), block positions [From, To)
         int From = 0, To = 0;
         bool Active() const { return To > From; }
@@ -202,13 +211,18 @@ private:
     Slice visibleSlice(const QTextBlock& block, const QPointF& offset, const QRect& clip) const;
     void drawSlice(QPainter& painter, const QTextBlock& block, const Slice& slice, const QPointF& offset,
                    const QRect& clip, int cursor);
+    void paintBlock(PaintPass& pass, const QTextBlock& block, const QRectF& r, const QPointF& offset);
+    void addRunRanges(PaintPass& pass, const QTextBlock& block, const Slice& slice);
+    void addSelectionRanges(PaintPass& pass, const QTextBlock& block, const QRectF& r, const QPointF& offset);
+    void drawBlockText(PaintPass& pass, const QTextBlock& block, const Slice& slice, const QPointF& offset);
+    void drawKeyRuns(PaintPass& pass, const QTextBlock& block, const QPointF& offset);
     const QTextCharFormat& runFormat(TColor color, int kind);
     bool hotSpotUnder(const QPoint& viewportPos, std::string* text) const;
     QTextBlock blockOfLine(int i) const;
 
-    // Lines too long for Qt's layout (see TLineLayout): the editor scrolls
-    // their caret into view vertically, moves it up and down, hits them
-    // with the mouse and repaints their caret.
+    // Lines too long for Qt's layout (see TLineLayout; ColMemoLongLines.cpp):
+    // the editor scrolls their caret into view vertically, moves it up and
+    // down, hits them with the mouse and repaints their caret.
     bool isLong(const QTextBlock& block) const;
     void scrollToLongCaret(bool horizontally = false);
     void longCaretMoved();
@@ -236,7 +250,8 @@ private:
     bool FOverHotSpot = false;
     bool FModified = false;
     std::vector<TKeyDescr> FWholeRuns;       // whole-area runs while one line is recoloured alone
-    QList<QTextLayout::FormatRange> FRanges; // reused per block
+    QList<QTextLayout::FormatRange> FRanges;    // colour runs, reused per block
+    QList<QTextLayout::FormatRange> FSelRanges; // the control's selections, reused per block
     // The runs of a paint over a large text (a very long line), kept while
     // nothing they depend on changes: the caret blinking of such a line
     // then costs no recolouring. Slot 0: the visible area, 1: one line.
@@ -279,7 +294,7 @@ private:
     struct LongEdit { unsigned Edits = 0; int Kind = 0; int Position = -1; } FLongEdit;
     QElapsedTimer FTypedAt; // the caret of a long line shows while typing
     QTextLayout FSlice;                              // the seen part of a long line
-    QList<QTextLayout::FormatRange> FSliceRanges;
+    QList<QTextLayout::FormatRange> FSliceRanges, FSliceSelRanges;
     struct FormatCacheEntry { TColor Color; int Kind; QTextCharFormat Format; };
     std::vector<FormatCacheEntry> FFormats; // colour formats, shared between paints
 };

@@ -2,6 +2,31 @@
 
 namespace tarko {
 
+namespace {
+
+// Both schemes in one place, in the order of TColourScheme. The marked
+// lines keep their light backgrounds: the darker text reads well on them.
+constexpr TSchemeColours Schemes[] = {
+    {.Keyword = clRed, .String = clFuchsia, .Comment = clBlue,
+     .StepLine = RgbColor(255, 246, 168), .FaultLine = RgbColor(255, 214, 214),
+     .MessageText = clWhite, .MessageError = RgbColor(255, 0, 0), .MessageStep = RgbColor(255, 0, 255),
+     .MessageRunning = RgbColor(0, 128, 0)},
+    // Dark red 5.6:1 and dark fuchsia 5.3:1 even on the light-red fault line,
+    // white on them 7.4:1 and 7.0:1; blue (6.5:1) and white on green (5.1:1)
+    // pass as they are.
+    {.Keyword = RgbColor(176, 0, 0), .String = RgbColor(160, 0, 160), .Comment = clBlue,
+     .StepLine = RgbColor(255, 246, 168), .FaultLine = RgbColor(255, 214, 214),
+     .MessageText = clWhite, .MessageError = RgbColor(176, 0, 0), .MessageStep = RgbColor(160, 0, 160),
+     .MessageRunning = RgbColor(0, 128, 0)},
+};
+
+} // namespace
+
+const TSchemeColours& SchemeColours(TColourScheme scheme)
+{
+    return Schemes[scheme == TColourScheme::HighContrast ? 1 : 0];
+}
+
 const TStrings& WorkbenchKeywords()
 {
     // "\xF6" is o-umlaut, "\xDF" sharp s, "\xFC" u-umlaut (Windows-1252).
@@ -13,19 +38,20 @@ const TStrings& WorkbenchKeywords()
     return keywords;
 }
 
-TDrawRules WorkbenchColorRules()
+TDrawRules WorkbenchColorRules(TColourScheme scheme)
 {
+    const TSchemeColours& colours = SchemeColours(scheme);
     TDrawRules rules;
     TColorRule& comment = rules.Add();
     comment.KeyDrawingType = dtBeginLineEnd;
     comment.ZOrder = 2;
-    comment.DefKeyColor = clBlue;
+    comment.DefKeyColor = colours.Comment;
     comment.SetKeyLineEndLst({"/;"});
 
     TColorRule& keywords = rules.Add();
     keywords.KeyDrawingType = dtKeyShow;
     keywords.ZOrder = 0;
-    keywords.DefKeyColor = clRed;
+    keywords.DefKeyColor = colours.Keyword;
     keywords.KeyCase = false;
     keywords.PartWord = false;
     keywords.SetKeywords(WorkbenchKeywords());
@@ -33,7 +59,7 @@ TDrawRules WorkbenchColorRules()
     TColorRule& strings = rules.Add();
     strings.KeyDrawingType = dtBeginEnd;
     strings.ZOrder = 1;
-    strings.DefKeyColor = clFuchsia;
+    strings.DefKeyColor = colours.String;
     strings.KeyMaxHeight = 0;
     strings.SetKeyBegEndLst({"\";\""});
     return rules;

@@ -21,9 +21,11 @@
 #include "editor/WinText.h"
 #include "language/NumberText.h"
 #include "runtime/Canvas.h"
+#include "runtime/ConsoleLines.h"
+#include "runtime/ConsoleWrap.h"
 #include "runtime/NumberEntry.h"
 #include "runtime/Runner.h"
-#include "runtime/Zoom.h"
+#include "runtime/ZoomLevels.h"
 
 namespace tarko {
 
@@ -242,11 +244,9 @@ struct TRunPanel::Impl {
     double inputValue = 0;
     int inputStart = 0;   // document position where the typed text begins
 
-    // Displayed-line count of all blocks before countedBlocks; the last block
-    // of the document is never cached because output is appended to it.
-    int countedBlocks = 0;
-    int countedLines = 0;
-    int cachedWidth = -1;
+    // The console's displayed lines as at 100 %, whatever the zoom.
+    QtLineWrap wrap;
+    ConsoleLines lines{wrap};
 
     QPushButton* Key(char k) const
     {
@@ -270,10 +270,7 @@ TRunPanel::TRunPanel(QWidget* parent) : QWidget(parent), d(new Impl)
     d->memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     d->memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     d->memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    QFont bold = d->memo->font();
-    bold.setBold(true);
-    bold.setPixelSize(12);
-    d->memo->setFont(bold);
+    d->memo->setFont(ConsoleFont(12));
     QPalette pal = d->memo->palette();
     pal.setColor(QPalette::Base, QColor(0, 255, 255));   // aqua until the first run
     pal.setColor(QPalette::Text, Qt::black);
@@ -341,9 +338,7 @@ void TRunPanel::SetZoom(int percent)
     d->image->setGeometry(screen);
     d->image->zoom = percent;
     d->shown = QImage();
-    QFont memoFont = d->memo->font();
-    memoFont.setPixelSize(Zoomed(12, percent));
-    d->memo->setFont(memoFont);
+    d->memo->setFont(ConsoleFont(Zoomed(12, percent)));
     for (int i = 0; i < KeyCount; ++i) {
         const KeyPlace& k = KeyPlaces[i];
         d->keys[i]->setGeometry(Zoomed(QRect(k.left, k.top, k.width, k.height), percent));
@@ -414,7 +409,7 @@ Canvas& TRunPanel::PanelCanvas() const
 void TRunPanel::ClearConsole()
 {
     d->memo->document()->clear();
-    d->countedBlocks = d->countedLines = 0;
+    d->lines.Clear();
     d->inputStart = 0;
 }
 
@@ -424,31 +419,11 @@ void TRunPanel::ClearRunPanel()
     d->canvas.Clear();
 }
 
+static_assert(TRunPanel::ConsoleLineLimit == ConsoleLines::Limit);
+
 int TRunPanel::DisplayedLineCount() const
 {
-    QTextDocument* doc = d->memo->document();
-    auto* layout = qobject_cast<QPlainTextDocumentLayout*>(doc->documentLayout());
-    const int width = d->memo->viewport()->width();
-    if (width != d->cachedWidth) {   // a resize re-wraps every line
-        d->cachedWidth = width;
-        d->countedBlocks = d->countedLines = 0;
-    }
-    const int blocks = doc->blockCount();
-    auto linesOf = [&](const QTextBlock& b) {
-        if (layout)
-            layout->ensureBlockLayout(b);
-        const int n = b.layout() ? b.layout()->lineCount() : 0;
-        return n > 0 ? n : 1;
-    };
-    QTextBlock b = doc->findBlockByNumber(d->countedBlocks);
-    for (; b.isValid() && b.blockNumber() < blocks - 1; b = b.next()) {
-        d->countedLines += linesOf(b);
-        ++d->countedBlocks;
-    }
-    QTextBlock last = doc->lastBlock();
-    if (last.length() <= 1)   // an empty last line does not count
-        return d->countedLines;
-    return d->countedLines + linesOf(last);
+    return d->lines.Count();
 }
 
 bool TRunPanel::WriteText(const std::string& s)
@@ -458,15 +433,18 @@ bool TRunPanel::WriteText(const std::string& s)
     // The view follows the end of the text after every write, the abort
     // lines included, so that the reason for the end is in sight.
     QScrollBar* bar = d->memo->verticalScrollBar();
-    if (DisplayedLineCount() >= ConsoleLineLimit) {
+    if (d->lines.Full()) {
         const bool needBreak = !d->memo->document()->isEmpty()
                                && d->memo->document()->lastBlock().length() > 1;
-        c.insertText(QString(needBreak ? "\n" : "") + "Programmabbruch\nZuviele Zeilen\n");
+        const std::string abort = std::string(needBreak ? "\r\n" : "") + "Programmabbruch\r\nZuviele Zeilen\r\n";
+        c.insertText(FromWinText(abort));
+        d->lines.Append(abort);
         bar->setValue(bar->maximum());
         StopRequested = true;
         return false;
     }
     c.insertText(FromWinText(s));
+    d->lines.Append(s);
     bar->setValue(bar->maximum());
     return true;
 }
@@ -515,6 +493,8 @@ void TRunPanel::SetInputMode(bool on)
         d->memo->moveCursor(QTextCursor::End);
         d->inputStart = d->memo->document()->characterCount() - 1;
         d->memo->setFocus();
+    } else if (d->inputActive) {
+        d->lines.Append(d->inputText);   // the typed number stays in the console
     }
     d->inputActive = on;
     for (int i = 0; i < KeyCount; ++i)

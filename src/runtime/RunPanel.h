@@ -25,7 +25,7 @@ class TRunPanel : public QWidget {
 public:
     static constexpr int PanelWidth = 307;     // the device picture
     static constexpr int PanelHeight = 377;
-    static constexpr int ConsoleLineLimit = 999;
+    static constexpr int ConsoleLineLimit = 999;   // as ConsoleLines::Limit
 
     explicit TRunPanel(QWidget* parent = nullptr);
     ~TRunPanel() override;
@@ -63,13 +63,14 @@ public:
     Canvas& PanelCanvas() const;
 
     // Console output. Text is Windows-1252. WriteText appends s, or, once the
-    // console shows 999 displayed (wrapped) lines, appends "Programmabbruch"
-    // and "Zuviele Zeilen", sets StopRequested and returns false.
+    // console holds 999 displayed (wrapped) lines as shown at 100 % (whatever
+    // the zoom; ConsoleLines.h), appends "Programmabbruch" and "Zuviele
+    // Zeilen", sets StopRequested and returns false.
     bool WriteText(const std::string& s);
     void WriteNumber(double x);              // number text and one blank
     void SetConsoleFontColor(const QColor& c);
     std::string ConsoleText() const;         // Windows-1252, CR LF
-    int DisplayedLineCount() const;          // wrapped lines, a last empty line not counted
+    int DisplayedLineCount() const;          // wrapped lines at 100 %, a last empty line not counted
 
     // Number input. ReadNumber waits (processing events) until OK/Enter or Stop.
     double ReadNumber();

@@ -48,6 +48,7 @@ void TMainForm::CreateInfoAndOptions()
     optionForm_ = new TOptionForm(Inis, *dialogs_, [this] {
         ApplyTabStops();
         SetOpenDialogDir(Inis.ProjectDir);
+        ApplyColourScheme();
     }, this);
 }
 

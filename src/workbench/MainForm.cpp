@@ -66,6 +66,7 @@ TMainForm::TMainForm(std::unique_ptr<TDialogs> dialogs, QWidget* parent)
     ReadSettingsAtStart();
     // A stored zoom: the stored window place already fits it.
     ApplyZoom(Inis.Zoom, false);
+    ApplyColourScheme();
     // The other windows, in the order of start-up.
     CreateInfoAndOptions();
     CreateIdeForm();

@@ -31,6 +31,7 @@ class QToolButton;
 namespace tarko {
 
 class TColorMemo;
+enum class TColourScheme;
 class TIdeForm;
 class TInfoForm;
 class TOptionForm;
@@ -103,7 +104,7 @@ public:
     void BildOriginal1Click();   // only in the menu while zoomed
     QMenu* ScreenMenu() const { return screenMenu_; }
 
-    // The zoom in percent, one of the levels 100 ... 300 (Zoom.cpp).
+    // The zoom in percent, one of the levels 100 ... 300 (ZoomCommands.cpp).
     int Zoom() const { return zoom_; }
     void SetZoom(int percent);
     void StepZoomBy(int direction);   // > 0 in, < 0 out, 0 back to 100 %
@@ -112,6 +113,8 @@ public:
     int RunState() const { return runState_; }
     void SetRunState(int state);
     void ShowMessageLine(int kind, const QString& text);
+    // The colours of Inis.HighContrast, for editors and message line.
+    void ApplyColourScheme();
     void ShowCompileError(const std::string& message, int line, int column);
     // The program line of the next single step, marked and scrolled into
     // view; -1 removes the mark.
@@ -226,6 +229,9 @@ private:
     QString lastDialogDir_;
     int lastTab_ = -1;
     int runState_ = 1;
+    TColourScheme colourScheme_{};   // Standard
+    int messageKind_ = 1;            // what the message line shows, for a new scheme
+    QString messageText_;
     bool enterPressed_ = false;
     int zoom_ = 100;
     int wheelRest_ = 0;

@@ -165,6 +165,19 @@ TOptionForm::TOptionForm(TInis& inis, TDialogs& dialogs, std::function<void()> a
     cbZeilenNr_ = Check(opts, "CB_ZeilenNr", QStringLiteral("Zeilennummern"), {12, 52, 200, 20});
     cbDateiDruck_ = Check(opts, "CB_DateiDruck", QStringLiteral("In eine Datei drucken"), {12, 78, 200, 20});
     pcOption_->addTab(print, QStringLiteral("Drucken"));
+
+    // A page of its own, so the three pages above look as they always did.
+    auto* view = new QWidget;
+    QGroupBox* colours = Group(view, QStringLiteral(" Farben "), {6, 4, 280, 112});
+    cbKontrast_ = Check(colours, "CB_Kontrast", QStringLiteral("Kontrastreiche Farben"), {12, 22, 260, 20});
+    auto* hint = new QLabel(QStringLiteral("Dunklere Farbtöne im Editor und in der\n"
+                                           "Meldungszeile, gut lesbar auch bei\n"
+                                           "schwachen Augen und blassen Beamern."),
+                            colours);
+    hint->setObjectName(QStringLiteral("L_Kontrast"));
+    hint->setGeometry(30, 46, 244, 52);
+    hint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    pcOption_->addTab(view, QStringLiteral("Ansicht"));
     // The first opening shows the folders; later ones the page last shown.
     pcOption_->setCurrentIndex(1);
 
@@ -199,6 +212,7 @@ void TOptionForm::showEvent(QShowEvent* e)
     eTabs_->setText(QString::number(inis_.Tabs));
     eProjektDir_->setText(inis_.ProjectDir);
     eHilfeDir_->setText(inis_.HilfeDir);
+    cbKontrast_->setChecked(inis_.HighContrast);
     QDialog::showEvent(e);
 }
 
@@ -227,6 +241,7 @@ void TOptionForm::B_OKClick()
     inis_.Tabs = tabs;
     inis_.ProjectDir = eProjektDir_->text();
     inis_.HilfeDir = eHilfeDir_->text();
+    inis_.HighContrast = cbKontrast_->isChecked();
     if (applied_)
         applied_();
     accept();

@@ -39,7 +39,8 @@ private:
 class TOptionForm : public QDialog {
     Q_OBJECT
 public:
-    // `applied` runs after OK has taken the fields over (tab stops, open folder).
+    // `applied` runs after OK has taken the fields over (tab stops, open
+    // folder, colours).
     TOptionForm(TInis& inis, TDialogs& dialogs, std::function<void()> applied, QWidget* parent = nullptr);
 
     // The printing options are read directly by the printing commands.
@@ -64,7 +65,7 @@ private:
     std::function<void()> applied_;
     QTabWidget* pcOption_;
     QLineEdit *eTabs_, *eProjektDir_, *eHilfeDir_, *eLinkerRand_;
-    QCheckBox *cbAutoTab_, *cbAutoFormat_, *cbZeilenNr_, *cbDateiDruck_;
+    QCheckBox *cbAutoTab_, *cbAutoFormat_, *cbZeilenNr_, *cbDateiDruck_, *cbKontrast_;
     TDirListForm* dirList_;
 };
 

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "editor/ColMemo.h"
+#include "editor/WorkbenchScheme.h"
 #include "language/Cp1252.h"
 #include "runtime/Ide.h"
 #include "runtime/RunPanel.h"
@@ -20,9 +21,7 @@
 namespace tarko {
 
 namespace {
-// Calm backgrounds that leave the colours of the text readable.
-const QColor StepLineColour(255, 246, 168);
-const QColor FaultLineColour(255, 214, 214);
+QColor Colour(TColor c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
 } // namespace
 
 // Run1Click (F9, tool button Run2): a normal run with the debug view hidden.
@@ -97,33 +96,59 @@ void TMainForm::SetRunState(int state)
 
 void TMainForm::ShowMessageLine(int kind, const QString& text)
 {
+    const TSchemeColours& colours = SchemeColours(colourScheme_);
     QColor background;
     QString shown;
     switch (kind) {
     case 0:
-        background = QColor(255, 0, 0);
+        background = Colour(colours.MessageError);
         shown = text;
         break;
     case 1:
         background = palette().color(QPalette::Button);
         break;
     case 2:
-        background = QColor(255, 0, 255);
+        background = Colour(colours.MessageStep);
         shown = QStringLiteral("Programmschritt mit F9");
         break;
     case 3:
-        background = QColor(0, 128, 0);
+        background = Colour(colours.MessageRunning);
         shown = QStringLiteral("Programm läuft");
         break;
     default:
         return;
     }
+    messageKind_ = kind;
+    messageText_ = text;
     QPalette p = lMeldung_->palette();
     p.setColor(QPalette::Window, background);
-    p.setColor(QPalette::WindowText, Qt::white);
+    p.setColor(QPalette::WindowText, Colour(colours.MessageText));
     lMeldung_->setPalette(p);
     lMeldung_->setText(shown);
     FormResize();   // the text may need another font size or a second line
+}
+
+// Options OK and start-up: the colours chosen in the settings reach the
+// program editors, a marked line and the message line at once.
+void TMainForm::ApplyColourScheme()
+{
+    const TColourScheme scheme = Inis.HighContrast ? TColourScheme::HighContrast : TColourScheme::Standard;
+    if (scheme == colourScheme_)
+        return;
+    const TSchemeColours& before = SchemeColours(colourScheme_);
+    const TSchemeColours& after = SchemeColours(scheme);
+    colourScheme_ = scheme;
+    const TDrawRules rules = WorkbenchColorRules(scheme);
+    for (TColorMemo* editor : editors_) {
+        editor->SetColorRules(rules);
+        if (const int marked = editor->MarkedLine(); marked >= 0) {
+            const QColor was = editor->extraSelections().value(0).format.background().color();
+            const bool step = was == Colour(before.StepLine);
+            editor->SetMarkedLine(marked, Colour(step ? after.StepLine : after.FaultLine));
+        }
+        editor->viewport()->update();
+    }
+    ShowMessageLine(messageKind_, messageText_);
 }
 
 // The message line shows its text in the bold 15-pixel font on one line of
@@ -192,7 +217,7 @@ void TMainForm::ShowCompileError(const std::string& message, int line, int colum
 void TMainForm::ShowStepLine(int line)
 {
     TColorMemo* editor = CurrentEditor();
-    editor->SetMarkedLine(line, StepLineColour);
+    editor->SetMarkedLine(line, Colour(SchemeColours(colourScheme_).StepLine));
     if (line >= 0)
         editor->ScrollLineIntoView(line);
 }
@@ -205,7 +230,7 @@ void TMainForm::ShowFaultLine(int line)
         return;
     }
     editor->SetCaretLine(line);
-    editor->SetMarkedLine(line, FaultLineColour);
+    editor->SetMarkedLine(line, Colour(SchemeColours(colourScheme_).FaultLine));
     editor->ensureCursorVisible();
     ShowCaretPosition();
 }

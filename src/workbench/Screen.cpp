@@ -12,7 +12,7 @@
 #include "editor/WinText.h"
 #include "runtime/Canvas.h"
 #include "runtime/RunPanel.h"
-#include "runtime/Zoom.h"
+#include "runtime/ZoomLevels.h"
 #include "workbench/Dialogs.h"
 #include "workbench/MainForm.h"
 

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "runtime/Zoom.h"
+#include "runtime/ZoomLevels.h"
 
 namespace tarko {
 
@@ -150,6 +150,8 @@ TInis ReadSettings(TFormPos* formPos)
     // A zoom level; written only once the window has been zoomed, so a
     // store that never was keeps exactly its keys.
     inis.Zoom = ZoomLevelOf(ReadInteger(s, QStringLiteral("Ansicht/Zoom"), NoZoom));
+    // Likewise written only once the colours have been switched.
+    inis.HighContrast = ReadInteger(s, QStringLiteral("Ansicht/Kontrast"), 0) != 0;
     if (formPos) {
         const int left = ReadInteger(s, QStringLiteral("FormPos/Left"), NoSavedPosition);
         formPos->saved = left != NoSavedPosition;
@@ -181,6 +183,8 @@ void WriteSettings(const TInis& inis, const QRect& formPos)
         s.setValue(QStringLiteral("Files/File%1").arg(i + 1), inis.Files[i]);
     if (inis.Zoom != NoZoom || s.contains(QStringLiteral("Ansicht/Zoom")))
         s.setValue(QStringLiteral("Ansicht/Zoom"), Text(inis.Zoom));
+    if (inis.HighContrast || s.contains(QStringLiteral("Ansicht/Kontrast")))
+        s.setValue(QStringLiteral("Ansicht/Kontrast"), Text(inis.HighContrast));
     s.sync();
 }
 

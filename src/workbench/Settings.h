@@ -21,6 +21,7 @@ struct TInis {
     QFont Font{QStringLiteral("Courier New"), 10};  // the editors' font
     int FontCharSet = 1;              // kept for the store; Qt has no character sets
     int Zoom = 100;                   // "Ansicht/Zoom": the window's zoom in percent
+    bool HighContrast = false;        // "Ansicht/Kontrast": darker, high-contrast colours
 };
 
 // The window's stored place; `saved` is false when the store has no "Left".

@@ -5,7 +5,9 @@
 #include <QJsonObject>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "language/ReadProgram.h"
 
@@ -29,6 +31,9 @@ private slots:
     void largestAllowedFileIsRead();
     void severalFilesNeverBlock();
     void severalFilesSayWhy();
+    void teacherFilesAreCheckedFirst_data();
+    void teacherFilesAreCheckedFirst();
+    void fileNamesStayReadable();
 
 private:
     struct Result {
@@ -97,7 +102,15 @@ void TestCli::modes_data()
         << "--listing" << QByteArray("Solange 1 = 1\r\nAusgabe") << 1
         << QByteArray("PC:0 PUSHC 1.0E+0000\nPC:1 PUSHC 1.0E+0000\nPC:2 EQUAL\nPC3 BREQL 0.0E+0000\n"
                       "PC:4 PUSHC 0.0E+0000\nPC:5 WRTEXT\n")
-        << QByteArray("%F:3:1: SolangeEnde erwartet\n");
+        << QByteArray("%F:2:7: SolangeEnde erwartet\n");
+    // An error noticed after the last line is named where the workbench puts
+    // the caret for it: the end of the last line (an empty last line is none).
+    QTest::newRow("check error: a block left open names the last line")
+        << "--check" << QByteArray("x <= 1\r\nSolange x < 3\r\n  Ausgabe x\r\n  x <= x + 1\r\n") << 1 << QByteArray()
+        << QByteArray("%F:4:12: SolangeEnde erwartet\n");
+    QTest::newRow("check error: a block left open before empty lines")
+        << "--check" << QByteArray("Solange 1 = 1\r\n  Ausgabe 1\r\n\r\n\r\n") << 1 << QByteArray()
+        << QByteArray("%F:4:1: SolangeEnde erwartet\n");
 
     QTest::newRow("tokens ok: unchanged text, UTF-8")
         << "--tokens" << QByteArray("Eingabe \"Gr\xF6\xDF" "e\" g") << 0
@@ -154,6 +167,9 @@ void TestCli::usageErrors_data()
         << "tarko-run: nur eine Programmdatei ist erlaubt" + help;
     QTest::newRow("time limit not a number") << QStringList{"--input", "e", "--expect", "a", "--time-limit", "bald", "a.trk"}
         << "tarko-run: --time-limit erwartet eine Anzahl Sekunden gr\xC3\xB6\xC3\x9F" "er als 0" + help;
+    QTest::newRow("time limit too large: the range is named")
+        << QStringList{"--input", "e", "--expect", "a", "--time-limit", "1e9", "a.trk"}
+        << "tarko-run: --time-limit erwartet eine Anzahl Sekunden von mehr als 0 bis 1000000" + help;
     QTest::newRow("missing file") << QStringList{"--check", "/nicht/vorhanden.trk"}
         << QByteArray("tarko-run: Datei /nicht/vorhanden.trk kann nicht ge\xC3\xB6" "ffnet werden\n");
     QTest::newRow("directory instead of a file") << QStringList{"--tokens", "/"}
@@ -276,7 +292,8 @@ void TestCli::checkSeveralFiles()
     QCOMPARE(results[1].toObject(),
              (QJsonObject{{"file", bad1}, {"status", "compile-error"}, {"line", 2}, {"column", 8},
                           {"message", "Zuweisungssymbol <= erwartet oder unbekannte Anweisung"}}));
-    QCOMPARE(results[2].toObject(), (QJsonObject{{"file", missing}, {"status", "unreadable"}}));
+    QCOMPARE(results[2].toObject(), (QJsonObject{{"file", missing}, {"status", "unreadable"},
+                                                 {"message", "Datei kann nicht ge\u00F6ffnet werden"}}));
 }
 
 // One line per program: ok, the first differing output line, or why it ended.
@@ -465,6 +482,89 @@ void TestCli::severalFilesSayWhy()
     QCOMPARE(lines[0], fifo.toUtf8() + ": Datei kann nicht ge\xC3\xB6" "ffnet werden" + notRegular);
     QCOMPARE(lines[1], good.toUtf8() + ": ok");
     QCOMPARE(lines[2], large.toUtf8() + ": Datei kann nicht ge\xC3\xB6" "ffnet werden" + tooLarge);
+}
+
+void TestCli::teacherFilesAreCheckedFirst_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("err");   // %I stands for the input file's name
+    const QByteArray bom("\xEF\xBB\xBF");
+    const QByteArray transcript("? 3\r\n? 4\r\n7 \r\n");
+    QTest::newRow("plain") << QByteArray("3\n4\n") << transcript << 0 << QByteArray();
+    QTest::newRow("byte-order marks before input and transcript") << bom + "3\n4\n" << bom + transcript << 0 << QByteArray();
+    QTest::newRow("blanks and tabs around the numbers, blank lines at the end")
+        << QByteArray(" 3 \r\n4\t\n\n  \n") << transcript << 0 << QByteArray();
+    QTest::newRow("a decimal point") << QByteArray("3\n2.5\n") << transcript << 2
+        << QByteArray("tarko-run: %I:2: Ung\xC3\xBCltige Zahl \"2.5\"\n");
+    QTest::newRow("an empty line between numbers") << QByteArray("3\n\n4\n") << transcript << 2
+        << QByteArray("tarko-run: %I:2: Ung\xC3\xBCltige Zahl \"\"\n");
+    QTest::newRow("two numbers on a line") << QByteArray("3 4\r\n") << transcript << 2
+        << QByteArray("tarko-run: %I:1: Ung\xC3\xBCltige Zahl \"3 4\"\n");
+}
+
+// The input and the transcript are the teacher's: a byte-order mark or blanks
+// around a number change nothing, and a line no pupil could type stops the
+// check before any program is judged.
+void TestCli::teacherFilesAreCheckedFirst()
+{
+#ifndef TARKO_HAVE_RUNMODE
+    QSKIP("the run mode is not built in");
+#endif
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, expected);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, err);
+    const QString in = WriteFile(dir, "ein4.txt", input);
+    const QString out = WriteFile(dir, "aus4.txt", expected);
+    const QString sum = WriteFile(dir, "summe.trk", "Eingabe a\r\nEingabe b\r\nAusgabe a + b\r\n");
+    for (const QStringList& json : {QStringList{}, QStringList{"--json"}}) {
+        const Result r = Run(json + QStringList{"--input", in, "--expect", out, sum, sum});
+        QCOMPARE(r.exitCode, exitCode);
+        QCOMPARE(r.err, QByteArray(err).replace("%I", in.toUtf8()));
+        if (exitCode == 0 && json.isEmpty())
+            QCOMPARE(r.out, (sum + ": ok\n" + sum + ": ok\n").toUtf8());
+        else if (exitCode != 0)
+            QCOMPARE(r.out, QByteArray());
+    }
+}
+
+// Whatever bytes a file name holds, it is shown on one line and the JSON is
+// valid UTF-8; a name starting with "-" is a file after "--"; an unreadable
+// file is explained in JSON as in text.
+void TestCli::fileNamesStayReadable()
+{
+    // A Latin-1 name with a line break in it, made and passed as raw bytes
+    // (the shell's glob), as a USB stick from an old system brings it.
+    const QByteArray raw = QFile::encodeName(dir.path()) + "/\xE4pfel\nneu.trk";
+    const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, "Ausgabe y", 9), ssize_t(9));
+    ::close(fd);
+    WriteFile(dir, "-minus.trk", "Ausgabe 1");
+    QVERIFY(QDir(dir.path()).mkpath("ordner.trk.d"));
+    auto run = [this](const QString& args) {
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.start("/bin/sh", {"-c", "exec \"$0\" " + args, QStringLiteral(TARKO_RUN_PATH)});
+        p.waitForFinished(30000);
+        return Result{p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+    };
+    const Result text = run("--check -- ./*pfel* -minus.trk");
+    QCOMPARE(text.exitCode, 1);
+    QCOMPARE(text.err, QByteArray("./\\xE4pfel\\x0Aneu.trk:1:9: unbekannte Variable\n"));
+
+    const Result json = run("--check --json -- ./*pfel* -minus.trk fehlt.trk ordner.trk.d");
+    QCOMPARE(json.exitCode, 2);
+    QJsonParseError error;
+    const QJsonArray results = QJsonDocument::fromJson(json.out, &error).array();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(results.size(), 4);
+    QCOMPARE(results[0].toObject()["file"].toString(), QString("./\\xE4pfel\nneu.trk"));
+    QCOMPARE(results[1].toObject(), (QJsonObject{{"file", "-minus.trk"}, {"status", "ok"}}));
+    for (int i : {2, 3})
+        QCOMPARE(results[i].toObject()["message"].toString(), QString("Datei kann nicht ge\u00F6ffnet werden"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

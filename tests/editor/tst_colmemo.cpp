@@ -114,10 +114,13 @@ private slots:
     void recolourRequest();
     void typedCharRecoloursOnlyItsLine();
     void partlyVisibleBottomLineStaysPlain();
+    void wholeBottomLineIsColoured();
     void selectionKeepsHighlight();
     void leftKeyFromSelectionEnd();
     void disabledOrWithoutRulesDrawsNoColours();
     void paintMatchesBaseControl();
+    void everyRunReachesTheScreen_data();
+    void everyRunReachesTheScreen();
     void longLinePaintMatchesBaseControl_data();
     void longLinePaintMatchesBaseControl();
     void longLineColoursWhereItIsSeen();
@@ -523,6 +526,39 @@ void TestColMemo::partlyVisibleBottomLineStaysPlain()
     QVERIFY(e.memo.LastRuns()[lastRun].EndPos < e.memo.LineStart(cut));
 }
 
+// The last line's box holds the document's bottom margin as well: the line
+// itself, whole at the bottom of the view, is coloured, also while typed;
+// for every height of the view, so that any room left below it is tried.
+void TestColMemo::wholeBottomLineIsColoured()
+{
+    std::string text;
+    for (int i = 1; i <= 40; ++i)
+        text += (i > 1 ? "\r\n" : "") + std::string("Ausgabe ") + std::to_string(i);
+    Editor e(text);
+    QVERIFY(QTest::qWaitForWindowExposed(&e.memo));
+    e.memo.setFocus();
+    const int lineHeight = e.memo.cursorRect().height();
+    const int frame = e.memo.height() - e.memo.viewport()->height();
+    for (int extra = 0; extra < lineHeight; ++extra) {
+        e.memo.SetWinText(text);
+        e.memo.resize(500, 10 * lineHeight + extra + frame);
+        QTest::keyClick(&e.memo, Qt::Key_End, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        const QString where = QStringLiteral("view %1 px high").arg(e.memo.viewport()->height());
+        QVERIFY2(e.memo.TopLine() > 0, qPrintable(where));
+        QVERIFY2(e.memo.LastScanEnd() == e.memo.TextLength(), qPrintable(where));
+        QVERIFY2(e.hasColour(e.memo.LineStart(39), e.memo.LineStart(39) + 6, kRed), qPrintable(where));
+
+        QTest::keyClick(&e.memo, Qt::Key_Return);
+        QTest::keyClicks(&e.memo, QStringLiteral("Ausgabe \"Hallo\" / neu"));
+        QCoreApplication::processEvents();
+        const int typed = e.memo.LineStart(40);
+        QVERIFY2(e.hasColour(typed, typed + 6, kRed), qPrintable(where));
+        QVERIFY2(e.hasColour(typed + 8, typed + 14, QColor(255, 0, 255)), qPrintable(where));
+        QVERIFY2(e.hasColour(typed + 16, typed + 20, QColor(0, 0, 255)), qPrintable(where));
+    }
+}
+
 void TestColMemo::selectionKeepsHighlight()
 {
     Editor e("rot gelb");
@@ -586,6 +622,114 @@ void TestColMemo::paintMatchesBaseControl()
     }
     QVERIFY(QTest::qWaitForWindowExposed(&ruled.memo));
     QCOMPARE(ruled.memo.viewport()->grab().toImage(), plain.memo.viewport()->grab().toImage());
+}
+
+void TestColMemo::everyRunReachesTheScreen_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<double>("points");
+    QTest::addColumn<bool>("longLines");
+    const QString courier = QStringLiteral("Courier New"), mono = QStringLiteral("DejaVu Sans Mono"),
+                  sans = QStringLiteral("DejaVu Sans");
+    // The workbench zooms the editor font by its percentage.
+    QTest::newRow("Courier New 10 pt at 100 %") << courier << 10.0 << false;
+    QTest::newRow("Courier New 10 pt at 125 %") << courier << 12.5 << false;
+    QTest::newRow("Courier New 10 pt at 150 %") << courier << 15.0 << false;
+    QTest::newRow("Courier New 10 pt at 200 %") << courier << 20.0 << false;
+    QTest::newRow("Courier New 11 pt") << courier << 11.0 << false;
+    QTest::newRow("Courier New 10 pt, lines over 1000 characters") << courier << 10.0 << true;
+    QTest::newRow("Courier New 10 pt at 125 %, lines over 1000 characters") << courier << 12.5 << true;
+    QTest::newRow("DejaVu Sans Mono 9 pt") << mono << 9.0 << false;
+    QTest::newRow("DejaVu Sans 10 pt (proportional)") << sans << 10.0 << false;
+    QTest::newRow("DejaVu Sans 10 pt at 125 %") << sans << 12.5 << false;
+}
+
+// Runs that meet (keyword, string, comment, hot spot) must each show in
+// their colour, glyph by glyph, each glyph drawn once, exactly where and as
+// the plain control draws it. Mask letters: R red, F fuchsia, B blue, . the font
+// colour, blank: no glyph to look at.
+void TestColMemo::everyRunReachesTheScreen()
+{
+    QFETCH(QString, family);
+    QFETCH(double, points);
+    QFETCH(bool, longLines);
+    struct Line { const char* text; const char* mask; };
+    const Line lines[] = {
+        {"Ausgabe \"Hallo / Welt\"", "RRRRRRR FFFFFF B BBBBB"},
+        {"Ausgabe\"Hallo\"", "RRRRRRRFFFFFFF"},
+        {"\"Hallo\"Ausgabe", "FFFFFFFRRRRRRR"},
+        {"Ausgabe/Kommentar", "RRRRRRRBBBBBBBBBB"},
+        {"x = 1 \"a\"/ Kommentar", ". . . FFFB BBBBBBBBB"},
+        {"rot\"x\"blau", "RRRFFFRRRR"},
+        {"Siehe \x1EHilfe\x1F und", ".....  BBBBB  RRR"}, // a hot spot: markers hidden, text underlined
+    };
+    const std::string padding = longLines ? std::string(1100, ' ') : std::string();
+    std::string text;
+    for (const Line& l : lines)
+        text += l.text + padding + "\r\n";
+    QFont font(family);
+    font.setFamilies({family, QStringLiteral("Liberation Mono")});
+    font.setPointSizeF(points);
+    Editor ruled(text), plain(text, false);
+    THotSpot hs;
+    hs.Active = true;
+    ruled.memo.SetHotSpot(hs);
+    for (Editor* e : {&ruled, &plain}) {
+        e->memo.setFont(font);
+        e->memo.resize(600, 400);
+        e->memo.SetSelStart(e->memo.TextLength()); // the caret on the empty last line, away from the glyphs
+    }
+    QVERIFY(QTest::qWaitForWindowExposed(&ruled.memo));
+    QVERIFY(QTest::qWaitForWindowExposed(&plain.memo));
+    QCOMPARE(layoutOf(ruled.memo).IsLong(ruled.memo.document()->firstBlock()), longLines);
+    const QImage shown = ruled.memo.viewport()->grab().toImage();
+    const QImage reference = plain.memo.viewport()->grab().toImage();
+    const QColor white(Qt::white);
+    const std::pair<char, QColor> palette[] = {{'.', Qt::black}, {'R', Qt::red}, {'F', Qt::magenta}, {'B', Qt::blue}};
+    for (int i = 0; i < int(std::size(lines)); ++i) {
+        const std::string mask = lines[i].mask;
+        for (int column = 0; column < int(mask.size()); ++column) {
+            const int at = ruled.memo.LineStart(i) + column;
+            QTextCursor c(ruled.memo.document());
+            c.setPosition(ruled.docPos(at));
+            const QRect a = ruled.memo.cursorRect(c);
+            c.setPosition(ruled.docPos(at) + 1);
+            const QRect b = ruled.memo.cursorRect(c);
+            // The glyph's pixels: the strongest one names its colour.
+            QColor strongest = white;
+            auto strength = [&](QColor p) { return 765 - p.red() - p.green() - p.blue() + 2 * std::abs(p.red() - p.blue()); };
+            for (int y = a.top(); y <= a.bottom(); ++y) {
+                for (int x = a.left() + 1; x < b.left(); ++x) {
+                    const QColor p = shown.pixelColor(x, y);
+                    // Over white, a glyph pixel of a pure colour or of black
+                    // shows its coverage in its darkest channel.
+                    const QColor q = reference.pixelColor(x, y);
+                    const int darkest = std::min({p.red(), p.green(), p.blue()});
+                    if (lines[i].text[0] != 'S') // the hot spot's underline and markers are the editor's own
+                        QVERIFY2(std::abs(darkest - std::min({q.red(), q.green(), q.blue()})) <= 8,
+                                 qPrintable(QStringLiteral("line %1, column %2: the glyph differs from the control's")
+                                                .arg(i).arg(column)));
+                    if (strength(p) > strength(strongest))
+                        strongest = p;
+                }
+            }
+            if (mask[size_t(column)] == ' ')
+                continue;
+            auto distance = [&](QColor q) {
+                return std::abs(strongest.red() - q.red()) + std::abs(strongest.green() - q.green())
+                    + std::abs(strongest.blue() - q.blue());
+            };
+            char seen = strongest == white ? ' ' : '.';
+            for (const auto& [letter, colour] : palette)
+                if (seen != ' ')
+                    if (distance(colour) < distance(palette[std::string(".RFB").find(seen)].second))
+                        seen = letter;
+            QVERIFY2(seen == mask[size_t(column)],
+                     qPrintable(QStringLiteral("line %1 \"%2\", column %3: %4 instead of %5 (pixel %6)")
+                                    .arg(i).arg(QString::fromLatin1(lines[i].text)).arg(column).arg(QChar(seen))
+                                    .arg(QChar(mask[size_t(column)])).arg(strongest.name())));
+        }
+    }
 }
 
 void TestColMemo::longLinePaintMatchesBaseControl_data()

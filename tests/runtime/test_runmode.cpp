@@ -92,9 +92,11 @@ void TestRunMode::transcripts_data()
     QTest::newRow("an entry beyond the double range is refused")
         << "Eingabe a\nAusgabe a" << QByteArray("1" + QByteArray(400, '0') + "\n2\n")
         << "? 2\n2 \n" << "Ung\u00FCltige Zahl\n" << 0;
-    QTest::newRow("blanks around an entry make it invalid")
-        << "Eingabe a\nAusgabe a" << QByteArray(" 5\n5 \n\t5\n5\n") << "? 5\n5 \n"
-        << "Ung\u00FCltige Zahl\nUng\u00FCltige Zahl\nUng\u00FCltige Zahl\n" << 0;
+    QTest::newRow("blanks and tabs around an entry do not matter")
+        << "Eingabe a\nEingabe b\nEingabe c\nAusgabe a + b + c" << QByteArray(" 5\n5 \r\n\t5\t\n")
+        << "? 5\n? 5\n? 5\n15 \n" << "" << 0;
+    QTest::newRow("a byte-order mark before the first entry")
+        << "Eingabe a\nAusgabe a" << QByteArray("\xEF\xBB\xBF" "7\n") << "? 7\n7 \n" << "" << 0;
     QTest::newRow("an entry below the smallest double is 0")
         << "Eingabe a\nAusgabe a" << QByteArray("-0," + QByteArray(400, '0') + "1\n")
         << "? -0," + QString(400, '0') + "1\n0 \n" << "" << 0;

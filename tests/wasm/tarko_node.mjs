@@ -86,8 +86,10 @@ for (;;) {
                 tarko._tarko_stop();
                 break;
             }
+            // As tarko-run reads a line: blanks around it and a first byte-order mark go.
             let line = input[nextInput++];
-            if (line.endsWith('\r')) line = line.slice(0, -1);
+            if (nextInput === 1 && line.startsWith('\xEF\xBB\xBF')) line = line.slice(3);
+            line = line.replace(/^[ \t\r]+|[ \t\r]+$/g, '');
             if (withBytes(Buffer.from(line, 'latin1'), (p, n) => tarko._tarko_enter_number(p, n))) break;
             process.stderr.write('Ungültige Zahl\n');
         }

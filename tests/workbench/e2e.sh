@@ -9,6 +9,12 @@
 #   close      closing with an unsaved change: Abbrechen keeps the window,
 #              Nein closes it and the settings are written
 #   atspi      the window as a screen reader sees it through AT-SPI
+#   scroll     Ctrl+End in a long program, then a new line typed at the
+#              bottom: the window shows what a full repaint shows (no line
+#              left in the plain colour by the scroll)
+#   find       Ctrl+F, a search text, Enter: the keyboard is back in the
+#              editor, a typed letter replaces the found word (no window
+#              manager; find_openbox: the same under openbox)
 # Each scenario has an X server of its own (Xvfb picks a free display) and
 # a fresh settings folder. Waits poll for what the screen shows.
 # Usage: tests/workbench/e2e.sh BUILD_DIR [OUT_DIR] [SCENARIO...]
@@ -20,7 +26,7 @@ BUILD=$(cd "${1:-build}" && pwd)
 OUT=${2:-$BUILD/e2e}
 shift $(($# < 2 ? $# : 2))
 SCENARIOS=("$@")
-[ ${#SCENARIOS[@]} -eq 0 ] && SCENARIOS=(example input error pause close atspi)
+[ ${#SCENARIOS[@]} -eq 0 ] && SCENARIOS=(example input error pause close atspi scroll find find_openbox)
 HERE=$(cd "$(dirname "$0")" && pwd)
 TARKO=$BUILD/src/workbench/tarko
 TARKO_RUN=$BUILD/src/cli/tarko-run
@@ -284,6 +290,83 @@ scenario_close() {
     [ -s "$XDG_CONFIG_HOME/Brimwold/Tarko.conf" ] || { log "no settings written at the close"; return 1; }
     TARKO_PID=
     log "Abbrechen kept the window, Nein closed it; settings written"
+}
+
+# The window as shown equals the window after a full recolouring (Shift
+# released recolours the whole view), but for the caret's blinking.
+shows_full_repaint() {
+    local w h
+    shot "$WORK/before.png" || return 1
+    xdotool key shift
+    sleep 0.3
+    shot "$WORK/after.png" || return 1
+    read -r w h <<<"$(identify -format '%w %h' "$WORK/after.png")"
+    local differ
+    differ=$($IMG same "$WORK/before.png" "$WORK/after.png" 0 0 "$w" "$h") && return 0
+    [ "$differ" -le 40 ] || { log "$differ pixels changed at a full recolouring"; return 1; }
+}
+
+scenario_scroll() {
+    local i
+    for i in $(seq 1 40); do printf 'Ausgabe "Zeile %d" / Kommentar' "$i"; [ "$i" -lt 40 ] && printf '\r\n'; done \
+        >"$WORK/zeilen.trk"
+    start_tarko "$WORK/zeilen.trk" || return 1
+    wait_until 10 title_is "Tarko - zeilen" || return 1
+    xdotool key ctrl+End
+    sleep 0.5
+    shows_full_repaint || { log "after Strg+Ende"; cp "$WORK/before.png" "$OUT/scroll-before.png"; return 1; }
+    xdotool key Return
+    xdotool type --delay 30 'Ausgabe "Hallo" / neu'
+    sleep 0.5
+    shows_full_repaint || { log "after a line typed at the bottom"; cp "$WORK/before.png" "$OUT/scroll-before.png"; return 1; }
+    log "after Strg+Ende and a new last line the window showed its full recolouring"
+}
+
+find_dialog() {
+    DLG=$(xdotool search --all --onlyvisible --pid "$TARKO_PID" --name '^Suchen$' 2>/dev/null | head -1)
+    [ -n "$DLG" ]
+}
+# The X input focus is on the main window (openbox may report a child of it).
+main_has_focus() {
+    local f
+    f=$(xdotool getwindowfocus 2>/dev/null) || return 1
+    [ "$f" = "$WID" ] || [ "$(xdotool getwindowname "$f" 2>/dev/null)" = "$(xdotool getwindowname "$WID")" ]
+}
+has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+file_is() { [ "$(cat "$1" 2>/dev/null)" = "$(printf "$2")" ]; }
+
+# The keys go where the X server sends them (XTEST, no target window): to
+# the window that holds the input focus, as a user's keys do.
+scenario_find() {
+    printf 'Eins Zwei Drei\r\n' >"$WORK/suche.trk"
+    start_tarko "$WORK/suche.trk" || return 1
+    wait_until 10 title_is "Tarko - suche" || return 1
+    xdotool key ctrl+f
+    wait_until 10 find_dialog || { log "Strg+F showed no Suchen dialog"; return 1; }
+    wait_until 5 has_focus "$DLG" ||
+        { log "the Suchen dialog did not get the keyboard: \"$(xdotool getwindowfocus getwindowname 2>&1)\""; return 1; }
+    xdotool type --delay 40 Zwei
+    xdotool key Return
+    wait_until 5 main_has_focus ||
+        { log "after Weitersuchen the keyboard stayed with \"$(xdotool getwindowfocus getwindowname 2>&1)\""; return 1; }
+    xdotool type --delay 40 X
+    xdotool key ctrl+s
+    wait_until 10 file_is "$WORK/suche.trk" 'Eins X Drei\r\n' ||
+        { log "the typed X did not replace the found word: $(od -c "$WORK/suche.trk" | head -2)"; return 1; }
+    find_dialog || { log "the Suchen dialog closed"; return 1; }
+    log "after Weitersuchen a typed X replaced the found word; the dialog stayed open"
+}
+
+scenario_find_openbox() {
+    if ! command -v openbox >/dev/null || ! command -v xprop >/dev/null; then
+        log "SKIP: openbox or xprop is missing (scripts/setup.sh installs them)"
+        return 0
+    fi
+    openbox --sm-disable >"$WORK/openbox.log" 2>&1 &
+    PIDS+=("$!")
+    wait_until 10 eval 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
+        { log "openbox did not start"; return 1; }
+    scenario_find
 }
 
 scenario_atspi() {

@@ -163,7 +163,7 @@ void TestAccessibility::everyReachableControlNamed()
     }
     TOptionForm* options = wb.form->OptionForm();
     options->show();
-    for (int page = 0; page < 3; ++page) {
+    for (int page = 0; page < options->Pages()->count(); ++page) {
         options->findChild<QTabWidget*>(QStringLiteral("PC_Option"))->setCurrentIndex(page);
         unnamed += UnnamedIn(options);
     }

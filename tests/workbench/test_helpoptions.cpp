@@ -281,6 +281,7 @@ void TestHelpOptions::captionsReadable_data()
     QTest::newRow("options: Editor") << "OptionForm" << 0;
     QTest::newRow("options: Verzeichnisse") << "OptionForm" << 1;
     QTest::newRow("options: Drucken") << "OptionForm" << 2;
+    QTest::newRow("options: Ansicht") << "OptionForm" << 3;
     QTest::newRow("folder picker") << "DirListForm" << -1;
     QTest::newRow("about box") << "InfoForm" << -1;
     QTest::newRow("find dialog") << "FindDialog" << -1;

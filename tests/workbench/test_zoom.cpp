@@ -15,7 +15,7 @@
 #include "runtime/Canvas.h"
 #include "runtime/RunPanel.h"
 #include "runtime/Runner.h"
-#include "runtime/Zoom.h"
+#include "runtime/ZoomLevels.h"
 
 using namespace tarko;
 

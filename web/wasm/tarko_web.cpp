@@ -14,6 +14,7 @@
 #include "language/PCode.h"
 #include "language/Parser.h"
 #include "language/TokenPass.h"
+#include "runtime/ConsoleLines.h"
 #include "runtime/NumberEntry.h"
 #include "runtime/Raster.h"
 #include "runtime/Runner.h"
@@ -21,7 +22,17 @@
 namespace tarko {
 namespace {
 
-constexpr int ConsoleLineLimit = 999;
+// The console's line limit is counted by the shared ConsoleLines. How the
+// desktop's console wraps a long line needs its font's measures, which this
+// module does not have yet: here a line counts once, however long.
+class UnwrappedLines : public LineWrap {
+public:
+    int Wrap(const std::u16string&, size_t* lastStart) const override
+    {
+        *lastStart = 0;
+        return 1;
+    }
+};
 const std::string Separator = "\r\n----------------\r\n";
 
 // A pixel value whose bytes in memory are R G B 255.
@@ -80,7 +91,7 @@ public:
     {
         events.clear();
         graphicsVisible = false;
-        lines = 0;
+        lines.Clear();
         lineOpen = false;
         lastWasCr = false;
         pen = Rgba(0xFFFFFF);
@@ -104,15 +115,15 @@ public:
     }
     void ClearRunPanel() override
     {
-        lines = 0;
+        lines.Clear();
         lineOpen = false;
         Fill(Rgba(0));
         Event('C');
     }
     void WriteText(const std::string& s) override
     {
-        if (lines + (lineOpen ? 1 : 0) >= ConsoleLineLimit) {
-            Console(std::string(lineOpen ? "\n" : "") + "Programmabbruch\nZuviele Zeilen\n");
+        if (lines.Full()) {
+            Console(std::string(lineOpen ? "\r\n" : "") + "Programmabbruch\r\nZuviele Zeilen\r\n");
             StopRequested = true;
             return;
         }
@@ -235,6 +246,7 @@ private:
     // appended to the last text record when it is the stream's last.
     void Console(const std::string& s)
     {
+        lines.Append(s);
         std::string text;
         for (char c : s) {
             if (c == '\n' && lastWasCr) {
@@ -244,7 +256,6 @@ private:
             lastWasCr = c == '\r';
             if (c == '\r' || c == '\n') {
                 text += '\n';
-                ++lines;
                 lineOpen = false;
             } else {
                 text += c;
@@ -277,8 +288,9 @@ private:
 
     bool graphicsVisible = false;
     bool lastWasCr = false;
-    int lines = 0;           // complete console lines since the last clear
-    bool lineOpen = false;   // the console's last line holds text
+    UnwrappedLines wrap;
+    ConsoleLines lines{wrap};   // the console's lines since the last clear
+    bool lineOpen = false;      // the console's last line holds text
     uint32_t pen = 0;
     size_t lastText = SIZE_MAX;
 };

@@ -14,7 +14,7 @@
 
 #include "editor/ColMemo.h"
 #include "runtime/RunPanel.h"
-#include "runtime/Zoom.h"
+#include "runtime/ZoomLevels.h"
 #include "workbench/MainForm.h"
 
 namespace tarko {
