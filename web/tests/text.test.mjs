@@ -9,9 +9,13 @@ import { join, dirname } from "node:path";
 import { fileURLToPath, pathToFileURL } from "node:url";
 
 const dir = mkdtempSync(join(tmpdir(), "tarko-ts-"));
-const out = join(dir, "cp1252.mjs");
-buildSync({ entryPoints: [join(dirname(fileURLToPath(import.meta.url)), "../src/cp1252.ts")], outfile: out, format: "esm", bundle: true, logLevel: "error" });
-const cp = await import(pathToFileURL(out).href);
+async function load(name) {
+  const out = join(dir, `${name}.mjs`);
+  buildSync({ entryPoints: [join(dirname(fileURLToPath(import.meta.url)), `../src/${name}.ts`)], outfile: out, format: "esm", bundle: true, logLevel: "error" });
+  return import(pathToFileURL(out).href);
+}
+const cp = await load("cp1252");
+const { listing } = await load("options");
 rmSync(dir, { recursive: true, force: true });
 
 test("every byte decodes to its Windows-1252 character and encodes back", () => {
@@ -54,4 +58,20 @@ test("offsets: byte offsets map back to editor positions on generated texts", ()
       if (b < bytes.length && bytes[b] === 13) assert.equal(map.pos(b + 1), pos, "the LF of a CR LF maps to the line end");
     }
   }
+});
+
+test("printed listing: line numbers, margin modulo 256, no line for a final line break", () => {
+  const rows = [
+    ["margin 0, no numbers", "a\n\tb\n", { margin: "0", lineNumbers: false }, ["a", "\tb"]],
+    ["numbers and margin 5", "Ausgabe\n", { margin: "5", lineNumbers: true }, ["0001     Ausgabe"]],
+    ["margin 3 before a tab", "\tx", { margin: "3", lineNumbers: false }, ["   \tx"]],
+    ["300 gives 44 blanks", "x", { margin: "300", lineNumbers: false }, [" ".repeat(44) + "x"]],
+    ["256 gives none", "x", { margin: "256", lineNumbers: false }, ["x"]],
+    ["-1 gives 255", "x", { margin: "-1", lineNumbers: false }, [" ".repeat(255) + "x"]],
+    ["no whole number gives none", "x", { margin: "5a", lineNumbers: false }, ["x"]],
+    ["only empty lines", "\n\n", { margin: "0", lineNumbers: false }, ["", ""]],
+  ];
+  for (const [name, text, p, expected] of rows) assert.deepEqual(listing(text, { toFile: false, ...p }), expected, name);
+  const long = listing("x\n".repeat(10000), { margin: "0", lineNumbers: true, toFile: false });
+  assert.equal(long[9999], "10000x");
 });

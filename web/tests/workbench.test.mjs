@@ -247,6 +247,7 @@ describe("browser", () => {
     await t.load();
     const texts = await t.page.evaluate(() => window.tarko.editors.views.slice(0, window.tarko.editors.lastTab + 1).map((v) => v.state.doc.toString()));
     assert.deepEqual(texts.slice(-2), ['Ausgabe "erster"', 'Ausgabe "zweiter"']);
+    assert.ok(t.dialogs.includes("beforeunload"), "leaving with unsaved changes asks first");
   });
   test("the page asks no other host for anything", async () => {
     assert.ok(t.requests.length > 5);
