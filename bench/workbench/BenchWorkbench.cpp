@@ -1,16 +1,19 @@
 // Workbench figures: a compute-bound program run with F9 in the main window
-// (instruction rate, stop latency of Esc) and a program printing 998 lines.
+// (instruction rate, stop latency of Esc), a program printing 998 lines, and
+// the start of a single-step run of a long program.
 // Figures are printed, never asserted.
 //
 // Usage: bench-workbench mandel PROGRAM.trk [runs]
 //        bench-workbench stop PROGRAM.trk [runs]
 //        bench-workbench lines [runs]
 //        bench-workbench zoom PROGRAM.trk [runs] [percent]
+//        bench-workbench step LINES [runs]
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 #include <QTimer>
+#include <ctime>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -152,6 +155,55 @@ int Lines(int runs)
     return 0;
 }
 
+// A program of the given number of lines, of the statements pupils write
+// most: assignments with arithmetic, output of text and numbers, a loop.
+std::string LongProgram(int lines)
+{
+    std::string p = "Summe <= 0\r\n";
+    for (int i = 1; i < lines; ++i) {
+        switch (i % 4) {
+        case 0: p += "Summe <= Summe + " + std::to_string(i) + " * 2\r\n"; break;
+        case 1: p += "Ausgabe \"Zwischensumme \" Summe\r\n"; break;
+        case 2: p += "Wiederhole\r\n"; break;
+        default: p += "\tSumme <= Summe - 1\r\nBis Summe < 10\r\n"; ++i; break;
+        }
+    }
+    return p;
+}
+
+// Ctrl+F9 on a long program: wall and CPU time from the key to the first
+// step wait (the window answers again), then Esc ends the run.
+int StepStart(int lines, int runs)
+{
+    Bench b(LongProgram(lines));
+    std::vector<double> wall, cpu;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        std::clock_t c0 = 0;
+        bool measured = false;
+        // Runs at the first message pass inside the run: the step wait.
+        auto atFirstPass = [&] {
+            if (measured)
+                return;
+            measured = true;
+            wall.push_back(t.nsecsElapsed() / 1e6);
+            cpu.push_back(double(std::clock() - c0) * 1000 / CLOCKS_PER_SEC);
+            b.form.Action(QStringLiteral("Break1"))->trigger();
+        };
+        t.start();
+        c0 = std::clock();
+        QTimer::singleShot(0, &b.form, atFirstPass);
+        b.form.Action(QStringLiteral("Step1"))->trigger();
+        if (!measured) {
+            std::fprintf(stderr, "the single-step run ended before its first step\n");
+            return 1;
+        }
+    }
+    std::printf("single step of %d lines, Ctrl+F9 to the first step, %d runs: median %.1f ms wall, "
+                "%.1f ms CPU\n", lines, runs, Median(wall), Median(cpu));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -169,7 +221,9 @@ int main(int argc, char** argv)
         return ZoomRuns(ReadFile(args[1]), runs(2, 5), runs(3, 300));
     if (mode == u"lines")
         return Lines(runs(1, 5));
+    if (mode == u"step" && args.size() >= 2)
+        return StepStart(args[1].toInt(), runs(2, 3));
     std::fprintf(stderr, "usage: bench-workbench mandel|stop PROGRAM.trk [runs] | lines [runs]"
-                         " | zoom PROGRAM.trk [runs] [percent]\n");
+                         " | zoom PROGRAM.trk [runs] [percent] | step LINES [runs]\n");
     return 2;
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Workbench figures: F9 instruction rate against tarko-run --no-pause on the
-# same compute-bound program, the stop latency of Esc, 998 printed lines, and
-# the time from process start to the first painted main window.
+# same compute-bound program, the stop latency of Esc, 998 printed lines, the
+# start of a single step of long programs, and the time from process start to the first painted main window.
 # Figures are reported, never asserted.
 # Usage: bench/workbench/run.sh BUILD_DIR   (QT_QPA_PLATFORM defaults to offscreen;
 #        run it under xvfb-run with QT_QPA_PLATFORM=xcb for a real X server)
@@ -54,6 +54,11 @@ fi
 
 echo "== output"
 "$BENCH" lines 5 2>/dev/null
+
+echo "== single step of a long program (Ctrl+F9 to the first step)"
+for lines in 100 500 1000; do
+    "$BENCH" step "$lines" "$RUNS" 2>/dev/null
+done
 
 echo "== start-up (process start to first paint of the main window)"
 samples=()

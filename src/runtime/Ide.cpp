@@ -35,15 +35,21 @@ QPlainTextEdit* NewMemo(QWidget* parent, const char* name, int x, int y, int w, 
     return m;
 }
 
-// Appends s and one blank at the end of the memo, without touching the rest.
-// A memo that follows its newest line scrolls to it.
+// Inserts Windows-1252 text at the end of the memo, without touching the rest.
+void InsertAtEnd(QPlainTextEdit* memo, const std::string& text)
+{
+    QTextCursor c(memo->document());
+    c.movePosition(QTextCursor::End);
+    c.insertText(FromWinText(text));
+}
+
+// Appends s and one blank at the end of the memo. A memo that follows its
+// newest line scrolls to it.
 void Append(QPlainTextEdit* memo, const std::string& s, bool follow = false)
 {
     if (!DebugOutput)
         return;
-    QTextCursor c(memo->document());
-    c.movePosition(QTextCursor::End);
-    c.insertText(FromWinText(s + " "));
+    InsertAtEnd(memo, s + " ");
     if (follow) {
         memo->moveCursor(QTextCursor::End);
         memo->ensureCursorVisible();
@@ -60,6 +66,33 @@ struct TIdeForm::Impl {
     QPlainTextEdit* dataMemo = nullptr;
     QPlainTextEdit* codeMemo = nullptr;
     bool running = false;
+    // While a compile pass runs, its debug text collects here and reaches
+    // the memo in one insertion: the token dump is one paragraph, which the
+    // text layout would lay out again for every token appended to it.
+    bool collecting = false;
+    std::string collected;
+};
+
+// Collects the debug text of one compile pass and writes it when the pass ends.
+class TIdeForm::DebugBatch {
+public:
+    explicit DebugBatch(TIdeForm::Impl& d) : d_(d)
+    {
+        d_.collecting = true;
+        d_.collected.clear();
+    }
+    ~DebugBatch()
+    {
+        d_.collecting = false;
+        if (!d_.collected.empty())
+            InsertAtEnd(d_.debugMemo, d_.collected);
+        d_.collected.clear();
+    }
+    DebugBatch(const DebugBatch&) = delete;
+    DebugBatch& operator=(const DebugBatch&) = delete;
+
+private:
+    TIdeForm::Impl& d_;
 };
 
 TIdeForm::TIdeForm(TRunPanel* panel, TIdeHooks hooks, QWidget* parent)
@@ -103,7 +136,13 @@ QPlainTextEdit* TIdeForm::DataMemo() const { return d->dataMemo; }
 QPlainTextEdit* TIdeForm::CodeMemo() const { return d->codeMemo; }
 TRunPanel* TIdeForm::Panel() const { return d->panel; }
 
-void TIdeForm::AddDebugText(const std::string& s) { Append(d->debugMemo, s); }
+void TIdeForm::AddDebugText(const std::string& s)
+{
+    if (d->collecting && DebugOutput)
+        d->collected += s + " ";
+    else
+        Append(d->debugMemo, s);
+}
 void TIdeForm::AddStackText(const std::string& s) { Append(d->stackMemo, s); }
 void TIdeForm::AddDataText(const std::string& s) { Append(d->dataMemo, s); }
 void TIdeForm::AddCodeText(const std::string& s) { Append(d->codeMemo, s, true); }
@@ -113,6 +152,7 @@ bool TIdeForm::Scanner()
 {
     d->debugMemo->clear();
     const std::string text = d->hooks.programText ? d->hooks.programText() : std::string();
+    DebugBatch batch(*d);
     return TokenPass(text, [this](const std::string& entry) {
         if (DebugOutput)   // skip building the dump in normal runs
             AddDebugText(entry + ", ");
@@ -122,6 +162,7 @@ bool TIdeForm::Scanner()
 // Parser: parse pass; initialise with the editor's text, then compile.
 bool TIdeForm::Parser()
 {
+    DebugBatch batch(*d);
     if (!StartParse(d->hooks.programText ? d->hooks.programText() : std::string()))
         return false;
     return ParseProgram();

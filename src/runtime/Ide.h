@@ -75,6 +75,7 @@ public:
 
 private:
     struct Impl;
+    class DebugBatch;
     Impl* d;
 };
 

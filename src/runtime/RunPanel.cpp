@@ -3,6 +3,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -13,6 +14,7 @@
 #include <QTextCursor>
 #include <QTextLayout>
 #include <QTimer>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -24,6 +26,7 @@
 #include "runtime/ConsoleLines.h"
 #include "runtime/ConsoleWrap.h"
 #include "runtime/NumberEntry.h"
+#include "runtime/OutputSpeech.h"
 #include "runtime/Runner.h"
 #include "runtime/ZoomLevels.h"
 
@@ -206,6 +209,38 @@ struct TRunPanel::Impl {
     }
     int zoom = NoZoom;
     QTimer repaintTimer;
+
+    // Output for screen readers: told once the output has paused for
+    // QuietMs, and at the latest LongestWaitMs after the oldest untold text
+    // (a program printing a line now and then keeps being heard).
+    static constexpr int QuietMs = 400;
+    static constexpr int LongestWaitMs = 2000;
+    TOutputSpeech speech;
+    QTimer speechTimer;
+    QElapsedTimer untoldSince;
+    qint64 lastWriteMs = 0;   // since untoldSince
+
+    // Cheap per write (a program may write thousands of times): the timer
+    // is armed once and looks at the clock when it fires.
+    void NoteOutput(const QString& text)
+    {
+        if (!speech.Pending())
+            untoldSince.start();
+        speech.Written(text);
+        lastWriteMs = untoldSince.elapsed();
+        if (!speechTimer.isActive())
+            speechTimer.start(QuietMs);
+    }
+    // True when the output is due to be told; otherwise the timer is armed again.
+    bool SpeechDue()
+    {
+        const qint64 now = untoldSince.elapsed();
+        const qint64 quiet = now - lastWriteMs;
+        if (quiet >= QuietMs || now >= LongestWaitMs)
+            return true;
+        speechTimer.start(int(std::min(QuietMs - quiet, LongestWaitMs - now)));
+        return false;
+    }
     QImage shown;   // zoomed: the canvas as the screen was last told to show it
 
     // Zoomed: repaint the part of the screen whose canvas pixels changed
@@ -288,6 +323,11 @@ TRunPanel::TRunPanel(QWidget* parent) : QWidget(parent), d(new Impl)
     d->repaintTimer.setSingleShot(true);
     d->repaintTimer.setInterval(RepaintMs);
     connect(&d->repaintTimer, &QTimer::timeout, this, [this] { d->RepaintChanged(); });
+    d->speechTimer.setSingleShot(true);
+    connect(&d->speechTimer, &QTimer::timeout, this, [this] {
+        if (d->SpeechDue())
+            AnnounceOutput();
+    });
     d->canvas.changed = [this] {
         if (d->zoom == NoZoom)
             d->image->CanvasChanged();
@@ -411,6 +451,18 @@ void TRunPanel::ClearConsole()
     d->memo->document()->clear();
     d->lines.Clear();
     d->inputStart = 0;
+    d->speech.Clear();
+    d->speechTimer.stop();
+}
+
+void TRunPanel::AnnounceOutput()
+{
+    d->speechTimer.stop();
+    if (!d->speech.Pending())
+        return;
+    const QString text = d->speech.Take();
+    if (announce && !text.isEmpty())
+        announce(text);
 }
 
 void TRunPanel::ClearRunPanel()
@@ -440,12 +492,15 @@ bool TRunPanel::WriteText(const std::string& s)
         c.insertText(FromWinText(abort));
         d->lines.Append(abort);
         bar->setValue(bar->maximum());
+        d->NoteOutput(QStringLiteral("\nProgrammabbruch\nZuviele Zeilen\n"));
         StopRequested = true;
         return false;
     }
-    c.insertText(FromWinText(s));
+    const QString text = FromWinText(s);
+    c.insertText(text);
     d->lines.Append(s);
     bar->setValue(bar->maximum());
+    d->NoteOutput(text);
     return true;
 }
 
@@ -493,8 +548,14 @@ void TRunPanel::SetInputMode(bool on)
         d->memo->moveCursor(QTextCursor::End);
         d->inputStart = d->memo->document()->characterCount() - 1;
         d->memo->setFocus();
-    } else if (d->inputActive) {
-        d->lines.Append(d->inputText);   // the typed number stays in the console
+        AnnounceOutput();   // after the focus, so that the question is heard last
+    } else {
+        if (d->inputActive)
+            d->lines.Append(d->inputText);   // the typed number stays in the console
+        // The console takes the focus before the keys are disabled, which
+        // would otherwise hand it on from key to key.
+        if (KeyHasFocus())
+            d->memo->setFocus();
     }
     d->inputActive = on;
     for (int i = 0; i < KeyCount; ++i)

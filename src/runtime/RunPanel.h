@@ -90,6 +90,13 @@ public:
     // One pass of the event wait used by ReadNumber; replaceable by tests.
     std::function<void()> waitPass;
 
+    // Tells a screen reader a text without moving the focus. The panel
+    // tells the console output in batches: when a number input begins,
+    // when the output pauses during a run, and when AnnounceOutput is
+    // called (the run's end, once the focus is back in the editor).
+    std::function<void(const QString& text)> announce;
+    void AnnounceOutput();
+
     // The context menu of the device's screen (console and image, also while
     // the console is still disabled), shown at a global position. Without
     // one the console keeps its own menu.

@@ -2,6 +2,8 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QGroupBox>
+#include <QSizeGrip>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QWidget>
@@ -77,7 +79,8 @@ constexpr AccessibleText Texts[] = {
     // find and replace
     {"FindText", "Suchen nach", ""},
     {"ReplaceText", "Ersetzen durch", ""},
-    // debug view
+    // debug view; its caption "IdeForm" says nothing to a pupil
+    {"IdeForm", "Einzelschritt", "Symbole, P-Code, Stapel und Variablen des Einzelschritts"},
     {"DebugMemo", "Symbole und P-Code", "Symbole, erzeugter P-Code und Meldungen des Einzelschritts"},
     {"StackMemo", "Stapel", "Oberste Werte des Stapels vor dem nächsten Befehl"},
     {"DataMemo", "Variablen", "Die ersten Variablen vor dem nächsten Befehl"},
@@ -114,9 +117,32 @@ QAccessibleInterface* Factory(const QString& className, QObject* object)
     const QString name = object->objectName();
     if (className == u"QLabel" && (name == u"L_Meldung" || name.startsWith(u"StatusPanel")))
         return new TLabelAccessible(static_cast<QLabel*>(object));
+    auto* widget = static_cast<QWidget*>(object);
+    // Regions of the main window are panels (a frame is a top-level window
+    // to a screen reader); the debug view is a window of its own.
+    if (name == u"P_Edit" || name == u"P_Run" || name == u"P_Meldung")
+        return new QAccessibleWidget(widget, QAccessible::Grouping);
+    if (name == u"IdeForm")
+        return new QAccessibleWidget(widget, QAccessible::Window);
     if (className == u"QWidget" && name == u"RunImage")
-        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
+        return new QAccessibleWidget(widget, QAccessible::Graphic);
+    if (name == u"Ansage")
+        return new QAccessibleWidget(widget, QAccessible::Notification);
     return nullptr;
+}
+
+// Controls the table cannot list by name: group boxes, whose titles carry
+// blanks on both sides for the look of their frames, and the size grip.
+void NameUnlisted(QWidget* w)
+{
+    if (auto* group = qobject_cast<QGroupBox*>(w)) {
+        QString title = group->title();
+        title.remove(QRegularExpression(QStringLiteral("&(?=[^&])")));
+        group->setAccessibleName(title.trimmed());
+    } else if (qobject_cast<QSizeGrip*>(w)) {
+        w->setAccessibleName(QStringLiteral("Fenstergröße"));
+        w->setAccessibleDescription(QStringLiteral("Mit der Maus ziehen ändert die Größe des Fensters"));
+    }
 }
 
 } // namespace
@@ -127,6 +153,7 @@ void NameControls(QWidget* root)
     QList<QWidget*> widgets = root->findChildren<QWidget*>();
     widgets.prepend(root);
     for (QWidget* w : std::as_const(widgets)) {
+        NameUnlisted(w);
         const AccessibleText* t = Find(w->objectName());
         if (!t)
             continue;
@@ -159,6 +186,24 @@ QString LabelAccessibleName(const QString& componentName, const QString& text)
             return QStringLiteral("%1: Zeile %2, Spalte %3").arg(what, m.captured(1), m.captured(2));
     }
     return what + QStringLiteral(": ") + shown;
+}
+
+TAnnouncer::TAnnouncer(QWidget* parent) : QWidget(parent)
+{
+    InstallAccessibleFactory();
+    setObjectName(QStringLiteral("Ansage"));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    setGeometry(0, 0, 0, 0);
+}
+
+void TAnnouncer::Announce(const QString& text)
+{
+    if (text.isEmpty())
+        return;
+    setAccessibleName(text);
+    QAccessibleEvent shown(this, QAccessible::ObjectShow);
+    QAccessible::updateAccessibility(&shown);
 }
 
 void InstallAccessibleFactory()

@@ -3,8 +3,7 @@
 // gets a German accessible name from one table keyed by component name;
 // the visible texts and pixels stay as they are.
 #include <QString>
-
-class QWidget;
+#include <QWidget>
 
 namespace tarko {
 
@@ -25,5 +24,15 @@ void InstallAccessibleFactory();
 // shows text: "Meldungszeile: SolangeEnde erwartet", "Schreibmarke: Zeile 3,
 // Spalte 12". Empty for labels the table does not describe this way.
 QString LabelAccessibleName(const QString& componentName, const QString& text);
+
+// Tells a screen reader a message without moving the keyboard focus (Qt
+// 6.4 has no announcement event): a notification object without size whose
+// name is the message; each announcement shows it anew, and screen readers
+// speak a notification when it is shown. Nothing is drawn.
+class TAnnouncer : public QWidget {
+public:
+    explicit TAnnouncer(QWidget* parent);
+    void Announce(const QString& text);
+};
 
 } // namespace tarko

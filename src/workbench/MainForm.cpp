@@ -47,6 +47,8 @@ TMainForm::TMainForm(std::unique_ptr<TDialogs> dialogs, QWidget* parent)
         dialogs_ = std::make_unique<TQtDialogs>(this);
     setMinimumSize(MinWidth, MinHeight);
     CreateRegions();
+    announcer_ = new TAnnouncer(this);
+    runPanel_->announce = [this](const QString& text) { announcer_->Announce(text); };
     CreateEditors();
     CreateEmptyHint();
     CreateMenus();
@@ -60,8 +62,8 @@ TMainForm::TMainForm(std::unique_ptr<TDialogs> dialogs, QWidget* parent)
     fileNames_.fill(NewProgramName);
     for (int i = 0; i < TabCount; ++i)
         pcEdit_->setTabVisible(i, false);
+    ShowEmptyHint();
     pcEdit_->hide();
-    emptyHint_->show();
     SetRunState(1);
     ReadSettingsAtStart();
     // A stored zoom: the stored window place already fits it.
@@ -95,7 +97,7 @@ void TMainForm::ReadSettingsAtStart()
     if (!Inis.ProjectDir.isEmpty())
         SetOpenDialogDir(Inis.ProjectDir);
     ApplyEditorFont();
-    resize(680, 521);
+    resize(DesignWidth, DesignHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     if (pos.saved) {
@@ -201,7 +203,12 @@ void TMainForm::CreateIdeForm()
     TIdeHooks hooks;
     hooks.programText = [this] { return CurrentEditor()->WinText(); };
     hooks.setRunState = [this](int state) { SetRunState(state); };
-    hooks.focusEditor = [this] { FocusEditor(); };
+    // The run's output is told once the focus is back, or the focus change
+    // would cut it short.
+    hooks.focusEditor = [this] {
+        FocusEditor();
+        runPanel_->AnnounceOutput();
+    };
     hooks.showFault = [this](const QString& text) { dialogs_->Error(text); };
     hooks.showInternalError = [this](const QString& text) { dialogs_->Message(text); };
     hooks.autoFormat = [this] {

@@ -35,6 +35,7 @@ enum class TColourScheme;
 class TIdeForm;
 class TInfoForm;
 class TOptionForm;
+class TAnnouncer;
 class TRunPanel;
 
 class TMainForm : public QMainWindow {
@@ -42,6 +43,9 @@ class TMainForm : public QMainWindow {
 public:
     static constexpr int TabCount = 5;
     static constexpr int RunPanelWidth = 315;
+    // The window's size at 100 % when the store has no place for it.
+    static constexpr int DesignWidth = 680;
+    static constexpr int DesignHeight = 521;
 
     // The form owns the dialogs; without one it uses the real message boxes.
     explicit TMainForm(std::unique_ptr<TDialogs> dialogs = nullptr, QWidget* parent = nullptr);
@@ -146,6 +150,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* e) override;      // FormCloseQuery, FormClose
     void resizeEvent(QResizeEvent* e) override;    // FormResize
+    void showEvent(QShowEvent* e) override;        // a stored zoom fitted with the frame
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
@@ -153,6 +158,7 @@ private:
     void CreateRegions();
     void CreateEditors();
     void CreateEmptyHint();
+    void ShowEmptyHint();   // shown and focused while no program is open
     void CreateScreenMenu();
     QString PictureSuggestion() const;
     void CreateMenus();
@@ -166,6 +172,8 @@ private:
     void ApplyEditorFont();
     void CreateZoomActions();
     void ApplyZoom(int percent, bool scaleWindow);
+    void ApplyDeviceZoom();
+    void PlaceZoomedWindow(bool untouched, bool fromStore);
     QFont ZoomedEditorFont() const;
     QFont UnzoomedEditorFont() const;
     int ZoomedTabStopPixels() const;
@@ -219,6 +227,7 @@ private:
     QMenu* screenMenu_ = nullptr;
     QList<QAction*> insertCommands_;
     TRunPanel* runPanel_ = nullptr;
+    TAnnouncer* announcer_ = nullptr;   // what a screen reader hears besides the focus
     TIdeForm* ideForm_ = nullptr;
     TInfoForm* infoForm_ = nullptr;
     TOptionForm* optionForm_ = nullptr;
@@ -237,6 +246,7 @@ private:
     int wheelRest_ = 0;
     QRect unzoomedGeometry_;
     QRect zoomedGeometry_;
+    bool refitOnShow_ = false;   // a stored zoom, placed before the frame was known
     QList<QAction*> zoomActions_;
 };
 

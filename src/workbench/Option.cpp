@@ -52,6 +52,14 @@ QFont DialogFont()
     return font;
 }
 
+// A screen reader hears a folder's name and its depth, which the list
+// shows by indenting with blanks.
+void SayFolder(QListWidgetItem* item, const QString& name, int depth)
+{
+    item->setData(Qt::AccessibleTextRole, name);
+    item->setData(Qt::AccessibleDescriptionRole, QStringLiteral("Ebene %1").arg(depth + 1));
+}
+
 QGroupBox* Group(QWidget* parent, const QString& caption, QRect where)
 {
     auto* g = new QGroupBox(caption, parent);
@@ -114,6 +122,7 @@ void TDirListForm::Fill()
         const QString name = depth == 0 ? path : QDir(path).dirName();
         auto* item = new QListWidgetItem(QString(depth * 2, u' ') + name, list_);
         item->setData(Qt::UserRole, path);
+        SayFolder(item, name, depth);
         ++depth;
     }
     list_->setCurrentRow(list_->count() - 1);
@@ -121,6 +130,7 @@ void TDirListForm::Fill()
     for (const QString& sub : subs) {
         auto* item = new QListWidgetItem(QString(depth * 2, u' ') + sub, list_);
         item->setData(Qt::UserRole, folder_.absoluteFilePath(sub));
+        SayFolder(item, sub, depth);
     }
 }
 

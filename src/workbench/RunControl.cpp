@@ -15,6 +15,7 @@
 #include "runtime/Ide.h"
 #include "runtime/RunPanel.h"
 #include "runtime/Runner.h"
+#include "workbench/Accessible.h"
 #include "workbench/Dialogs.h"
 #include "workbench/MainForm.h"
 
@@ -212,6 +213,9 @@ void TMainForm::ShowCompileError(const std::string& message, int line, int colum
     editor->SetCaretLine(line);
     editor->SetCaretColumn(pastEnd ? std::numeric_limits<int>::max() : column);
     ShowCaretPosition();
+    // The focus stays on the editor, whose caret moves are all a screen
+    // reader would say: the message is told besides.
+    announcer_->Announce(LabelAccessibleName(lMeldung_->objectName(), lMeldung_->text()));
 }
 
 void TMainForm::ShowStepLine(int line)

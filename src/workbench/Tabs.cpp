@@ -49,17 +49,26 @@ void TMainForm::CreateEmptyHint()
                                        "Vier Beispiele: Datei \u2192 Beispielprogramm \u00F6ffnen"));
     emptyHint_->setWordWrap(true);
     emptyHint_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // With no program open the hint holds the focus, so that a screen
+    // reader reads it, rather than a hidden tab.
+    emptyHint_->setFocusPolicy(Qt::TabFocus);
     QPalette p = emptyHint_->palette();
     p.setColor(QPalette::WindowText, QColor(96, 96, 96));   // quieter than text, still easy to read
     emptyHint_->setPalette(p);
     emptyHint_->hide();
 }
 
+void TMainForm::ShowEmptyHint()
+{
+    emptyHint_->show();
+    emptyHint_->setFocus(Qt::OtherFocusReason);
+}
+
 void TMainForm::ActivateTab(int index)
 {
     if (index < 0) {
+        ShowEmptyHint();
         pcEdit_->hide();
-        emptyHint_->show();
         return;
     }
     pcEdit_->setCurrentIndex(index);
@@ -70,7 +79,6 @@ void TMainForm::OpenTab(const QString& programName)
     if (lastTab_ < TabCount - 1)
         ++lastTab_;
     pcEdit_->show();
-    emptyHint_->hide();
     pcEdit_->setTabVisible(lastTab_, true);
     ActivateTab(lastTab_);
     TColorMemo* editor = CurrentEditor();
@@ -79,6 +87,10 @@ void TMainForm::OpenTab(const QString& programName)
     SetTabCaption(lastTab_, ProgramCaption(programName));
     fileNames_[lastTab_] = programName;
     ApplyTabStops();
+    // Straight from the hint to the named editor, not through the tab bar.
+    if (focusWidget() == emptyHint_)   // also while the window is not active
+        editor->setFocus(Qt::OtherFocusReason);
+    emptyHint_->hide();
 }
 
 bool TMainForm::CloseCurrentTab()
@@ -102,6 +114,8 @@ bool TMainForm::CloseCurrentTab()
     }
     if (lastTab_ < 0)
         return true;
+    if (lastTab_ == 0)   // the hint takes the focus straight from the editor
+        ShowEmptyHint();
     pcEdit_->setTabVisible(lastTab_, false);
     // The programs after the closed one move one tab to the left, each with
     // its text, caret, changed flag, caption and name.

@@ -131,8 +131,10 @@ void TMainForm::SetZoom(int percent)
     ApplyZoom(percent, true);
 }
 
-// scaleWindow false (a zoom from the store): the stored window place was
-// already chosen at that zoom, so the window only grows to hold the device.
+// scaleWindow false (a zoom from the store): a place stored at that zoom is
+// kept. The window grows to hold the device and to at least the design size
+// zoomed, the size zooming by keys gives from the design size; a store with
+// no place, or one written before zooming, gets the same window as the keys.
 void TMainForm::ApplyZoom(int percent, bool scaleWindow)
 {
     percent = ZoomLevelOf(percent);
@@ -144,37 +146,68 @@ void TMainForm::ApplyZoom(int percent, bool scaleWindow)
     zoom_ = percent;
     Inis.Zoom = percent;
     ApplyEditorFont();
+    ApplyDeviceZoom();
+    if (zoom_ == NoZoom) {
+        if (untouched)
+            setGeometry(unzoomedGeometry_);
+    } else {
+        PlaceZoomedWindow(untouched, !scaleWindow);
+        // Before the first show the window's frame is not known yet.
+        refitOnShow_ = !scaleWindow && !isVisible();
+    }
+    FormResize();
+}
+
+void TMainForm::ApplyDeviceZoom()
+{
     runPanel_->SetZoom(DeviceZoom());
     if (QAction* original = actions_.value(QStringLiteral("BildOriginal1")); original && screenMenu_) {
         screenMenu_->removeAction(original);
         if (runPanel_->Zoom() != NoZoom)   // the screen shows the picture enlarged
             screenMenu_->insertAction(actions_.value(QStringLiteral("AusgabeKopieren1")), original);
     }
+}
 
-    if (zoom_ == NoZoom) {
-        if (untouched)
-            setGeometry(unzoomedGeometry_);
-    } else {
-        QSize want = untouched ? unzoomedGeometry_.size() * (zoom_ / 100.0) : size();
-        // room for the whole device beside an editor
-        want = want.expandedTo(QSize(Zoomed(RunPanelWidth, runPanel_->Zoom()) + MinEditWidth,
-                                     Zoomed(TRunPanel::PanelHeight, runPanel_->Zoom()) + ChromeHeight() -
-                                         (frameGeometry().height() - geometry().height())));
-        QRect place(geometry().topLeft(), want);
-        if (const QScreen* s = screen()) {
-            const QRect avail = s->availableGeometry();
-            const QSize frame = frameGeometry().size() - geometry().size();
-            const QPoint inset = geometry().topLeft() - frameGeometry().topLeft();
-            place.setSize(place.size().boundedTo(avail.size() - frame));
-            // the frame's top-left corner inside the available area
-            QPoint corner = place.topLeft() - inset;
-            corner.setX(std::clamp(corner.x(), avail.left(), avail.right() + 1 - place.width() - frame.width()));
-            corner.setY(std::clamp(corner.y(), avail.top(), avail.bottom() + 1 - place.height() - frame.height()));
-            place.moveTopLeft(corner + inset);
-        }
-        setGeometry(place);
-        zoomedGeometry_ = geometry();
+// The window's place at the zoom: grown by the zoom when it was untouched,
+// at least the design size zoomed for a zoom from the store, always with
+// room for the whole device beside an editor, and inside its screen.
+void TMainForm::PlaceZoomedWindow(bool untouched, bool fromStore)
+{
+    QSize want = untouched ? unzoomedGeometry_.size() * (zoom_ / 100.0) : size();
+    if (fromStore)
+        want = want.expandedTo(QSize(DesignWidth, DesignHeight) * (zoom_ / 100.0));
+    want = want.expandedTo(QSize(Zoomed(RunPanelWidth, runPanel_->Zoom()) + MinEditWidth,
+                                 Zoomed(TRunPanel::PanelHeight, runPanel_->Zoom()) + ChromeHeight() -
+                                     (frameGeometry().height() - geometry().height())));
+    QRect place(geometry().topLeft(), want);
+    if (const QScreen* s = screen()) {
+        const QRect avail = s->availableGeometry();
+        const QSize frame = frameGeometry().size() - geometry().size();
+        const QPoint inset = geometry().topLeft() - frameGeometry().topLeft();
+        place.setSize(place.size().boundedTo(avail.size() - frame));
+        // the frame's top-left corner inside the available area
+        QPoint corner = place.topLeft() - inset;
+        corner.setX(std::clamp(corner.x(), avail.left(), avail.right() + 1 - place.width() - frame.width()));
+        corner.setY(std::clamp(corner.y(), avail.top(), avail.bottom() + 1 - place.height() - frame.height()));
+        place.moveTopLeft(corner + inset);
     }
+    setGeometry(place);
+    zoomedGeometry_ = geometry();
+}
+
+// A zoom from the store was fitted to the screen before the window had a
+// frame; unless the window was moved or resized meanwhile, fit it again
+// now that the frame is known, so that frame and device stay on the screen.
+void TMainForm::showEvent(QShowEvent* e)
+{
+    QMainWindow::showEvent(e);
+    if (!refitOnShow_)
+        return;
+    refitOnShow_ = false;
+    if (zoom_ == NoZoom || geometry() != zoomedGeometry_)
+        return;
+    ApplyDeviceZoom();
+    PlaceZoomedWindow(false, true);
     FormResize();
 }
 

@@ -2,6 +2,7 @@
 // single-step runs and what the four controls show, normal runs, compile
 // errors, faults, number input and Stop during the waits.
 #include <QElapsedTimer>
+#include <QTextDocument>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -14,6 +15,7 @@
 #include "editor/ColMemo.h"
 #include "language/FrontEndOutput.h"
 #include "language/Parser.h"
+#include "language/TokenPass.h"
 #include "runtime/Canvas.h"
 #include "runtime/Ide.h"
 #include "runtime/RunPanel.h"
@@ -170,6 +172,7 @@ private slots:
     void faultMarksItsLineAfterTheBox();
     void spaceInTheDebugViewSteps();
     void codeMemoFollowsTheNewestStep();
+    void longProgramDebugViewBuiltAtOnce();
 };
 
 void TestIde::singleStepShowsTokensListingAndSteps()
@@ -527,6 +530,34 @@ void TestIde::computeBoundRunSpeed()
     Run("Solange 1 = 1\r\nSolangeende", 3);
     qInfo("endless loop stopped after %lld ms (Stop posted at 20 ms)", t.elapsed());
     QVERIFY(t.elapsed() < 5000);
+}
+
+// A single step of a long program: the token dump is one long paragraph and
+// the listing has thousands of lines. Appending them entry by entry made Qt
+// lay the paragraph out again per token (seconds for a few hundred lines), so
+// each pass must reach the view as a handful of changes, not one per entry.
+// The view holds every token entry in the scanner's order, and one listing
+// line per instruction.
+void TestIde::longProgramDebugViewBuiltAtOnce()
+{
+    std::string program = "Summe <= 0\r\n";
+    for (int i = 0; i < 500; ++i)
+        program += "Summe <= Summe + " + std::to_string(i) + " * 2\r\nAusgabe \"Summe \" Summe\r\n";
+    rec.program = program;
+    DebugOutput = true;
+    int changes = 0;
+    const auto counting = connect(ide->DebugMemo()->document(), &QTextDocument::contentsChange, this,
+                                  [&changes] { ++changes; });
+    QVERIFY(ide->Scanner());
+    QVERIFY(ide->Parser());
+    disconnect(counting);
+    QVERIFY2(changes <= 8, qPrintable(QString("%1 changes of the debug view").arg(changes)));
+
+    QString tokens;
+    TokenPass(program, [&](const std::string& entry) { tokens += QString::fromStdString(entry) + ",  "; });
+    const QString debug = Text(ide->DebugMemo());
+    QVERIFY(debug.startsWith(tokens));
+    QCOMPARE(ListedOpcodes(debug.mid(tokens.size())).size(), 2 + 500 * 12);   // 6 instructions a line
 }
 
 QTEST_MAIN(TestIde)

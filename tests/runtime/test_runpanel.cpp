@@ -1,5 +1,7 @@
 // The run panel: console output and its line limit, number input through the
 // keypad and the keyboard, and the switching between console and image.
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -11,6 +13,7 @@
 
 #include "editor/ColMemo.h"
 #include "runtime/Canvas.h"
+#include "runtime/OutputSpeech.h"
 #include "runtime/QtRunHost.h"
 #include "runtime/RunPanel.h"
 #include "runtime/Runner.h"
@@ -73,6 +76,9 @@ private slots:
     void consoleFontColourSetWhilePictureShown();
     void pictureRepaintedAfterEachChange();
     void messagePassLooksAtTheClockRegularly();
+    void outputSpeech_data();
+    void outputSpeech();
+    void outputToldInBatches();
 };
 
 // Keys are given as a string; 'C' is the delete key.
@@ -469,6 +475,91 @@ void TestRunPanel::messagePassLooksAtTheClockRegularly()
     QCOMPARE(passesAfterCalls(1), uint64_t(1));
     host.Point(0, 0);   // cheap: no clock for it
     QCOMPARE(passesAfterCalls(1), uint64_t(0));
+}
+
+// What a screen reader is told of the output written between two
+// announcements ("|" separates the writes).
+void TestRunPanel::outputSpeech_data()
+{
+    QTest::addColumn<QString>("writes");
+    QTest::addColumn<QString>("told");
+    QString eleven, lastTen;
+    for (int i = 1; i <= 11; ++i) {
+        eleven += QStringLiteral("Zeile %1 \n").arg(i);
+        if (i > 1)
+            lastTen += QStringLiteral("\nZeile %1").arg(i);
+    }
+    QTest::newRow("nothing written") << "" << "";
+    QTest::newRow("blank lines only") << "\n|  \n|\n" << "";
+    QTest::newRow("one line in pieces") << "2 + 3 = |5 |\n" << "2 + 3 = 5";
+    QTest::newRow("question without line break") << "Hallo!\n|Wie alt bist du? " << "Hallo!\nWie alt bist du?";
+    QTest::newRow("windows line breaks, blank line skipped") << "a\r\n\r\nb\r\n" << "a\nb";
+    QTest::newRow("blanks and tabs inside a line") << "x  =\t 1 \n" << "x = 1";
+    QTest::newRow("ten lines told in full") << eleven.section(u'\n', 1) << lastTen.mid(1);
+    QTest::newRow("eleven lines: the newest ten") << eleven
+                                                  << "Die letzten 10 von 11 Zeilen:" + lastTen;
+}
+
+void TestRunPanel::outputSpeech()
+{
+    QFETCH(QString, writes);
+    QFETCH(QString, told);
+    TOutputSpeech speech;
+    for (const QString& w : writes.split(u'|'))
+        speech.Written(w);
+    QCOMPARE(speech.Take(), told);
+    QVERIFY(!speech.Pending());
+    QCOMPARE(speech.Take(), QString());
+}
+
+// The panel tells the output once it pauses, at the latest two seconds
+// after the oldest untold line while a program keeps writing, when a number
+// input begins (after the console took the focus) and when asked to; a new
+// run forgets what was not told.
+void TestRunPanel::outputToldInBatches()
+{
+    TRunPanel p;
+    p.EnableConsole();
+    p.show();
+    QVERIFY(QTest::qWaitForWindowActive(&p));
+    QStringList told;
+    QString focusWhenTold;
+    p.announce = [&](const QString& text) {
+        told << text;
+        focusWhenTold = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "-";
+    };
+
+    p.WriteText("Start\r\n");
+    QVERIFY(told.isEmpty());   // not at once: more may follow
+    QTRY_COMPARE(told, QStringList{"Start"});
+
+    // A line every 100 ms never pauses long enough, yet is heard.
+    QElapsedTimer t;
+    t.start();
+    int last = 0;
+    while (told.size() < 2 && t.elapsed() < 5000) {
+        p.WriteText(std::to_string(++last) + "\r\n");
+        QTest::qWait(100);
+    }
+    QCOMPARE(told.size(), 2);
+    QVERIFY2(t.elapsed() >= 1500, qPrintable(QString::number(t.elapsed())));
+    QVERIFY2(told[1].endsWith("\n" + QString::number(last)), qPrintable(told[1]));
+
+    p.WriteText("nicht gesagt\r\n");
+    p.ClearConsole();
+    p.WriteText("Wie alt bist du? ");
+    p.SetInputMode(true);
+    QCOMPARE(told.size(), 3);
+    QCOMPARE(told[2], QString("Wie alt bist du?"));
+    QCOMPARE(focusWhenTold, QString("RunMemo"));
+    p.SetInputMode(false);
+
+    p.WriteText("Ende\r\n");
+    p.AnnounceOutput();
+    QCOMPARE(told.size(), 4);
+    QCOMPARE(told[3], QString("Ende"));
+    QTest::qWait(600);
+    QCOMPARE(told.size(), 4);   // told once
 }
 
 QTEST_MAIN(TestRunPanel)

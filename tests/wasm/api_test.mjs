@@ -61,7 +61,8 @@ function consoleText() {
 const errors = [
     // program, caret offset where the desktop puts it
     ['Ausgabe "a"\r\nFalls x = 1\r\n  Ausgabe (\r\n', 20],
-    ['Wiederhole\r\n  x <= 1\r\n', 22],                 // past the last line: the end of the text
+    ['Wiederhole\r\n  x <= 1\r\n', 20],                 // past the last line: the end of the last line
+    ['Wiederhole\r\n  x <= 1\r\n\r\n\r\n', 24],         // empty lines at the end count
     ['Wiederhole\r\n  x <= 1', 20],
     ['x <= 1 +\r\n', 8],
     ['Punkt (1; 2\r\n', null],

@@ -392,7 +392,7 @@ scenario_atspi() {
         >"$WORK/atspi.log" 2>&1
     local status=$?
     grep -v '^dbus-daemon\|^SpiRegistry\|XDG_RUNTIME_DIR' "$WORK/atspi.log" | sed "s/^/[$SCENARIO] /"
-    [ $status -eq 0 ] || { log "the accessibility tree lacks names (tree in $OUT/atspi-tree.txt)"; return 1; }
+    [ $status -eq 0 ] || { log "a screen reader would miss names or the error (tree in $OUT/atspi-tree.txt)"; return 1; }
 }
 
 failed=()

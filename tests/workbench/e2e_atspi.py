@@ -4,7 +4,10 @@ the application (started with a program that has a compile error), presses
 F9 with xdotool, waits until the message line reads the error, writes the
 tree (role, name, description) to the file given, and checks that the
 keypad, the tool bar, the console, the graphics screen, the editor and the
-message line carry their German names and that no push button is nameless.
+message line carry their German names, that no push button is nameless, no
+name is padded with blanks and no frame lies inside the window, and that
+the error was announced by a notification after the last focus event, as
+an event listener (a screen reader) hears it.
 Run inside the D-Bus session of the accessibility bus (see e2e.sh).
 
 Usage: e2e_atspi.py TREE_FILE TARKO_PID"""
@@ -13,6 +16,7 @@ import sys
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 KEYS = ["Taste %d" % d for d in range(10)] + ["Taste C", "Taste OK", "Taste Minus", "Taste Komma"]
 TOOLS = ["Neue Datei", "Datei öffnen", "Datei speichern", "Datei drucken", "Ausschneiden", "Kopieren",
@@ -41,7 +45,7 @@ def find_app(limit=60):
 def walk(node, depth, lines, found):
     role, name = node.getRoleName(), node.name
     lines.append("%s[%s] %r %r" % ("  " * depth, role, name, node.description))
-    found.append((role, name))
+    found.append((role, name, depth))
     for i in range(node.childCount):
         child = node.getChildAtIndex(i)
         if child is not None:
@@ -69,33 +73,69 @@ def message_line(node):
     return None
 
 
+def listen(seconds):
+    """Lets the event listeners run for a while."""
+    end = time.time() + seconds
+    context = GLib.MainContext.default()
+    while time.time() < end:
+        while context.iteration(False):
+            pass
+        time.sleep(0.05)
+
+
+def on_event(event, heard):
+    try:
+        heard.append((event.type, event.source.getRoleName(), event.source.name, event.detail1))
+    except Exception:   # the source may be gone already
+        pass
+
+
+def announced_last(heard):
+    """Problems with what a screen reader hears after F9."""
+    told = [i for i, (kind, role, name, shown) in enumerate(heard)
+            if role == "notification" and kind.startswith("object:state-changed:showing") and shown]
+    if not told or heard[told[-1]][2] != ERROR:
+        return ["no notification telling %r (heard: %r)" % (ERROR, [e for e in heard if e[1] == "notification"])]
+    later = [e for e in heard[told[-1] + 1:] if e[0].startswith("focus")]
+    return ["focus moved after the notification: %r" % later] if later else []
+
+
 def main(out, pid):
     app = find_app()
     if app is None:
         print("the workbench never appeared on the accessibility bus")
         return 1
+    heard = []
+    listener = lambda event: on_event(event, heard)
+    pyatspi.Registry.registerEventListener(listener, "focus:", "object:state-changed:showing")
+    listen(0.5)
     if not press_f9(pid):
         print("the main window was not found for F9")
         return 1
     end = time.time() + 30
-    heard = message_line(app)
-    while heard != ERROR and time.time() < end:
-        time.sleep(0.3)
-        heard = message_line(app)
-    print("after F9 the message line reads: %r" % heard)
+    heard_line = message_line(app)
+    while heard_line != ERROR and time.time() < end:
+        listen(0.3)
+        heard_line = message_line(app)
+    listen(1.0)
+    print("after F9 the message line reads: %r" % heard_line)
     lines, found = [], []
     walk(app, 0, lines, found)
     with open(out, "w", encoding="utf-8") as f:
         f.write("\n".join(lines) + "\n")
-    buttons = [name for role, name in found if role == "push button"]
+    buttons = [name for role, name, _ in found if role == "push button"]
     missing = [n for n in KEYS + TOOLS if n not in buttons]
-    missing += ["%s %s" % rn for rn in OTHERS if not any(r == rn[0] and n.startswith(rn[1]) for r, n in found)]
+    missing += ["%s %s" % rn for rn in OTHERS if not any(r == rn[0] and n.startswith(rn[1]) for r, n, _ in found)]
     nameless = sum(1 for n in buttons if not n.strip())
     print("screen reader sees %d push buttons: %s" % (len(buttons), ", ".join(buttons)))
+    problems = ["padded name %r" % n for _, n, _ in found if n != n.strip()]
+    problems += ["a %s %r inside the window" % (r, n) for r, n, depth in found if r == "frame" and depth > 1]
+    problems += announced_last(heard)
+    for p in problems:
+        print(p)
     if missing or nameless:
         print("missing: %s; nameless push buttons: %d" % (", ".join(missing) or "none", nameless))
-        return 1
-    return 0
+    return 1 if missing or nameless or problems else 0
 
 
 if __name__ == "__main__":

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <memory>
 
 #include "WorkbenchFixture.h"
 #include "language/Cp1252.h"
@@ -82,6 +83,48 @@ QString Console(const TWorkbench& wb)
     return QString::fromStdString(Cp1252ToUtf8(wb.form->RunPanel()->ConsoleText()));
 }
 
+QString FocusName()
+{
+    QWidget* f = QApplication::focusWidget();
+    return f ? f->objectName() : QStringLiteral("<keiner>");
+}
+
+// The objects the keyboard focus moves to while recording.
+struct FocusPath {
+    QStringList path;
+    QMetaObject::Connection connection;
+    FocusPath()
+    {
+        connection = QObject::connect(qApp, &QApplication::focusChanged, [this](QWidget*, QWidget* now) {
+            path << (now ? now->objectName() : QStringLiteral("<keiner>"));
+        });
+    }
+    ~FocusPath() { QObject::disconnect(connection); }
+};
+
+// Nodes a screen reader would misread: a name or description with blanks at
+// either end, a frame or window role below the top level, an unnamed child
+// of the status bar.
+void CollectMisread(QAccessibleInterface* iface, const QString& path, bool top, QStringList& misread)
+{
+    const QAccessible::Role role = iface->role();
+    const QString here = path + u'/' + (iface->object() ? iface->object()->objectName() : QString()) + u'['
+                         + QString::number(role, 16) + u']';
+    for (QAccessible::Text t : {QAccessible::Name, QAccessible::Description}) {
+        const QString text = iface->text(t);
+        if (text != text.trimmed())
+            misread << here + QStringLiteral(" \"%1\"").arg(text);
+    }
+    if (!top && (role == QAccessible::Border || role == QAccessible::Window))
+        misread << here + QStringLiteral(" a window inside a window");
+    if (iface->parent() && iface->parent()->role() == QAccessible::StatusBar
+        && iface->text(QAccessible::Name).trimmed().isEmpty())
+        misread << here + QStringLiteral(" unnamed in the status bar");
+    for (int i = 0; i < iface->childCount(); ++i)
+        if (QAccessibleInterface* child = iface->child(i))
+            CollectMisread(child, here, false, misread);
+}
+
 } // namespace
 
 class TestAccessibility : public QObject {
@@ -98,6 +141,11 @@ private slots:
     void keypadClickLeavesFocusOnConsole();
     void ctrlTabSwitchesPrograms();
     void tabBarStaysOnOpenPrograms();
+    void compileErrorToldBesideTheFocus();
+    void outputToldOnceTheFocusIsBack_data();
+    void outputToldOnceTheFocusIsBack();
+    void emptyWindowFocusesTheHint();
+    void rolesAndNamesWithoutPadding();
 };
 
 // The keys a pupil presses and the buttons of the tool bar are named in
@@ -373,6 +421,141 @@ void TestAccessibility::tabBarStaysOnOpenPrograms()
     wheel(120);
     QCOMPARE(titles, QStringList({"Kreise", "Quadrat", "Quadrat", "Kreise", "Kreise", "Quadrat"}));
     QVERIFY(wb.form->CurrentTabIndex() <= wb.form->LastTab());
+}
+
+// A compile error is told to the screen reader while the focus stays on
+// the editor with the caret at the error, and the message line stays red.
+void TestAccessibility::compileErrorToldBesideTheFocus()
+{
+    TWorkbench wb;
+    QVERIFY(wb.Active());
+    wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("Ausgabe 1\nPause"));
+    QWidget* announcer = wb.form->findChild<QWidget*>(QStringLiteral("Ansage"));
+    QVERIFY(announcer);
+    QCOMPARE(QAccessible::queryAccessibleInterface(announcer)->role(), QAccessible::Notification);
+    QCOMPARE(announcer->size(), QSize(0, 0));
+    FocusPath focus;
+    wb.Press(Qt::Key_F9);
+    QCOMPARE(NameOf(announcer), QStringLiteral("Meldungszeile: Variable, Zahl oder ( erwartet"));
+    QCOMPARE(FocusName(), QStringLiteral("CMemo1"));
+    QCOMPARE(focus.path, QStringList());
+    QCOMPARE(NameOf(wb.form->StatusPanel(0)), QStringLiteral("Schreibmarke: Zeile 2, Spalte 6"));
+    QCOMPARE(wb.form->MessageLine()->palette().color(QPalette::Window), QColor(255, 0, 0));
+}
+
+// The output is told in batches, each after the focus has settled: the
+// question once the console has the focus for the answer, the rest once
+// the editor has it back. Confirming the number moves the focus from the
+// OK key straight to the console, never through the keys being disabled.
+void TestAccessibility::outputToldOnceTheFocusIsBack_data()
+{
+    QTest::addColumn<bool>("byTabAndSpace");
+    QTest::addColumn<QStringList>("focusAfterConfirming");
+    QTest::newRow("OK reached with Tab, Space") << true << QStringList{"RunMemo", "CMemo1"};
+    QTest::newRow("Enter on the keyboard") << false << QStringList{"BOK", "RunMemo", "CMemo1"};
+}
+
+void TestAccessibility::outputToldOnceTheFocusIsBack()
+{
+    QFETCH(bool, byTabAndSpace);
+    QFETCH(QStringList, focusAfterConfirming);
+    TWorkbench wb;
+    QVERIFY(wb.Active());
+    wb.NewTab(QStringLiteral("Programm.trk"),
+              QStringLiteral("Ausgabe \"Hallo!\"\nEingabe \"Wie alt bist du? \" Alter\n"
+                             "Ausgabe \"In zehn Jahren bist du \" Alter + 10"));
+    TRunPanel* panel = wb.form->RunPanel();
+    QStringList told;
+    const auto announce = panel->announce;
+    panel->announce = [&](const QString& text) {
+        told << FocusName() + u':' + text;
+        announce(text);
+    };
+    std::unique_ptr<FocusPath> focus;
+    bool answered = false;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        if (!panel->InputActive() || answered)
+            return;
+        answered = true;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_2);
+        if (byTabAndSpace) {
+            for (int i = 0; i < 12; ++i)   // 1 2 3 4 5 6 7 8 9 0 C OK
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(FocusName(), QStringLiteral("BOK"));
+            focus = std::make_unique<FocusPath>();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        } else {
+            focus = std::make_unique<FocusPath>();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        }
+    });
+    driver.start(30);
+    wb.Press(Qt::Key_F9);
+    driver.stop();
+    QVERIFY(!wb.stoppedByWatchdog);
+    QVERIFY(answered && focus);
+    QCOMPARE(focus->path, focusAfterConfirming);
+    QCOMPARE(told, QStringList({"RunMemo:Hallo!\nWie alt bist du?", "CMemo1:In zehn Jahren bist du 22"}));
+    QCOMPARE(NameOf(wb.form->findChild<QWidget*>(QStringLiteral("Ansage"))),
+             QStringLiteral("In zehn Jahren bist du 22"));
+}
+
+// With no program open the hint has the focus: at start and after closing
+// the last tab, with no stop on the tab bar on the way in or out.
+void TestAccessibility::emptyWindowFocusesTheHint()
+{
+    TWorkbench wb;
+    QVERIFY(wb.Active());
+    QCOMPARE(FocusName(), QStringLiteral("EmptyHint"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(FocusName(), QStringLiteral("EmptyHint"));
+    FocusPath focus;
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(focus.path, QStringList{"CMemo1"});
+    QCOMPARE(NameOf(QApplication::focusWidget()), QStringLiteral("Programmtext: Programm"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
+    QCOMPARE(focus.path, QStringList({"CMemo1", "EmptyHint"}));
+    QVERIFY(wb.form->EmptyHint()->isVisible());
+}
+
+// Every window as a screen reader walks it: names without padding (group
+// titles, the folder list's indented items), panels rather than frames
+// inside the main window, the debug view a window, the status bar's grip named.
+void TestAccessibility::rolesAndNamesWithoutPadding()
+{
+    TWorkbench wb;
+    QVERIFY(wb.Active());
+    wb.NewTab(QStringLiteral("Quadrat.trk"), QStringLiteral("Ausgabe 1"));
+    QStringList misread;
+    auto walk = [&](QWidget* window) {
+        CollectMisread(QAccessible::queryAccessibleInterface(window), window->objectName(), true, misread);
+    };
+    walk(wb.form.get());
+    QCOMPARE(QAccessible::queryAccessibleInterface(wb.form->EditPanel())->role(), QAccessible::Grouping);
+    TOptionForm* options = wb.form->OptionForm();
+    options->show();
+    for (int page = 0; page < 3; ++page) {
+        options->findChild<QTabWidget*>(QStringLiteral("PC_Option"))->setCurrentIndex(page);
+        walk(options);
+    }
+    QDialog* folders = options->findChild<QDialog*>(QStringLiteral("DirListForm"));
+    QVERIFY(folders);
+    folders->show();
+    walk(folders);
+    QAccessibleInterface* list =
+        QAccessible::queryAccessibleInterface(folders->findChild<QWidget*>(QStringLiteral("DirectoryListBox1")));
+    QVERIFY(list && list->childCount() > 1);
+    QCOMPARE(list->child(1)->text(QAccessible::Description), QStringLiteral("Ebene 2"));
+    folders->hide();
+    options->hide();
+    walk(wb.form->IdeForm());
+    QCOMPARE(QAccessible::queryAccessibleInterface(wb.form->IdeForm())->role(), QAccessible::Window);
+    QCOMPARE(NameOf(wb.form->IdeForm()), QStringLiteral("Einzelschritt"));
+    QCOMPARE(wb.form->IdeForm()->windowTitle(), QStringLiteral("IdeForm"));
+    QVERIFY2(misread.isEmpty(), qPrintable(misread.join(u'\n')));
 }
 
 QTEST_MAIN(TestAccessibility)

@@ -89,10 +89,15 @@ const QString Program = QStringLiteral("Ausgabe Solange SolangeEnde\n\"Hallo Wel
 enum Mark { Unmarked, StepMark, FaultMark };
 enum Place { Editor, Message, Console };
 
+// The caret is left out: whether it is in its blink phase says nothing about colours.
 QImage EditorPicture(TColorMemo* editor)
 {
     QApplication::processEvents();
-    return editor->viewport()->grab().toImage();
+    const int caret = editor->cursorWidth();
+    editor->setCursorWidth(0);
+    const QImage picture = editor->viewport()->grab().toImage();
+    editor->setCursorWidth(caret);
+    return picture;
 }
 
 QRect LineArea(TColorMemo* editor, int line)

@@ -277,6 +277,37 @@ private slots:
         QCOMPARE(wb.form->Zoom(), zoom);
     }
 
+    // A zoom read from the store at start-up gives the window that zooming
+    // by keys gives from the design size: the editor keeps its room.
+    void storedZoomSizesWindowAsKeys_data()
+    {
+        QTest::addColumn<int>("zoom");
+        for (int z : ZoomLevels)
+            QTest::newRow(qPrintable(QStringLiteral("%1 %").arg(z))) << z;
+    }
+    void storedZoomSizesWindowAsKeys()
+    {
+        QFETCH(int, zoom);
+        QSize byKeys;
+        int editWidthByKeys = 0, deviceByKeys = 0;
+        {
+            TWorkbench wb;
+            QVERIFY(wb.Active());
+            wb.form->SetZoom(zoom);
+            byKeys = wb.form->size();
+            editWidthByKeys = wb.form->EditPanel()->width();
+            deviceByKeys = wb.form->RunPanel()->Zoom();
+        }
+        IsolateSettings();
+        Store().setValue(QStringLiteral("Ansicht/Zoom"), QString::number(zoom));
+        TWorkbench wb(true);
+        QVERIFY(wb.Active());
+        QCOMPARE(wb.form->size(), byKeys);
+        QCOMPARE(wb.form->EditPanel()->width(), editWidthByKeys);
+        QCOMPARE(wb.form->RunPanel()->Zoom(), deviceByKeys);
+        QVERIFY(wb.form->screen()->availableGeometry().contains(wb.form->frameGeometry()));
+    }
+
     // A run at 200 %: a point is a crisp 2 x 2 block at its place on the
     // enlarged screen.
     void runAtZoom()

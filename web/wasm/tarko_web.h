@@ -35,10 +35,11 @@ const char* tarko_error_message(void);
 int tarko_error_message_length(void);
 // Where the desktop puts the caret for that error: a byte offset into the
 // compiled text (line start + column, the column clamped to the line's
-// length; an error past the last line gives the end of the text).
+// length; an error after the last line - a block left open - gives the end
+// of the last line that is not empty).
 int tarko_error_offset(void);
-// 0-based program line of the error, and the compiler's column in it (as
-// tarko-run prints it; may lie beyond the line's end).
+// 0-based program line of the error and its column, as tarko-run prints
+// them (the column may lie beyond the line's end).
 int tarko_error_line(void);
 int tarko_error_column(void);
 
