@@ -51,7 +51,7 @@ export class Commands {
     // Keys before the focused control sees them, as the desktop's window does.
     document.addEventListener("keydown", (e) => this.key(e), true);
     window.addEventListener("beforeunload", (e) => {
-      if (app.editors.views.some((_, i) => i <= app.editors.lastTab && app.editors.isModified(i))) e.preventDefault();
+      if (!app.leavingQuietly && app.editors.views.some((_, i) => i <= app.editors.lastTab && app.editors.isModified(i))) e.preventDefault();
     });
   }
 

@@ -30,6 +30,9 @@ export class App {
   runState = 1;
   /** From a successful compile until the run has really ended. */
   private busy = false;
+  /** The reload that makes the page cross-origin isolated asks nothing
+   *  (every tab's text is kept in the browser anyway). */
+  leavingQuietly = false;
   /** Counts the starts that are over (run ended or compile error). */
   finishedRuns = 0;
   readonly options = loadOptions();
@@ -198,6 +201,7 @@ function registerServiceWorker(app: App): void {
   sw.addEventListener("controllerchange", () => {
     if (crossOriginIsolated || wasControlled || sessionStorage.getItem("tarko.isolating")) return;
     sessionStorage.setItem("tarko.isolating", "1");
+    app.leavingQuietly = true;
     void app.keeper.settled().then(() => location.reload());
   });
   sw.register("sw.js").catch(() => { /* no offline use, the page works on */ });
