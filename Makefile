@@ -10,8 +10,11 @@ FUZZ_SECONDS ?= 60
 # `make package`: the programs built once more with Debian's build flags.
 DEB_BUILD ?= $(BUILD)-deb
 PREFIX ?= /usr/local
+# The browser edition: the wasm module and the site a school can copy to
+# any static web server.
+WEB_BUILD ?= build-web
 
-.PHONY: all setup configure build run test test-sanitized install package fuzz editor-demo bench clean
+.PHONY: all setup configure build run test test-sanitized test-web web web-run bench-web install package fuzz editor-demo bench clean
 
 all: build
 
@@ -29,7 +32,20 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j2
+	@$(MAKE) --no-print-directory test-web
 	@$(MAKE) --no-print-directory test-sanitized
+
+web: setup
+	@bash web/build-wasm.sh
+	@node web/build.mjs $(WEB_BUILD)/site $(WEB_BUILD)
+
+web-run: web
+	@node web/serve.mjs $(WEB_BUILD)/site --port 8080
+
+# The page in headless Chromium, driven through its accessible names.
+test-web: web
+	cd web && node_modules/.bin/tsc --noEmit -p .
+	cd web && TARKO_SITE=$(abspath $(WEB_BUILD))/site node --test --test-concurrency=1 tests/
 
 test-sanitized: setup
 	@cmake -S . -B $(ASAN_BUILD) $(CMAKE_FLAGS) -DTARKO_SANITIZE=ON >/dev/null
@@ -55,6 +71,11 @@ editor-demo: configure
 
 bench: build
 	@bash bench/run.sh $(BUILD)
+	@$(MAKE) --no-print-directory bench-web
+
+# The browser edition's speed in headless Chromium, as ratios to tarko-run.
+bench-web: web
+	@node web/bench.mjs $(WEB_BUILD)/site $(BUILD)/src/cli/tarko-run
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(DEB_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(DEB_BUILD) $(WEB_BUILD)

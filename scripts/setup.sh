@@ -10,6 +10,11 @@ packages=(cmake ninja-build g++ make qt6-base-dev qt6-translations-l10n
           lintian)
 # The browser edition's WebAssembly module (web/build-wasm.sh, its tests).
 packages+=(emscripten)
+# The browser edition's front end and its tests: Chromium, node and npm (a
+# node from another source, with its own npm, is kept).
+packages+=(chromium)
+command -v node >/dev/null || packages+=(nodejs)
+command -v npm >/dev/null || packages+=(npm)
 if [ "${1:-}" = --fuzz ]; then
     packages+=(clang libfuzzer-14-dev)
 fi
@@ -17,18 +22,26 @@ missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then
-    # A fresh minimal Debian has no sudo: say what root has to install.
-    if ! command -v sudo >/dev/null; then
-        echo "Es fehlen Pakete, und sudo ist nicht installiert. Bitte als root installieren:" >&2
-        echo "    apt-get update && apt-get install ${missing[*]}" >&2
-        exit 1
+if [ ${#missing[@]} -gt 0 ]; then
+    SUDO=""
+    if [ "$(id -u)" -ne 0 ]; then
+        # A fresh minimal Debian has no sudo: say what root has to install.
+        if ! command -v sudo >/dev/null; then
+            echo "Es fehlen Pakete, und sudo ist nicht installiert. Bitte als root installieren:" >&2
+            echo "    apt-get update && apt-get install ${missing[*]}" >&2
+            exit 1
+        fi
+        SUDO="sudo"
     fi
-    SUDO="sudo"
+    echo "Installiere fehlende Pakete: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get update -qq
+    $SUDO apt-get install -y -qq "${missing[@]}"
 fi
-echo "Installiere fehlende Pakete: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq "${missing[@]}"
+# The web front end's npm packages, exactly as pinned in package-lock.json
+# (again only when the lock file changed).
+web="$(dirname "$0")/../web"
+if [ -f "$web/package-lock.json" ] && ! cmp -s "$web/package-lock.json" "$web/node_modules/.tarko-lock" 2>/dev/null; then
+    echo "Installiere die npm-Pakete der Web-Ausgabe (npm ci)"
+    (cd "$web" && npm ci --no-audit --no-fund --loglevel=error && cp package-lock.json node_modules/.tarko-lock)
+fi

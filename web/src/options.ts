@@ -1,0 +1,40 @@
+// The options dialog: tab width and automatic indenting (kept in the
+// browser), and the listing's margin, line numbers and file output (kept
+// for this visit only, as on the desktop).
+import { Options, saveOptions } from "./store";
+
+export interface PrintOptions { margin: string; lineNumbers: boolean; toFile: boolean }
+
+const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;
+
+export function showOptions(o: Options, print: PrintOptions, applied: () => void): void {
+  const dlg = $<HTMLDialogElement>("OptionForm");
+  $<HTMLInputElement>("E_Tabs").value = String(o.tabs);
+  $<HTMLInputElement>("CB_AutoTab").checked = o.autoTab;
+  $<HTMLInputElement>("E_LinkerRand").value = print.margin;
+  $<HTMLInputElement>("CB_ZeilenNr").checked = print.lineNumbers;
+  $<HTMLInputElement>("CB_DateiDruck").checked = print.toFile;
+  dlg.onclose = () => {
+    if (dlg.returnValue !== "ok") return;
+    const tabs = Number.parseInt($<HTMLInputElement>("E_Tabs").value, 10);
+    if (Number.isInteger(tabs) && tabs > 0 && tabs < 100) o.tabs = tabs;
+    o.autoTab = $<HTMLInputElement>("CB_AutoTab").checked;
+    print.margin = $<HTMLInputElement>("E_LinkerRand").value;
+    print.lineNumbers = $<HTMLInputElement>("CB_ZeilenNr").checked;
+    print.toFile = $<HTMLInputElement>("CB_DateiDruck").checked;
+    saveOptions(o);
+    applied();
+  };
+  dlg.returnValue = "";
+  dlg.showModal();
+}
+
+/** The listing's lines: line number ("%.4d") when asked, the margin of
+ *  blanks (the number modulo 256; no whole number gives none), the line. */
+export function listing(text: string, p: PrintOptions): string[] {
+  const lines = text.split("\n");
+  if (lines.length && lines[lines.length - 1] === "") lines.pop();
+  const m = /^\s*[-+]?\d+\s*$/.test(p.margin) ? ((Number.parseInt(p.margin, 10) % 256) + 256) % 256 : 0;
+  const margin = " ".repeat(m);
+  return lines.map((l, i) => `${p.lineNumbers ? String(i + 1).padStart(4, "0") : ""}${margin}${l}`);
+}

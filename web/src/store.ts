@@ -1,0 +1,127 @@
+// What the browser keeps: every tab's text in IndexedDB as it is typed, the
+// options in localStorage (the desktop's defaults).
+import { TabState } from "./editors";
+
+export interface Workbench { lastTab: number; active: number; tabs: (TabState & { handle?: unknown })[] }
+
+const Db = "tarko";
+const Store = "workbench";
+const Key = "tabs";
+const RecentKey = "recent";
+
+export interface RecentFile { name: string; handle: FileSystemFileHandle }
+
+function open(): Promise<IDBDatabase> {
+  return new Promise((resolve, reject) => {
+    const r = indexedDB.open(Db, 1);
+    r.onupgradeneeded = () => r.result.createObjectStore(Store);
+    r.onsuccess = () => resolve(r.result);
+    r.onerror = () => reject(r.error ?? new Error("IndexedDB"));
+  });
+}
+
+/** Writes the newest state; a write asked for during another goes after it,
+ *  so nothing typed is lost and writes never pile up. */
+export class TabKeeper {
+  private db: Promise<IDBDatabase> | null = null;
+  private writing = false;
+  private next: Workbench | null = null;
+
+  private database(): Promise<IDBDatabase> {
+    this.db ??= open();
+    return this.db;
+  }
+
+  async load(): Promise<Workbench | null> {
+    try {
+      const db = await this.database();
+      return await new Promise((resolve, reject) => {
+        const r = db.transaction(Store).objectStore(Store).get(Key);
+        r.onsuccess = () => resolve((r.result as Workbench | undefined) ?? null);
+        r.onerror = () => reject(r.error ?? new Error("IndexedDB"));
+      });
+    } catch {
+      return null;
+    }
+  }
+
+  /** The five most recently saved files (browsers with file handles only). */
+  async recent(): Promise<RecentFile[]> {
+    try {
+      const db = await this.database();
+      return await new Promise((resolve) => {
+        const r = db.transaction(Store).objectStore(Store).get(RecentKey);
+        r.onsuccess = () => resolve((r.result as RecentFile[] | undefined) ?? []);
+        r.onerror = () => resolve([]);
+      });
+    } catch {
+      return [];
+    }
+  }
+
+  async addRecent(file: RecentFile): Promise<RecentFile[]> {
+    const list = await this.recent();
+    const others: RecentFile[] = [];
+    for (const r of list) if (!(await r.handle.isSameEntry(file.handle))) others.push(r);
+    const next = [file, ...others].slice(0, 5);
+    const db = await this.database();
+    await new Promise<void>((resolve) => {
+      const tx = db.transaction(Store, "readwrite");
+      tx.objectStore(Store).put(next, RecentKey);
+      tx.oncomplete = tx.onerror = tx.onabort = () => resolve();
+    });
+    return next;
+  }
+
+  keep(state: Workbench): void {
+    this.next = state;
+    if (!this.writing) void this.drain();
+  }
+
+  /** Resolves once everything asked for is written. */
+  async settled(): Promise<void> {
+    while (this.writing || this.next) await new Promise((r) => setTimeout(r, 5));
+  }
+
+  private async drain(): Promise<void> {
+    this.writing = true;
+    try {
+      const db = await this.database();
+      while (this.next) {
+        const s = this.next;
+        this.next = null;
+        await new Promise<void>((resolve) => {
+          const tx = db.transaction(Store, "readwrite");
+          tx.objectStore(Store).put(s, Key);
+          tx.oncomplete = () => resolve();
+          tx.onerror = tx.onabort = () => resolve();
+        });
+      }
+    } catch {
+      this.next = null;
+    } finally {
+      this.writing = false;
+    }
+  }
+}
+
+export interface Options { tabs: number; autoTab: boolean; autoFormat: boolean }
+const Defaults: Options = { tabs: 2, autoTab: true, autoFormat: true };
+const OptionsKey = "tarko.options";
+
+export function loadOptions(): Options {
+  try {
+    const raw = JSON.parse(localStorage.getItem(OptionsKey) ?? "{}") as Partial<Options>;
+    return {
+      tabs: Number.isInteger(raw.tabs) && raw.tabs! > 0 && raw.tabs! < 100 ? raw.tabs! : Defaults.tabs,
+      autoTab: typeof raw.autoTab === "boolean" ? raw.autoTab : Defaults.autoTab,
+      autoFormat: typeof raw.autoFormat === "boolean" ? raw.autoFormat : Defaults.autoFormat,
+    };
+  } catch {
+    return { ...Defaults };
+  }
+}
+
+export function saveOptions(o: Options): void {
+  try { localStorage.setItem(OptionsKey, JSON.stringify(o)); } catch { /* private mode: defaults next time */ }
+}
