@@ -1,6 +1,7 @@
 #include "editor/ColMemo.h"
 
 #include "editor/LineLayout.h"
+#include "editor/MouseSelection.h"
 #include "editor/WinText.h"
 #include "editor/WorkbenchScheme.h"
 
@@ -49,6 +50,7 @@ TColorMemo::TColorMemo(QWidget* parent)
     doc->setDocumentLayout(FLayout);
     doc->setDefaultFont(font());
     setDocument(doc);
+    FMouse = std::make_unique<TMouseSelection>(*this);
     FLayout->CaretPosition = [this] { return textCursor().position(); };
     // after the base control's own handling of a new document size
     connect(FLayout, &QAbstractTextDocumentLayout::documentSizeChanged, this, &TColorMemo::fixVerticalRange);
@@ -551,12 +553,13 @@ void TColorMemo::keyPressEvent(QKeyEvent* e)
         e->accept();
         return;
     }
-    if (moveVertically(e) || editLongLine(e)) {
+    if (moveVertically(e) || movePage(e) || editLongLine(e)) {
         e->accept();
         return;
     }
     QPlainTextEdit::keyPressEvent(e);
-    scrollToLongCaret();
+    if (e->isAccepted()) // Qt brings the caret into view after every key it takes
+        scrollToLongCaret();
 }
 
 void TColorMemo::keyReleaseEvent(QKeyEvent* e)
@@ -572,17 +575,12 @@ void TColorMemo::keyReleaseEvent(QKeyEvent* e)
 void TColorMemo::mousePressEvent(QMouseEvent* e)
 {
     FWantX = -1;
-    const int hit = e->button() == Qt::LeftButton ? longHit(e->position().toPoint()) : -1;
-    if (hit >= 0) {
-        // Qt finds no characters on a long line: the press places the caret
-        // (Shift: extends the selection) and a drag selects from there.
-        QTextCursor c = textCursor();
-        c.setPosition(hit, (e->modifiers() & Qt::ShiftModifier) ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
-        setTextCursorInPlace(c);
-        FLongDrag = true;
+    if (ownsMouse(e)) {
+        FMouse->Press(e);
         e->accept();
     } else {
-        FLongDrag = false;
+        if (e->button() == Qt::LeftButton)
+            FMouse->Forget();
         QPlainTextEdit::mousePressEvent(e);
     }
     if (e->button() == Qt::LeftButton && e->buttons() == Qt::LeftButton && e->modifiers() == Qt::NoModifier)
@@ -591,11 +589,18 @@ void TColorMemo::mousePressEvent(QMouseEvent* e)
         OnMouseDown(this, e);
 }
 
+// Qt's control hit-tests with its own layout, which finds no characters on
+// a long line: while there are long lines the left button is the editor's.
+bool TColorMemo::ownsMouse(const QMouseEvent* e) const
+{
+    return (e->button() == Qt::LeftButton || (e->type() == QEvent::MouseMove && (e->buttons() & Qt::LeftButton)))
+        && FLayout->HasLongLines();
+}
+
 void TColorMemo::mouseReleaseEvent(QMouseEvent* e)
 {
-    if (FLongDrag && e->button() == Qt::LeftButton) {
-        FLongDrag = false;
-        FDragScroll.stop();
+    if (ownsMouse(e)) {
+        FMouse->Release(e);
         e->accept();
     } else {
         QPlainTextEdit::mouseReleaseEvent(e);
@@ -626,15 +631,8 @@ void TColorMemo::mouseMoveEvent(QMouseEvent* e)
     }
     if (OnMouseMove)
         OnMouseMove(this, e);
-    if (FLongDrag && (e->buttons() & Qt::LeftButton)) {
-        const QPoint pos = e->position().toPoint();
-        extendLongDrag(pos);
-        // Beyond the view's edge the view keeps scrolling while the button is held.
-        if (viewport()->rect().contains(pos))
-            FDragScroll.stop();
-        else if (!FDragScroll.isActive())
-            FDragScroll.start(50, this);
-        FDragPos = pos;
+    if (ownsMouse(e)) {
+        FMouse->Move(e);
         e->accept();
         return;
     }
@@ -643,17 +641,11 @@ void TColorMemo::mouseMoveEvent(QMouseEvent* e)
 
 void TColorMemo::mouseDoubleClickEvent(QMouseEvent* e)
 {
-    const int hit = e->button() == Qt::LeftButton ? longHit(e->position().toPoint()) : -1;
-    if (hit < 0) {
+    if (!ownsMouse(e)) {
         QPlainTextEdit::mouseDoubleClickEvent(e);
         return;
     }
-    // The word under the pointer, as the base control selects it on a short line.
-    QTextCursor c = textCursor();
-    c.setPosition(hit);
-    c.select(QTextCursor::WordUnderCursor);
-    setTextCursorInPlace(c);
-    FLongDrag = false;
+    FMouse->DoubleClick(e);
     e->accept();
 }
 
@@ -695,6 +687,31 @@ void TColorMemo::scrollContentsBy(int dx, int dy)
     if (dx != 0 && OnHScroll)
         OnHScroll(this);
     DrawColors(false);
+}
+
+// Qt's control finds the drop's place with its own hit test, which puts
+// it at the start of a long line: while there are long lines the editor
+// drops, as the control does, at the place it hits itself.
+void TColorMemo::dropEvent(QDropEvent* e)
+{
+    if (!FLayout->HasLongLines() || isReadOnly() || !canInsertFromMimeData(e->mimeData())) {
+        QPlainTextEdit::dropEvent(e);
+        return;
+    }
+    QDragLeaveEvent leave; // ends the base control's drag state (feedback caret, scrolling)
+    QPlainTextEdit::dragLeaveEvent(&leave);
+    QTextCursor insertion = cursorForPosition(e->position().toPoint());
+    insertion.beginEditBlock();
+    if (e->dropAction() == Qt::MoveAction && e->source() == viewport()) {
+        QTextCursor moved = textCursor();
+        moved.removeSelectedText();
+    }
+    setTextCursor(insertion);
+    insertFromMimeData(e->mimeData());
+    insertion.endEditBlock();
+    ensureCursorVisible();
+    scrollToLongCaret();
+    e->acceptProposedAction();
 }
 
 void TColorMemo::insertFromMimeData(const QMimeData* source)

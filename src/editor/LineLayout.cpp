@@ -167,6 +167,27 @@ qreal TLineLayout::CursorToX(const QTextBlock& block, int column) const
     return document()->documentMargin() + xAt(block, *m, column) / 64.0;
 }
 
+qreal TLineLayout::insertedX(const QTextBlock& block, int column, const QString& inserted, int upTo) const
+{
+    Marks* m = marksOf(block);
+    qint64 x = xAt(block, *m, column);
+    for (int i = 0; i < std::min(upTo, int(inserted.size())); ++i)
+        x = stepX(inserted, x, i);
+    return document()->documentMargin() + x / 64.0;
+}
+
+qreal TLineLayout::CaretX(const QTextBlock& block, int column) const
+{
+    const QTextLayout* layout = block.layout();
+    const QString preedit = layout ? layout->preeditAreaText() : QString();
+    const int at = layout ? layout->preeditAreaPosition() : -1;
+    if (FPreeditCursor == 0 || preedit.isEmpty() || column < at)
+        return CursorToX(block, column);
+    if (column == at)
+        return insertedX(block, column, preedit, FPreeditCursor);
+    return CursorToX(block, column) + insertedX(block, at, preedit, int(preedit.size())) - CursorToX(block, at);
+}
+
 int TLineLayout::XToCursor(const QTextBlock& block, qreal x, bool onCharacter) const
 {
     Marks* m = marksOf(block);
@@ -233,7 +254,7 @@ QRectF TLineLayout::blockBoundingRect(const QTextBlock& block) const
     if (CaretPosition) {
         const int caret = CaretPosition();
         if (caret >= block.position() && caret < block.position() + block.length())
-            x = CursorToX(block, caret - block.position());
+            x = CaretX(block, caret - block.position());
     }
     QRectF br(x, 0, 0, lineBoxHeight());
     if (!block.next().isValid())
