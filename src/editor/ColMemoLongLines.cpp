@@ -48,6 +48,10 @@ void TColorMemo::inputMethodEvent(QInputMethodEvent* e)
 
 void TColorMemo::doSetTextCursor(const QTextCursor& cursor)
 {
+    // A cursor set from outside the vertical moves brings its own x (Qt's
+    // cursor takes a new one whenever it is placed), even where it stays.
+    if (!FMovingVertically)
+        FWantX = -1;
     QPlainTextEdit::doSetTextCursor(cursor);
     if (!FNoScroll)
         scrollToLongCaret();
@@ -364,12 +368,13 @@ qreal TColorMemo::verticalX(const QTextCursor& c)
         return FWantX;
     const QTextBlock from = c.block();
     const int column = c.position() - from.position();
-    if (!isLong(from) && c.verticalMovementX() >= 0)
-        return FWantX = c.verticalMovementX();
+    if (isLong(from))
+        return FWantX = FLayout->CursorToX(from, column);
     blockBoundingRect(from); // lays a short line out
-    // whole pixels, as Qt's cursor keeps its x
-    return FWantX = int(isLong(from) ? FLayout->CursorToX(from, column)
-                                     : from.layout()->lineForTextPosition(column).cursorToX(column));
+    const qreal x = from.layout()->lineForTextPosition(column).cursorToX(column);
+    // Qt's cursor hands out its x in whole pixels: the exact x when it is the caret's own
+    const int kept = c.verticalMovementX();
+    return FWantX = kept < 0 || kept == int(x) ? x : kept;
 }
 
 // The column of a line nearest to x.

@@ -7,11 +7,13 @@
 //
 // `make test` runs a fixed seed. A long run by hand:
 //   TARKO_LONGLINE_SEED=7 TARKO_LONGLINE_RUNS=500 QT_QPA_PLATFORM=offscreen build/tests/editor/tst_longlines
+// (TARKO_LONGLINE_ACTIONS sets the actions per run, TARKO_LONGLINE_RUN=n repeats run n of the seed alone).
 #include "editor/ColMemo.h"
 #include "editor/LineLayout.h"
 #include "editor/WinText.h"
 #include "editor/WorkbenchScheme.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QMimeData>
 #include <QScrollBar>
@@ -519,6 +521,8 @@ class TestLongLines : public QObject {
     Q_OBJECT
 private slots:
     void randomActionsAsQt();
+    void dragBeyondTheEdgeScrollsAsQt_data();
+    void dragBeyondTheEdgeScrollsAsQt();
 };
 
 void TestLongLines::randomActionsAsQt()
@@ -526,7 +530,8 @@ void TestLongLines::randomActionsAsQt()
     const int seed = envInt("TARKO_LONGLINE_SEED", 20261207);
     const int runs = envInt("TARKO_LONGLINE_RUNS", 12);
     const int length = envInt("TARKO_LONGLINE_ACTIONS", 40);
-    for (int run = 0; run < runs; ++run) {
+    const int only = envInt("TARKO_LONGLINE_RUN", -1); // one run of the seed, to look at it again
+    for (int run = std::max(only, 0); run < (only >= 0 ? only + 1 : runs); ++run) {
         std::mt19937 rnd(unsigned(seed) * 7919u + unsigned(run));
         const std::string text = randomText(rnd);
         // The actions are drawn against an editor of their own, so that
@@ -555,6 +560,74 @@ void TestLongLines::randomActionsAsQt()
                                     .arg(steps, last, log);
         QFAIL(qPrintable(message));
     }
+}
+
+void TestLongLines::dragBeyondTheEdgeScrollsAsQt_data()
+{
+    QTest::addColumn<int>("dx");
+    QTest::addColumn<int>("dy");
+    QTest::newRow("just beyond the right edge") << 3 << 0;
+    QTest::newRow("far beyond the right edge") << 60 << 0;
+    QTest::newRow("below and to the right") << 25 << 40;
+    QTest::newRow("beyond the left edge") << -30 << 0;
+}
+
+void TestLongLines::dragBeyondTheEdgeScrollsAsQt()
+{
+    // While a drag holds the pointer beyond the view's edge, the view
+    // scrolls and the selection follows, sooner the farther out the pointer
+    // is. The scrolling's timer is driven tick by tick here: every tick
+    // must come after the same time and do the same on both editors.
+    QFETCH(int, dx);
+    QFETCH(int, dy);
+    std::string text;
+    for (int i = 0; i < 30; ++i)
+        text += (i % 3 ? "Ausgabe \"kurz\"\r\n" : "Ausgabe \"" + std::string(3000, 'x') + "\" lang\r\n");
+    Editor own(text, false), qt(text, true);
+    QString states[2];
+    int k = 0;
+    for (Editor* e : {&own, &qt}) {
+        TColorMemo& m = e->memo;
+        QVERIFY(QTest::qWaitForWindowExposed(&m));
+        if (dx < 0)
+            m.horizontalScrollBar()->setValue(2000);
+        QCoreApplication::processEvents();
+        QWidget* vp = m.viewport();
+        auto* dispatcher = QAbstractEventDispatcher::instance();
+        const QList<QAbstractEventDispatcher::TimerInfo> before = dispatcher->registeredTimers(&m);
+        const QPoint from(200, int(layoutOf(m).LineHeight() * 3.5)); // on the fourth line, a long one
+        const QPoint out(dx < 0 ? dx : vp->width() + dx, from.y() + dy);
+        QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, from);
+        QCursor::setPos(vp->mapToGlobal(out));
+        QMouseEvent move(QEvent::MouseMove, QPointF(out), vp->mapToGlobal(QPointF(out)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(vp, &move);
+        QString ticks;
+        for (int tick = 0; tick < 25; ++tick) {
+            // the scrolling's timer: the one started since the press
+            int id = -1, interval = -1;
+            for (const auto& t : dispatcher->registeredTimers(&m)) {
+                bool old = false;
+                for (const auto& b : before)
+                    old = old || b.timerId == t.timerId;
+                if (!old && (id < 0 || t.interval < interval)) {
+                    id = t.timerId;
+                    interval = t.interval;
+                }
+            }
+            QVERIFY2(id >= 0, "no scrolling beyond the edge");
+            ticks += QString::number(interval) + ' ';
+            QTimerEvent timer(id);
+            QApplication::sendEvent(&m, &timer);
+        }
+        QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, out);
+        QCoreApplication::processEvents();
+        const QTextCursor c = m.textCursor();
+        states[k++] = QStringLiteral("timer intervals %1; selection %2 to %3, scroll %4/%5")
+                          .arg(ticks).arg(c.anchor()).arg(c.position())
+                          .arg(m.verticalScrollBar()->value()).arg(m.horizontalScrollBar()->value());
+    }
+    QCOMPARE(states[0], states[1]);
 }
 
 QTEST_MAIN(TestLongLines)
