@@ -706,7 +706,7 @@ void TColorMemo::dropEvent(QDropEvent* e)
         QTextCursor moved = textCursor();
         moved.removeSelectedText();
     }
-    setTextCursor(insertion);
+    setTextCursorInPlace(insertion); // the caret goes there; the view follows once the text is in
     insertFromMimeData(e->mimeData());
     insertion.endEditBlock();
     ensureCursorVisible();

@@ -217,6 +217,17 @@ qreal TLineLayout::NaturalWidth(const QTextBlock& block) const
     return m->Width / 64.0;
 }
 
+qreal TLineLayout::widthWithPreedit(const QTextBlock& block) const
+{
+    const QTextLayout* layout = block.layout();
+    const QString preedit = layout ? layout->preeditAreaText() : QString();
+    if (preedit.isEmpty())
+        return NaturalWidth(block);
+    FPreeditShown = true;
+    const int at = layout->preeditAreaPosition();
+    return NaturalWidth(block) + insertedX(block, at, preedit, int(preedit.size())) - CursorToX(block, at);
+}
+
 qreal TLineLayout::lineBoxHeight() const
 {
     if (!FFontKnown)
@@ -271,11 +282,12 @@ qreal TLineLayout::longWidth() const
 {
     if (!FLongWidthValid) {
         FLongWidth = 0;
+        FPreeditShown = false;
         if (HasLongLines()) {
             const qreal margins = 2 * document()->documentMargin();
             for (QTextBlock b = document()->begin(); b.isValid(); b = b.next())
                 if (IsLong(b))
-                    FLongWidth = std::max(FLongWidth, NaturalWidth(b) + margins);
+                    FLongWidth = std::max(FLongWidth, widthWithPreedit(b) + margins);
         }
         FLongWidthValid = true;
     }
@@ -331,6 +343,12 @@ void TLineLayout::editLongBlock(const QTextBlock& block, int column, int removed
 
     const qreal margins = 2 * document()->documentMargin();
     const qreal width = NaturalWidth(block) + margins;
+    // Qt's layout of a line holds the text an input method composes there,
+    // and so does its width while it is shown: the widths are summed again.
+    if (FPreeditShown || !block.layout()->preeditAreaText().isEmpty()) {
+        forgetWidths();
+        return;
+    }
     if (FLongWidthValid && width >= FLongWidth)
         FLongWidth = width;
     else if (oldWidth < 0 || oldWidth / 64.0 + margins >= FLongWidth)

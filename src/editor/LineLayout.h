@@ -75,6 +75,7 @@ private:
     void editLongBlock(const QTextBlock& block, int column, int removed, int added);
     // The x after the first `upTo` characters of `inserted` shown at `column`.
     qreal insertedX(const QTextBlock& block, int column, const QString& inserted, int upTo) const;
+    qreal widthWithPreedit(const QTextBlock& block) const; // the width with an input method's text
 
     // Advances in 1/64 px, the unit Qt's layout adds them in.
     mutable QFont FFont;
@@ -93,6 +94,7 @@ private:
     int FLongLine = kLongLine;
     int FBlockCount = 1;
     int FPreeditCursor = 0;
+    mutable bool FPreeditShown = false; // the widest width holds an input method's text
 };
 
 } // namespace tarko
