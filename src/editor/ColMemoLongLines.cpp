@@ -319,7 +319,11 @@ bool TColorMemo::editLongLine(QKeyEvent* e)
     else
         c.deleteChar();
     FTypedAt.start();
-    scrollToLongCaret(true);
+    // Qt brings the caret into view after the key; the line may be short now
+    if (isLong(textCursor().block()))
+        scrollToLongCaret(true);
+    else
+        ensureCursorVisible();
     return true;
 }
 

@@ -161,7 +161,12 @@ void TMouseSelection::DoubleClick(QMouseEvent* e)
     FWord = c;
     FTripleClickPoint = toContents(e->position());
     FTripleClick.start(QApplication::doubleClickInterval(), &FMemo);
+    // Qt's control tells of the caret's move only when it selected a word:
+    // a run of PgUp and PgDn then goes on from where it was.
+    const bool pageY = FMemo.FPageYValid;
     show(c, false);
+    if (!c.hasSelection())
+        FMemo.FPageYValid = pageY;
     offerSelection(c);
 }
 

@@ -205,6 +205,15 @@ void dropText(TColorMemo& m, QPoint at, const QString& text)
     QApplication::sendEvent(m.viewport(), &drop);
 }
 
+// A double click as a window delivers it, up to the second press (the
+// button stays down): press, release, press and the double click.
+void doubleClickDown(QWidget* vp, QPoint p)
+{
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, p);
+    QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, p);
+    QTest::mouseDClick(vp, Qt::LeftButton, Qt::NoModifier, p);
+}
+
 // Returns a text to compare that is not part of the state (the input
 // method's caret box), or nothing.
 QString apply(TColorMemo& m, const Action& a)
@@ -232,21 +241,21 @@ QString apply(TColorMemo& m, const Action& a)
         QTest::mouseClick(vp, Qt::LeftButton, a.mods, a.p);
         break;
     case Kind::DoubleClick:
-        QTest::mouseDClick(vp, Qt::LeftButton, Qt::NoModifier, a.p);
+        doubleClickDown(vp, a.p);
+        QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, a.p);
         break;
     case Kind::TripleClick:
-        QTest::mouseDClick(vp, Qt::LeftButton, Qt::NoModifier, a.p);
+        doubleClickDown(vp, a.p);
+        QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, a.p);
         QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, a.p);
         break;
     case Kind::Drag:
         if (a.n)
-            QTest::mouseDClick(vp, Qt::LeftButton, Qt::NoModifier, a.p);
+            doubleClickDown(vp, a.p);
         else
             QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, a.p);
         QTest::mouseMove(vp, (a.p + a.q) / 2);
         QTest::mouseMove(vp, a.q);
-        if (a.n) // the double click's release came first: the drag goes on with the button held
-            QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, a.q);
         QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, a.q);
         break;
     case Kind::DragSelection: {
@@ -520,10 +529,123 @@ int envInt(const char* name, int fallback)
 class TestLongLines : public QObject {
     Q_OBJECT
 private slots:
+    void namedSequencesAsQt_data();
+    void namedSequencesAsQt();
     void randomActionsAsQt();
     void dragBeyondTheEdgeScrollsAsQt_data();
     void dragBeyondTheEdgeScrollsAsQt();
 };
+
+namespace {
+
+Action key(int k, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    Action a;
+    a.key = k;
+    a.mods = mods;
+    return a;
+}
+
+Action make(Kind kind, const QString& text = QString(), int n = 0, int m = 0)
+{
+    Action a;
+    a.kind = kind;
+    a.text = text;
+    a.n = n;
+    a.m = m;
+    return a;
+}
+
+Action click(Kind kind, QPoint p, QPoint q = QPoint())
+{
+    Action a;
+    a.kind = kind;
+    a.p = p;
+    a.q = q;
+    return a;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(std::vector<Action>)
+
+void TestLongLines::namedSequencesAsQt_data()
+{
+    // Sequences where the editor once differed from Qt, on a text whose
+    // third line is long (or 995 characters, just short of it).
+    QTest::addColumn<int>("thirdLine");
+    QTest::addColumn<std::vector<Action>>("actions");
+    const int lh = 15; // about one line (the points only need to land on the third line)
+    const Action toThird = make(Kind::Caret, {}, 2, 30);
+    QTest::newRow("PgDn, PgDn, PgUp, PgUp keep the column")
+        << 3000 << std::vector{toThird, key(Qt::Key_PageDown), key(Qt::Key_PageDown), key(Qt::Key_PageUp), key(Qt::Key_PageUp)};
+    QTest::newRow("Shift+PgDn, Shift+PgUp select by the column")
+        << 3000 << std::vector{toThird, key(Qt::Key_PageDown, Qt::ShiftModifier), key(Qt::Key_PageUp, Qt::ShiftModifier)};
+    QTest::newRow("typing across the limit is one undo step")
+        << 995 << std::vector{make(Kind::Caret, {}, 2, 995), make(Kind::Type, QStringLiteral("abcdefghij")), make(Kind::Undo)};
+    QTest::newRow("Backspace back across the limit is one undo step")
+        << 1005 << std::vector{make(Kind::Caret, {}, 2, 1005), key(Qt::Key_Backspace), key(Qt::Key_Backspace),
+                               key(Qt::Key_Backspace), key(Qt::Key_Backspace), key(Qt::Key_Backspace),
+                               key(Qt::Key_Backspace), key(Qt::Key_Backspace), key(Qt::Key_Backspace), make(Kind::Undo)};
+    QTest::newRow("undo after saving stops at the save")
+        << 3000 << std::vector{toThird, make(Kind::Type, QStringLiteral("abc")), make(Kind::Save),
+                               make(Kind::Type, QStringLiteral("def")), make(Kind::Undo)};
+    QTest::newRow("typing over a selection of lines, then a letter")
+        << 3000 << std::vector{make(Kind::Caret, {}, 4, 10), key(Qt::Key_Up, Qt::ShiftModifier),
+                               key(Qt::Key_Up, Qt::ShiftModifier), make(Kind::Type, QStringLiteral("x")),
+                               make(Kind::Type, QStringLiteral("y")), make(Kind::Undo)};
+    QTest::newRow("a selection deleted, then more Deletes")
+        << 3000 << std::vector{toThird, key(Qt::Key_Right, Qt::ShiftModifier), key(Qt::Key_Right, Qt::ShiftModifier),
+                               key(Qt::Key_Delete), key(Qt::Key_Delete), key(Qt::Key_Delete), make(Kind::Undo)};
+    QTest::newRow("Shift+Up on a long first line, Shift+Down on a long last line")
+        << 3000 << std::vector{make(Kind::Caret, {}, 0, 5), key(Qt::Key_Up, Qt::ShiftModifier),
+                               key(Qt::Key_End, Qt::ControlModifier), key(Qt::Key_Down, Qt::ShiftModifier)};
+    const QPoint onThird(120, 2 * lh + lh / 2 + 4);
+    QTest::newRow("triple click selects the line with its break")
+        << 3000 << std::vector{click(Kind::TripleClick, onThird)};
+    QTest::newRow("a drag after a double click extends by words")
+        << 3000 << std::vector{[&] {
+               Action a = click(Kind::Drag, onThird, onThird + QPoint(140, 0));
+               a.n = 1; // a double click first
+               return a;
+           }()};
+    QTest::newRow("Shift+click after a double click extends by words")
+        << 3000 << std::vector{click(Kind::DoubleClick, onThird), [&] {
+               Action a = click(Kind::Click, onThird + QPoint(150, 0));
+               a.mods = Qt::ShiftModifier;
+               return a;
+           }()};
+    QTest::newRow("a press inside the selection drags it, a release there places the caret")
+        << 3000 << std::vector{click(Kind::DoubleClick, onThird), click(Kind::DragSelection, {}, onThird + QPoint(200, 0)),
+                               click(Kind::DoubleClick, onThird), click(Kind::Click, onThird)};
+    QTest::newRow("a drop lands under the pointer")
+        << 3000 << std::vector{[&] {
+               Action a = click(Kind::Drop, onThird + QPoint(90, 0));
+               a.text = QStringLiteral("neu");
+               return a;
+           }()};
+    QTest::newRow("the input method's caret stands at its own cursor")
+        << 3000 << std::vector{toThird, make(Kind::Preedit, QStringLiteral("WWW"), 3, 1)};
+}
+
+void TestLongLines::namedSequencesAsQt()
+{
+    QFETCH(int, thirdLine);
+    QFETCH(std::vector<Action>, actions);
+    std::string text;
+    for (int i = 0; i < 80; ++i)
+        text += (i == 2 ? std::string(size_t(thirdLine), 'w').replace(0, 34, "Ausgabe \"gr\xFC\xDF\" und noch mehr Worte")
+                        : i == 0 || i == 79 ? std::string(1200, 'a') + " b c"
+                                            : "Ausgabe \"Zeile\" " + std::to_string(i))
+            + (i < 79 ? "\r\n" : "");
+    // the third line has words every few characters, for double clicks
+    for (size_t at = text.find("\r\n") + 2 + 40; at + 8 < text.find("\r\n", text.find("\r\n") + 2); at += 7)
+        text[at] = ' ';
+    QCOMPARE(Editor(text, false).memo.LineLength(2), thirdLine);
+    QString log;
+    const QString difference = runSequence(text, actions, nullptr, &log);
+    QVERIFY2(difference.isEmpty(), qPrintable(difference + QStringLiteral("\nstep by step:") + log));
+}
 
 void TestLongLines::randomActionsAsQt()
 {
