@@ -55,6 +55,7 @@ TColorMemo::TColorMemo(QWidget* parent)
     // after the base control's own handling of a new document size
     connect(FLayout, &QAbstractTextDocumentLayout::documentSizeChanged, this, &TColorMemo::fixVerticalRange);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TColorMemo::longCaretMoved);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &TColorMemo::keepWithinWidestLine);
     // Qt repaints the caret (blinking, moving) as a strip of 10 px at its
     // top when it cannot find the caret's line; on a long line the whole
     // caret is repainted.

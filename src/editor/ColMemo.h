@@ -229,6 +229,7 @@ private:
     // down, hits them with the mouse and repaints their caret.
     bool isLong(const QTextBlock& block) const;
     void scrollToLongCaret(bool horizontally = false);
+    void keepWithinWidestLine();
     void longCaretMoved();
     bool moveVertically(QKeyEvent* e);
     bool movePage(QKeyEvent* e);

@@ -259,10 +259,7 @@ void TColorMemo::scrollToLongCaret(bool horizontally)
         if (caret.left() < 0 || caret.right() > viewport()->width())
             h->setValue(caret.center().x() + h->value() - viewport()->width() / 2);
     }
-    // Not beyond the end of the widest line, where Qt's range would end.
-    const int end = std::max(0, int(FLayout->ExactWidth()) - viewport()->width());
-    if (h->value() > end)
-        h->setValue(end);
+    keepWithinWidestLine();
     const qreal lineBottom = r.top() + FLayout->LineHeight();
     const qreal height = viewport()->height();
     QTextBlock top = block;
@@ -280,6 +277,19 @@ void TColorMemo::scrollToLongCaret(bool horizontally)
         return;
     }
     verticalScrollBar()->setValue(top.firstLineNumber());
+}
+
+// The scroll range of a long line ends a little beyond it (see
+// TLineLayout::documentSize); the view never goes beyond the end of the
+// widest line, where Qt's range would end.
+void TColorMemo::keepWithinWidestLine()
+{
+    if (!FLayout->HasLongLines())
+        return;
+    QScrollBar* h = horizontalScrollBar();
+    const int end = std::max(0, int(FLayout->ExactWidth()) - viewport()->width());
+    if (h->value() > end)
+        h->setValue(end);
 }
 
 // Letters, Backspace and Delete on a long line are done here: Qt's own key
