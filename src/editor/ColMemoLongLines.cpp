@@ -301,7 +301,7 @@ bool TColorMemo::editLongLine(QKeyEvent* e)
     QTextCursor c = textCursor();
     if (!isLong(c.block()))
         return false;
-    enum { typing = 1, backspace, del };
+    constexpr int typing = editTyping, backspace = editBackspace, del = editDelete;
     const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
     const QString text = e->text();
     int kind = 0;
@@ -319,15 +319,18 @@ bool TColorMemo::editLongLine(QKeyEvent* e)
     if (!c.hasSelection() && ((kind == backspace && c.atBlockStart()) || (kind == del && c.atBlockEnd())))
         return false;
 
-    // The calls Qt's control makes for these keys, so that the undo steps
-    // are Qt's: its document joins a typed letter to the previous step
-    // exactly where it would on a short line.
-    if (kind == typing)
-        c.insertText(text);
-    else if (kind == backspace)
-        c.deletePreviousChar();
-    else
-        c.deleteChar();
+    if (c.block().length() <= kExactUndoLine) {
+        // The calls Qt's control makes for these keys: the document then
+        // joins a letter to the previous undo step exactly as on a short line.
+        if (kind == typing)
+            c.insertText(text);
+        else if (kind == backspace)
+            c.deletePreviousChar();
+        else
+            c.deleteChar();
+    } else {
+        editInBlock(c, kind, text);
+    }
     FTypedAt.start();
     // Qt brings the caret into view after the key; the line may be short now
     if (isLong(textCursor().block()))
@@ -335,6 +338,30 @@ bool TColorMemo::editLongLine(QKeyEvent* e)
     else
         ensureCursorVisible();
     return true;
+}
+
+// Outside an edit block Qt's cursor measures the whole line after every
+// change; on a line longer than kExactUndoLine a letter, Backspace or
+// Delete is an edit block of its own. The document then cannot join it
+// to a step it made itself: a run of them at the caret joins the previous
+// one, as the document joins typed letters, but never across the point
+// where the text was saved (where the document starts a new step too).
+void TColorMemo::editInBlock(QTextCursor& c, int kind, const QString& text)
+{
+    const bool join = !c.hasSelection() && document()->isModified() && FLongEdit.Edits == FEdits
+        && FLongEdit.Kind == kind && FLongEdit.Position == c.position();
+    if (join)
+        c.joinPreviousEditBlock();
+    else
+        c.beginEditBlock();
+    if (kind == editTyping)
+        c.insertText(text);
+    else if (kind == editBackspace)
+        c.deletePreviousChar();
+    else
+        c.deleteChar();
+    c.endEditBlock();
+    FLongEdit = {FEdits, kind, textCursor().position()};
 }
 
 // Up and Down from or onto a long line: Qt's move would lose the column

@@ -590,6 +590,13 @@ void TestLongLines::namedSequencesAsQt_data()
     QTest::newRow("undo after saving stops at the save")
         << 3000 << std::vector{toThird, make(Kind::Type, QStringLiteral("abc")), make(Kind::Save),
                                make(Kind::Type, QStringLiteral("def")), make(Kind::Undo)};
+    QTest::newRow("undo after saving stops at the save, on a line of 20,000 characters")
+        << 20000 << std::vector{toThird, make(Kind::Type, QStringLiteral("abc")), make(Kind::Save),
+                                make(Kind::Type, QStringLiteral("def")), make(Kind::Undo)};
+    QTest::newRow("a run of letters and of Backspaces on a line of 20,000 characters")
+        << 20000 << std::vector{toThird, make(Kind::Type, QStringLiteral("abc de")), key(Qt::Key_Backspace),
+                                key(Qt::Key_Backspace), make(Kind::Type, QStringLiteral("x")), key(Qt::Key_Delete),
+                                key(Qt::Key_Delete)};
     QTest::newRow("typing over a selection of lines, then a letter")
         << 3000 << std::vector{make(Kind::Caret, {}, 4, 10), key(Qt::Key_Up, Qt::ShiftModifier),
                                key(Qt::Key_Up, Qt::ShiftModifier), make(Kind::Type, QStringLiteral("x")),
