@@ -254,10 +254,12 @@ void TColorMemo::scrollToLongCaret(bool horizontally)
     const QRectF r = blockBoundingGeometry(block).translated(contentOffset());
     QScrollBar* h = horizontalScrollBar();
     if (horizontally) {
-        // As Qt scrolls to a caret it finds: centred when outside the view.
-        const QRect caret = longCaretRect();
-        if (caret.left() < 0 || caret.right() > viewport()->width())
-            h->setValue(caret.center().x() + h->value() - viewport()->width() / 2);
+        // As Qt scrolls to a caret it finds: centred when any of it is outside the view.
+        QRect caret = cursorRect();
+        caret.setWidth(cursorWidth());
+        const QRect visible = viewport()->rect();
+        if (caret.left() < visible.left() || caret.right() > visible.right())
+            h->setValue(caret.center().x() + h->value() - visible.width() / 2);
     }
     keepWithinWidestLine();
     const qreal lineBottom = r.top() + FLayout->LineHeight();
