@@ -142,6 +142,7 @@ void TColorMemo::onContentsChange(int position, int removed, int added)
     // included; only loading or saving clears the flag again.
     if (removed != 0 || added != 0)
         FModified = true;
+    FWantX = -1; // Qt's cursor takes the x of where an edit leaves it
     if (FMarkedLine >= 0 && (removed > 0 || added > 0))
         SetMarkedLine(-1);
     // The blocks from the one holding `position` to the one holding the end

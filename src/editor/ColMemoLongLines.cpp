@@ -373,11 +373,9 @@ bool TColorMemo::moveVertically(QKeyEvent* e)
 {
     const int key = e->key();
     const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
-    if ((key != Qt::Key_Up && key != Qt::Key_Down) || (mods & ~Qt::ShiftModifier) || !FLayout->HasLongLines()) {
-        if (key != Qt::Key_PageUp && key != Qt::Key_PageDown)
-            FWantX = -1;
+    // (Other keys keep the x unless they move the caret or change the text.)
+    if ((key != Qt::Key_Up && key != Qt::Key_Down) || (mods & ~Qt::ShiftModifier) || !FLayout->HasLongLines())
         return false;
-    }
     QTextCursor c = textCursor();
     const QTextBlock from = c.block();
     const QTextBlock to = key == Qt::Key_Up ? from.previous() : from.next();
