@@ -56,6 +56,7 @@ TColorMemo::TColorMemo(QWidget* parent)
     connect(FLayout, &QAbstractTextDocumentLayout::documentSizeChanged, this, &TColorMemo::fixVerticalRange);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TColorMemo::longCaretMoved);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &TColorMemo::keepWithinWidestLine);
+    connect(doc, &QTextDocument::contentsChanged, this, &TColorMemo::keepWithinWidestLine); // the widest line may have shrunk
     // Qt repaints the caret (blinking, moving) as a strip of 10 px at its
     // top when it cannot find the caret's line; on a long line the whole
     // caret is repainted.
