@@ -1,6 +1,7 @@
 #include "editor/ColMemo.h"
 
 #include "editor/LineLayout.h"
+#include "editor/MouseSelection.h"
 #include "editor/WinText.h"
 #include "editor/WorkbenchScheme.h"
 
@@ -49,10 +50,13 @@ TColorMemo::TColorMemo(QWidget* parent)
     doc->setDocumentLayout(FLayout);
     doc->setDefaultFont(font());
     setDocument(doc);
+    FMouse = std::make_unique<TMouseSelection>(*this);
     FLayout->CaretPosition = [this] { return textCursor().position(); };
     // after the base control's own handling of a new document size
     connect(FLayout, &QAbstractTextDocumentLayout::documentSizeChanged, this, &TColorMemo::fixVerticalRange);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TColorMemo::longCaretMoved);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &TColorMemo::keepWithinWidestLine);
+    connect(doc, &QTextDocument::contentsChanged, this, &TColorMemo::keepWithinWidestLine); // the widest line may have shrunk
     // Qt repaints the caret (blinking, moving) as a strip of 10 px at its
     // top when it cannot find the caret's line; on a long line the whole
     // caret is repainted.
@@ -146,6 +150,7 @@ void TColorMemo::onContentsChange(int position, int removed, int added)
     // included; only loading or saving clears the flag again.
     if (removed != 0 || added != 0)
         FModified = true;
+    FWantX = -1; // Qt's cursor takes the x of where an edit leaves it
     if (FMarkedLine >= 0 && (removed > 0 || added > 0))
         SetMarkedLine(-1);
     // The blocks from the one holding `position` to the one holding the end
@@ -558,12 +563,13 @@ void TColorMemo::keyPressEvent(QKeyEvent* e)
         e->accept();
         return;
     }
-    if (moveVertically(e) || editLongLine(e)) {
+    if (moveVertically(e) || movePage(e) || editLongLine(e)) {
         e->accept();
         return;
     }
     QPlainTextEdit::keyPressEvent(e);
-    scrollToLongCaret();
+    if (e->isAccepted()) // Qt brings the caret into view after every key it takes
+        scrollToLongCaret();
 }
 
 void TColorMemo::keyReleaseEvent(QKeyEvent* e)
@@ -579,17 +585,12 @@ void TColorMemo::keyReleaseEvent(QKeyEvent* e)
 void TColorMemo::mousePressEvent(QMouseEvent* e)
 {
     FWantX = -1;
-    const int hit = e->button() == Qt::LeftButton ? longHit(e->position().toPoint()) : -1;
-    if (hit >= 0) {
-        // Qt finds no characters on a long line: the press places the caret
-        // (Shift: extends the selection) and a drag selects from there.
-        QTextCursor c = textCursor();
-        c.setPosition(hit, (e->modifiers() & Qt::ShiftModifier) ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
-        setTextCursorInPlace(c);
-        FLongDrag = true;
+    if (ownsMouse(e)) {
+        FMouse->Press(e);
         e->accept();
     } else {
-        FLongDrag = false;
+        if (e->button() == Qt::LeftButton)
+            FMouse->Forget();
         QPlainTextEdit::mousePressEvent(e);
     }
     if (e->button() == Qt::LeftButton && e->buttons() == Qt::LeftButton && e->modifiers() == Qt::NoModifier)
@@ -598,11 +599,18 @@ void TColorMemo::mousePressEvent(QMouseEvent* e)
         OnMouseDown(this, e);
 }
 
+// Qt's control hit-tests with its own layout, which finds no characters on
+// a long line: while there are long lines the left button is the editor's.
+bool TColorMemo::ownsMouse(const QMouseEvent* e) const
+{
+    return (e->button() == Qt::LeftButton || (e->type() == QEvent::MouseMove && (e->buttons() & Qt::LeftButton)))
+        && FLayout->HasLongLines();
+}
+
 void TColorMemo::mouseReleaseEvent(QMouseEvent* e)
 {
-    if (FLongDrag && e->button() == Qt::LeftButton) {
-        FLongDrag = false;
-        FDragScroll.stop();
+    if (ownsMouse(e)) {
+        FMouse->Release(e);
         e->accept();
     } else {
         QPlainTextEdit::mouseReleaseEvent(e);
@@ -633,15 +641,8 @@ void TColorMemo::mouseMoveEvent(QMouseEvent* e)
     }
     if (OnMouseMove)
         OnMouseMove(this, e);
-    if (FLongDrag && (e->buttons() & Qt::LeftButton)) {
-        const QPoint pos = e->position().toPoint();
-        extendLongDrag(pos);
-        // Beyond the view's edge the view keeps scrolling while the button is held.
-        if (viewport()->rect().contains(pos))
-            FDragScroll.stop();
-        else if (!FDragScroll.isActive())
-            FDragScroll.start(50, this);
-        FDragPos = pos;
+    if (ownsMouse(e)) {
+        FMouse->Move(e);
         e->accept();
         return;
     }
@@ -650,17 +651,11 @@ void TColorMemo::mouseMoveEvent(QMouseEvent* e)
 
 void TColorMemo::mouseDoubleClickEvent(QMouseEvent* e)
 {
-    const int hit = e->button() == Qt::LeftButton ? longHit(e->position().toPoint()) : -1;
-    if (hit < 0) {
+    if (!ownsMouse(e)) {
         QPlainTextEdit::mouseDoubleClickEvent(e);
         return;
     }
-    // The word under the pointer, as the base control selects it on a short line.
-    QTextCursor c = textCursor();
-    c.setPosition(hit);
-    c.select(QTextCursor::WordUnderCursor);
-    setTextCursorInPlace(c);
-    FLongDrag = false;
+    FMouse->DoubleClick(e);
     e->accept();
 }
 
@@ -702,6 +697,31 @@ void TColorMemo::scrollContentsBy(int dx, int dy)
     if (dx != 0 && OnHScroll)
         OnHScroll(this);
     DrawColors(false);
+}
+
+// Qt's control finds the drop's place with its own hit test, which puts
+// it at the start of a long line: while there are long lines the editor
+// drops, as the control does, at the place it hits itself.
+void TColorMemo::dropEvent(QDropEvent* e)
+{
+    if (!FLayout->HasLongLines() || isReadOnly() || !canInsertFromMimeData(e->mimeData())) {
+        QPlainTextEdit::dropEvent(e);
+        return;
+    }
+    QDragLeaveEvent leave; // ends the base control's drag state (feedback caret, scrolling)
+    QPlainTextEdit::dragLeaveEvent(&leave);
+    QTextCursor insertion = cursorForPosition(e->position().toPoint());
+    insertion.beginEditBlock();
+    if (e->dropAction() == Qt::MoveAction && e->source() == viewport()) {
+        QTextCursor moved = textCursor();
+        moved.removeSelectedText();
+    }
+    setTextCursorInPlace(insertion); // the caret goes there; the view follows once the text is in
+    insertFromMimeData(e->mimeData());
+    insertion.endEditBlock();
+    ensureCursorVisible();
+    scrollToLongCaret();
+    e->acceptProposedAction();
 }
 
 void TColorMemo::insertFromMimeData(const QMimeData* source)

@@ -22,6 +22,7 @@
 
 #include <climits>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,7 @@ class QPainter;
 namespace tarko {
 
 class TLineLayout;
+class TMouseSelection;
 
 class TColorMemo : public QPlainTextEdit {
     Q_OBJECT
@@ -181,6 +183,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
     void insertFromMimeData(const QMimeData* source) override;
+    void dropEvent(QDropEvent* e) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
     void doSetTextCursor(const QTextCursor& cursor) override;
     void timerEvent(QTimerEvent* e) override;
@@ -191,6 +194,7 @@ public:
 protected:
 
 private:
+    friend class TMouseSelection;
     void onContentsChange(int position, int removed, int added);
     void onTextChanged();
     void noteChange(int at, int removed, int added);
@@ -225,14 +229,23 @@ private:
     // down, hits them with the mouse and repaints their caret.
     bool isLong(const QTextBlock& block) const;
     void scrollToLongCaret(bool horizontally = false);
+    void keepWithinWidestLine();
     void longCaretMoved();
     bool moveVertically(QKeyEvent* e);
+    bool movePage(QKeyEvent* e);
+    qreal scrollPage(bool down, qreal lastY);
+    qreal verticalX(const QTextCursor& c);
+    int columnAtX(const QTextBlock& block, qreal x);
     bool editLongLine(QKeyEvent* e);
+    enum { editTyping = 1, editBackspace, editDelete };
+    void editInBlock(QTextCursor& c, int kind, const QString& text);
+    // Lines up to this length are edited with Qt's own calls (see editInBlock).
+    static constexpr int kExactUndoLine = 10000;
     int longHit(const QPoint& viewportPos) const; // position under the pointer, -1 when not on a long line
     QRect longCaretRect() const;
     QRectF longCaretRectAt(int position) const;
     void setTextCursorInPlace(const QTextCursor& c);
-    void extendLongDrag(const QPoint& pos);
+    bool ownsMouse(const QMouseEvent* e) const;
     void updateBlockStrip(int blockNumber);
     void fixVerticalRange();
 
@@ -282,15 +295,15 @@ private:
     int FLastRunCount = 0;
     TLineLayout* FLayout = nullptr;
     qreal FWantX = -1;        // x kept by a run of Up/Down keys through long lines
-    bool FLongDrag = false;   // the left button selects from a press on a long line
+    std::unique_ptr<TMouseSelection> FMouse; // the left button while there are long lines
     int FCaretBlock = -1;     // block of the caret at the last caret move
     bool FScrollQueued = false;
     bool FNoScroll = false;
     bool FMovingVertically = false;   // the caret moves under the pointer: no scrolling to it
-    QBasicTimer FDragScroll;  // a drag from a long line beyond the view's edge
-    QPoint FDragPos;
-    // The last edit made on a long line by editLongLine: the next one
-    // at its end joins its undo step.
+    // The caret's distance from the top when a run of PgUp and PgDn began.
+    qreal FPageY = 0;
+    bool FPageYValid = false, FPaging = false;
+    // The last edit made in an edit block of its own (see editInBlock).
     struct LongEdit { unsigned Edits = 0; int Kind = 0; int Position = -1; } FLongEdit;
     QElapsedTimer FTypedAt; // the caret of a long line shows while typing
     QTextLayout FSlice;                              // the seen part of a long line

@@ -4,6 +4,7 @@
 #include "editor/ColMemo.h"
 
 #include "editor/LineLayout.h"
+#include "editor/MouseSelection.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -27,46 +28,30 @@ void TColorMemo::setTextCursorInPlace(const QTextCursor& c)
     verticalScrollBar()->setValue(v);
 }
 
-void TColorMemo::extendLongDrag(const QPoint& pos)
-{
-    int hit = longHit(pos);
-    if (hit < 0)
-        hit = cursorForPosition(pos).position();
-    QTextCursor c = textCursor();
-    c.setPosition(hit, QTextCursor::KeepAnchor);
-    setTextCursorInPlace(c);
-}
-
 void TColorMemo::timerEvent(QTimerEvent* e)
 {
-    if (e->timerId() != FDragScroll.timerId()) {
+    if (!FMouse->Timer(e))
         QPlainTextEdit::timerEvent(e);
-        return;
-    }
-    if (!FLongDrag || !(QApplication::mouseButtons() & Qt::LeftButton)) {
-        FDragScroll.stop();
-        return;
-    }
-    const QRect view = viewport()->rect();
-    if (FDragPos.x() < view.left())
-        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    else if (FDragPos.x() > view.right())
-        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    if (FDragPos.y() < view.top())
-        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    else if (FDragPos.y() > view.bottom())
-        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    extendLongDrag(FDragPos);
 }
 
 void TColorMemo::inputMethodEvent(QInputMethodEvent* e)
 {
+    // where the input method's cursor stands in its text, as Qt's control keeps it
+    int preeditCursor = int(e->preeditString().size());
+    for (const QInputMethodEvent::Attribute& a : e->attributes())
+        if (a.type == QInputMethodEvent::Cursor)
+            preeditCursor = a.start;
+    FLayout->SetPreeditCursor(preeditCursor);
     QPlainTextEdit::inputMethodEvent(e);
     scrollToLongCaret();
 }
 
 void TColorMemo::doSetTextCursor(const QTextCursor& cursor)
 {
+    // A cursor set from outside the vertical moves brings its own x (Qt's
+    // cursor takes a new one whenever it is placed), even where it stays.
+    if (!FMovingVertically)
+        FWantX = -1;
     QPlainTextEdit::doSetTextCursor(cursor);
     if (!FNoScroll)
         scrollToLongCaret();
@@ -169,7 +154,7 @@ QRectF TColorMemo::longCaretRectAt(int position) const
 {
     const QTextBlock b = document()->findBlock(position);
     const QRectF r = blockBoundingGeometry(b).translated(contentOffset());
-    return QRectF(contentOffset().x() + FLayout->CursorToX(b, position - b.position()), r.top(), cursorWidth(),
+    return QRectF(contentOffset().x() + FLayout->CaretX(b, position - b.position()), r.top(), cursorWidth(),
                   FLayout->LineHeight());
 }
 
@@ -199,6 +184,12 @@ int TColorMemo::longHit(const QPoint& pos) const
     const QTextBlock block = QPlainTextEdit::cursorForPosition(pos).block();
     if (!isLong(block))
         return -1;
+    // Above the line (the top margin) Qt hits its start, below it (under the last line) its end.
+    const qreal top = blockBoundingGeometry(block).translated(contentOffset()).top();
+    if (pos.y() < top)
+        return block.position();
+    if (pos.y() >= top + FLayout->LineHeight())
+        return block.position() + block.length() - 1;
     return block.position() + FLayout->XToCursor(block, pos.x() - contentOffset().x());
 }
 
@@ -227,6 +218,8 @@ void TColorMemo::longCaretMoved()
 {
     if (!FMovingVertically)
         FWantX = -1;
+    if (!FPaging)
+        FPageYValid = false;
     const QTextBlock block = textCursor().block();
     const int number = block.blockNumber();
     const QTextBlock old = document()->findBlockByNumber(FCaretBlock);
@@ -240,7 +233,7 @@ void TColorMemo::longCaretMoved()
             FScrollQueued = true;
             QMetaObject::invokeMethod(this, [this] {
                 FScrollQueued = false;
-                if (!FLongDrag)
+                if (!FMouse->Selecting())
                     scrollToLongCaret();
             }, Qt::QueuedConnection);
         }
@@ -261,15 +254,14 @@ void TColorMemo::scrollToLongCaret(bool horizontally)
     const QRectF r = blockBoundingGeometry(block).translated(contentOffset());
     QScrollBar* h = horizontalScrollBar();
     if (horizontally) {
-        // As Qt scrolls to a caret it finds: centred when outside the view.
-        const QRect caret = longCaretRect();
-        if (caret.left() < 0 || caret.right() > viewport()->width())
-            h->setValue(caret.center().x() + h->value() - viewport()->width() / 2);
+        // As Qt scrolls to a caret it finds: centred when any of it is outside the view.
+        QRect caret = cursorRect();
+        caret.setWidth(cursorWidth());
+        const QRect visible = viewport()->rect();
+        if (caret.left() < visible.left() || caret.right() > visible.right())
+            h->setValue(caret.center().x() + h->value() - visible.width() / 2);
     }
-    // Not beyond the end of the widest line, where Qt's range would end.
-    const int end = std::max(0, int(FLayout->ExactWidth()) - viewport()->width());
-    if (h->value() > end)
-        h->setValue(end);
+    keepWithinWidestLine();
     const qreal lineBottom = r.top() + FLayout->LineHeight();
     const qreal height = viewport()->height();
     QTextBlock top = block;
@@ -289,10 +281,21 @@ void TColorMemo::scrollToLongCaret(bool horizontally)
     verticalScrollBar()->setValue(top.firstLineNumber());
 }
 
-// Letters, Backspace and Delete on a long line are done here, inside an
-// edit block: Qt's own key handling would lay out the whole line around the
-// caret for every letter. A run of letters (or of deletions) at the caret
-// stays one undo step, as Qt keeps typed letters one step.
+// The scroll range of a long line ends a little beyond it (see
+// TLineLayout::documentSize); the view never goes beyond the end of the
+// widest line, where Qt's range would end.
+void TColorMemo::keepWithinWidestLine()
+{
+    if (!FLayout->HasLongLines())
+        return;
+    QScrollBar* h = horizontalScrollBar();
+    const int end = std::max(0, int(FLayout->ExactWidth()) - viewport()->width());
+    if (h->value() > end)
+        h->setValue(end);
+}
+
+// Letters, Backspace and Delete on a long line are done here: Qt's own key
+// handling would lay out the whole line around the caret for every letter.
 bool TColorMemo::editLongLine(QKeyEvent* e)
 {
     if (isReadOnly() || overwriteMode() || !FLayout->HasLongLines())
@@ -300,7 +303,7 @@ bool TColorMemo::editLongLine(QKeyEvent* e)
     QTextCursor c = textCursor();
     if (!isLong(c.block()))
         return false;
-    enum { typing = 1, backspace, del };
+    constexpr int typing = editTyping, backspace = editBackspace, del = editDelete;
     const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
     const QString text = e->text();
     int kind = 0;
@@ -318,32 +321,49 @@ bool TColorMemo::editLongLine(QKeyEvent* e)
     if (!c.hasSelection() && ((kind == backspace && c.atBlockStart()) || (kind == del && c.atBlockEnd())))
         return false;
 
-    const bool join = !c.hasSelection() && FLongEdit.Edits == FEdits && FLongEdit.Kind == kind
-        && FLongEdit.Position == c.position();
+    if (c.block().length() <= kExactUndoLine) {
+        // The calls Qt's control makes for these keys: the document then
+        // joins a letter to the previous undo step exactly as on a short line.
+        if (kind == typing)
+            c.insertText(text);
+        else if (kind == backspace)
+            c.deletePreviousChar();
+        else
+            c.deleteChar();
+    } else {
+        editInBlock(c, kind, text);
+    }
+    FTypedAt.start();
+    // Qt brings the caret into view after the key; the line may be short now
+    if (isLong(textCursor().block()))
+        scrollToLongCaret(true);
+    else
+        ensureCursorVisible();
+    return true;
+}
+
+// Outside an edit block Qt's cursor measures the whole line after every
+// change; on a line longer than kExactUndoLine a letter, Backspace or
+// Delete is an edit block of its own. The document then cannot join it
+// to a step it made itself: a run of them at the caret joins the previous
+// one, as the document joins typed letters, but never across the point
+// where the text was saved (where the document starts a new step too).
+void TColorMemo::editInBlock(QTextCursor& c, int kind, const QString& text)
+{
+    const bool join = !c.hasSelection() && document()->isModified() && FLongEdit.Edits == FEdits
+        && FLongEdit.Kind == kind && FLongEdit.Position == c.position();
     if (join)
         c.joinPreviousEditBlock();
     else
         c.beginEditBlock();
-    if (kind == typing) {
+    if (kind == editTyping)
         c.insertText(text);
-    } else if (!c.hasSelection()) {
-        const QTextDocument* doc = document();
-        const int pos = c.position();
-        // a pair of surrogates goes as one character
-        int n = 1;
-        if (kind == backspace && pos - 2 >= c.block().position() && doc->characterAt(pos - 1).isLowSurrogate()
-            && doc->characterAt(pos - 2).isHighSurrogate())
-            n = 2;
-        if (kind == del && doc->characterAt(pos).isHighSurrogate() && doc->characterAt(pos + 1).isLowSurrogate())
-            n = 2;
-        c.setPosition(kind == backspace ? pos - n : pos + n, QTextCursor::KeepAnchor);
-    }
-    c.removeSelectedText();
+    else if (kind == editBackspace)
+        c.deletePreviousChar();
+    else
+        c.deleteChar();
     c.endEditBlock();
     FLongEdit = {FEdits, kind, textCursor().position()};
-    FTypedAt.start();
-    scrollToLongCaret(true);
-    return true;
 }
 
 // Up and Down from or onto a long line: Qt's move would lose the column
@@ -353,10 +373,9 @@ bool TColorMemo::moveVertically(QKeyEvent* e)
 {
     const int key = e->key();
     const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
-    if ((key != Qt::Key_Up && key != Qt::Key_Down) || (mods & ~Qt::ShiftModifier) || !FLayout->HasLongLines()) {
-        FWantX = -1;
+    // (Other keys keep the x unless they move the caret or change the text.)
+    if ((key != Qt::Key_Up && key != Qt::Key_Down) || (mods & ~Qt::ShiftModifier) || !FLayout->HasLongLines())
         return false;
-    }
     QTextCursor c = textCursor();
     const QTextBlock from = c.block();
     const QTextBlock to = key == Qt::Key_Up ? from.previous() : from.next();
@@ -364,28 +383,16 @@ bool TColorMemo::moveVertically(QKeyEvent* e)
         FWantX = -1;
         return false;
     }
-    if (!to.isValid())
+    if (!to.isValid()) {
+        // Shift+Up on the first line selects to its start, Shift+Down on the last to its end.
+        if (mods & Qt::ShiftModifier) {
+            c.movePosition(key == Qt::Key_Up ? QTextCursor::Start : QTextCursor::End, QTextCursor::KeepAnchor);
+            setTextCursor(c);
+        }
         return true;
-    const int column = c.position() - from.position();
-    // The x kept through a run of Up and Down keys: the editor's own on a
-    // long line, Qt's on a short one.
-    if (FWantX < 0 && !isLong(from) && c.verticalMovementX() >= 0)
-        FWantX = c.verticalMovementX();
-    if (FWantX < 0) {
-        blockBoundingRect(from); // lays a short line out
-        FWantX = isLong(from) ? FLayout->CursorToX(from, column)
-                              : from.layout()->lineForTextPosition(column).cursorToX(column);
     }
-    int target = 0;
-    if (isLong(to)) {
-        target = FLayout->XToCursor(to, FWantX);
-    } else {
-        blockBoundingRect(to);
-        const QTextLine line = to.layout()->lineCount() > 0 ? to.layout()->lineAt(0) : QTextLine();
-        target = line.isValid() ? line.xToCursor(FWantX) : 0;
-    }
-    const qreal keep = FWantX;
-    c.setPosition(to.position() + target, (mods & Qt::ShiftModifier) ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+    const qreal keep = verticalX(c);
+    c.setPosition(to.position() + columnAtX(to, keep), (mods & Qt::ShiftModifier) ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
     c.setVerticalMovementX(int(keep)); // Qt's next Up or Down goes on from there
     FMovingVertically = true;
     setTextCursor(c);
@@ -394,4 +401,110 @@ bool TColorMemo::moveVertically(QKeyEvent* e)
     return true;
 }
 
+// The x kept through a run of vertical moves (Up, Down, PgUp, PgDn): the
+// editor's own on a long line, Qt's on a short one.
+qreal TColorMemo::verticalX(const QTextCursor& c)
+{
+    if (FWantX >= 0)
+        return FWantX;
+    const QTextBlock from = c.block();
+    const int column = c.position() - from.position();
+    if (isLong(from))
+        return FWantX = FLayout->CursorToX(from, column);
+    blockBoundingRect(from); // lays a short line out
+    const qreal x = from.layout()->lineForTextPosition(column).cursorToX(column);
+    // Qt's cursor hands out its x in whole pixels: the exact x when it is the caret's own
+    const int kept = c.verticalMovementX();
+    return FWantX = kept < 0 || kept == int(x) ? x : kept;
+}
+
+// The column of a line nearest to x.
+int TColorMemo::columnAtX(const QTextBlock& block, qreal x)
+{
+    if (isLong(block))
+        return FLayout->XToCursor(block, x);
+    blockBoundingRect(block);
+    const QTextLine line = block.layout()->lineCount() > 0 ? block.layout()->lineAt(0) : QTextLine();
+    return line.isValid() ? line.xToCursor(x) : 0;
+}
+
+// PgUp and PgDn while there are long lines. Qt's page move looks for the
+// text lines of the block at the top of the new page and keeps the caret's
+// x through the lines it passes; a long line has neither. The editor
+// pages as Qt does with every line one line high: the view moves by a page,
+// and the caret by lines, at the x the run of vertical moves began with,
+// until it is as far from the top as it was before the run of pages.
+bool TColorMemo::movePage(QKeyEvent* e)
+{
+    const int key = e->key();
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    if ((key != Qt::Key_PageUp && key != Qt::Key_PageDown) || (mods & ~Qt::ShiftModifier) || !FLayout->HasLongLines())
+        return false;
+    const bool down = key == Qt::Key_PageDown;
+    // The caret comes into view first; on a long line the vertical part is the editor's.
+    ensureCursorVisible();
+    scrollToLongCaret();
+    QTextCursor c = textCursor();
+    const qreal verticalOffset = -contentOffset().y();
+    if (!FPageYValid)
+        FPageY = blockBoundingGeometry(c.block()).top() - verticalOffset;
+    const qreal target = scrollPage(down, FPageY) - contentOffset().y();
+    const qreal keep = verticalX(c);
+    const QTextCursor::MoveMode mode = (mods & Qt::ShiftModifier) ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor;
+    for (QTextBlock b = c.block();;) {
+        b = down ? b.next() : b.previous();
+        if (!b.isValid())
+            break;
+        c.setPosition(b.position() + columnAtX(b, keep), mode);
+        const qreal top = blockBoundingGeometry(b).top();
+        if (down ? top >= target : top <= target)
+            break;
+    }
+    c.setVerticalMovementX(int(keep));
+    FMovingVertically = FPaging = true;
+    setTextCursor(c);
+    FMovingVertically = FPaging = false;
+    FPageYValid = true;
+    FWantX = keep;
+    return true;
+}
+
+// Scrolls the view a page as Qt's page move does, each line one line
+// high. Returns how far from the top the caret goes: lastY, or the bottom
+// when a page down reaches the end, or the top when a page up starts there.
+qreal TColorMemo::scrollPage(bool down, qreal lastY)
+{
+    QScrollBar* v = verticalScrollBar();
+    QRectF visible = QRectF(viewport()->rect()).translated(-contentOffset());
+    QTextBlock block = firstVisibleBlock();
+    if (down) {
+        qreal h = 0;
+        QRectF br = blockBoundingRect(block);
+        while (h + br.height() <= visible.bottom()) {
+            if (!block.next().isValid())
+                return visible.bottom(); // no scrolling: the caret goes to the last line
+            h += br.height();
+            block = block.next();
+            br = blockBoundingRect(block);
+        }
+        v->setValue(block.firstLineNumber());
+        return lastY;
+    }
+    visible.translate(0, -visible.height()); // the page above
+    qreal h = 0;
+    while (h >= visible.top()) {
+        if (!block.previous().isValid()) {
+            if (firstVisibleBlock().blockNumber() == 0)
+                lastY = 0; // at the top already: the caret goes to the first line
+            break;
+        }
+        block = block.previous();
+        h -= blockBoundingRect(block).height();
+    }
+    // the line must start within the page above, else the one below it
+    if (visible.top() - h > 0 && block.next().isValid() && block.next() != firstVisibleBlock())
+        block = block.next();
+    v->setValue(block.firstLineNumber());
+    return lastY;
+}
 } // namespace tarko

@@ -167,6 +167,27 @@ qreal TLineLayout::CursorToX(const QTextBlock& block, int column) const
     return document()->documentMargin() + xAt(block, *m, column) / 64.0;
 }
 
+qreal TLineLayout::insertedX(const QTextBlock& block, int column, const QString& inserted, int upTo) const
+{
+    Marks* m = marksOf(block);
+    qint64 x = xAt(block, *m, column);
+    for (int i = 0; i < std::min(upTo, int(inserted.size())); ++i)
+        x = stepX(inserted, x, i);
+    return document()->documentMargin() + x / 64.0;
+}
+
+qreal TLineLayout::CaretX(const QTextBlock& block, int column) const
+{
+    const QTextLayout* layout = block.layout();
+    const QString preedit = layout ? layout->preeditAreaText() : QString();
+    const int at = layout ? layout->preeditAreaPosition() : -1;
+    if (FPreeditCursor == 0 || preedit.isEmpty() || column < at)
+        return CursorToX(block, column);
+    if (column == at)
+        return insertedX(block, column, preedit, FPreeditCursor);
+    return CursorToX(block, column) + insertedX(block, at, preedit, int(preedit.size())) - CursorToX(block, at);
+}
+
 int TLineLayout::XToCursor(const QTextBlock& block, qreal x, bool onCharacter) const
 {
     Marks* m = marksOf(block);
@@ -194,6 +215,17 @@ qreal TLineLayout::NaturalWidth(const QTextBlock& block) const
     if (m->Width < 0)
         m->Width = xAt(block, *m, int(m->Text.size()));
     return m->Width / 64.0;
+}
+
+qreal TLineLayout::widthWithPreedit(const QTextBlock& block) const
+{
+    const QTextLayout* layout = block.layout();
+    const QString preedit = layout ? layout->preeditAreaText() : QString();
+    if (preedit.isEmpty())
+        return NaturalWidth(block);
+    FPreeditShown = true;
+    const int at = layout->preeditAreaPosition();
+    return NaturalWidth(block) + insertedX(block, at, preedit, int(preedit.size())) - CursorToX(block, at);
 }
 
 qreal TLineLayout::lineBoxHeight() const
@@ -233,7 +265,7 @@ QRectF TLineLayout::blockBoundingRect(const QTextBlock& block) const
     if (CaretPosition) {
         const int caret = CaretPosition();
         if (caret >= block.position() && caret < block.position() + block.length())
-            x = CursorToX(block, caret - block.position());
+            x = CaretX(block, caret - block.position());
     }
     QRectF br(x, 0, 0, lineBoxHeight());
     if (!block.next().isValid())
@@ -250,11 +282,12 @@ qreal TLineLayout::longWidth() const
 {
     if (!FLongWidthValid) {
         FLongWidth = 0;
+        FPreeditShown = false;
         if (HasLongLines()) {
             const qreal margins = 2 * document()->documentMargin();
             for (QTextBlock b = document()->begin(); b.isValid(); b = b.next())
                 if (IsLong(b))
-                    FLongWidth = std::max(FLongWidth, NaturalWidth(b) + margins);
+                    FLongWidth = std::max(FLongWidth, widthWithPreedit(b) + margins);
         }
         FLongWidthValid = true;
     }
@@ -310,6 +343,12 @@ void TLineLayout::editLongBlock(const QTextBlock& block, int column, int removed
 
     const qreal margins = 2 * document()->documentMargin();
     const qreal width = NaturalWidth(block) + margins;
+    // Qt's layout of a line holds the text an input method composes there,
+    // and so does its width while it is shown: the widths are summed again.
+    if (FPreeditShown || !block.layout()->preeditAreaText().isEmpty()) {
+        forgetWidths();
+        return;
+    }
     if (FLongWidthValid && width >= FLongWidth)
         FLongWidth = width;
     else if (oldWidth < 0 || oldWidth / 64.0 + margins >= FLongWidth)

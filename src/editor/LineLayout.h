@@ -36,6 +36,11 @@ public:
     // The x of the boundary before `column` of a long block, from the block's
     // left edge with the document margin, as QTextLine::cursorToX gives it.
     qreal CursorToX(const QTextBlock& block, int column) const;
+    // The x of the caret at `column` as Qt's control places it: within the
+    // text an input method composes there, at that text's own cursor.
+    qreal CaretX(const QTextBlock& block, int column) const;
+    // Where the input method's cursor stands in the text it composes (0: at its start).
+    void SetPreeditCursor(int position) { FPreeditCursor = position; }
     // The boundary nearest to x, or with onCharacter the character under x
     // (as QTextLine::xToCursor with CursorBetweenCharacters / CursorOnCharacter).
     int XToCursor(const QTextBlock& block, qreal x, bool onCharacter = false) const;
@@ -68,6 +73,9 @@ private:
     qreal longWidth() const; // the widest long block, margins included
     void forgetWidths() const;
     void editLongBlock(const QTextBlock& block, int column, int removed, int added);
+    // The x after the first `upTo` characters of `inserted` shown at `column`.
+    qreal insertedX(const QTextBlock& block, int column, const QString& inserted, int upTo) const;
+    qreal widthWithPreedit(const QTextBlock& block) const; // the width with an input method's text
 
     // Advances in 1/64 px, the unit Qt's layout adds them in.
     mutable QFont FFont;
@@ -85,6 +93,8 @@ private:
     bool FNoWrap = false;
     int FLongLine = kLongLine;
     int FBlockCount = 1;
+    int FPreeditCursor = 0;
+    mutable bool FPreeditShown = false; // the widest width holds an input method's text
 };
 
 } // namespace tarko
