@@ -46,4 +46,22 @@ std::vector<int> FormatLines(std::vector<std::string>& lines)
     return changed;
 }
 
+std::string FormatText(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t from = 0;
+    for (size_t at; (at = text.find("\r\n", from)) != std::string::npos; from = at + 2)
+        lines.push_back(text.substr(from, at - from));
+    lines.push_back(text.substr(from));
+    FormatLines(lines);
+    std::string out;
+    out.reserve(text.size() + 64);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i)
+            out += "\r\n";
+        out += lines[i];
+    }
+    return out;
+}
+
 } // namespace tarko

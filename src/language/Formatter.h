@@ -11,4 +11,8 @@ namespace tarko {
 // Formats the lines in place; returns the indices of the lines it changed.
 std::vector<int> FormatLines(std::vector<std::string>& lines);
 
+// Formats a whole text whose lines end in CR LF (the last line may lack
+// one); every other byte, lone CRs and LFs included, stays line content.
+std::string FormatText(const std::string& text);
+
 } // namespace tarko

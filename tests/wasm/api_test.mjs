@@ -10,7 +10,7 @@ import { execFileSync, spawnSync } from 'node:child_process';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
 
-const [buildDir, sourceDir, tarkoRun] = process.argv.slice(2);
+const [buildDir, sourceDir, tarkoRun, formatNative] = process.argv.slice(2);
 const require = createRequire(import.meta.url);
 const createTarko = require(path.resolve(buildDir, 'tarko.js'));
 const t = await createTarko({ wasmBinary: readFileSync(path.resolve(buildDir, 'tarko.wasm')) });
@@ -196,6 +196,52 @@ for (const name of ['Grafikdesign', 'Idealgewicht', 'Koordinatensystem', 'Memory
     }
     check(`${name}: windowed colouring`, wrong, 0);
 }
+
+// ---- Formatting: the module's against the desktop's formatter (format_native)
+const deep = Array.from({ length: 33 }, () => 'Wiederhole').join('\r\n') + '\r\nPause 1\r\n' +
+    Array.from({ length: 33 }, () => 'Bis 1').join('\r\n');
+const format = (program) => withBytes(latin1(program), (p, n) => {
+    const length = t._tarko_format(p, n);
+    return text(t._tarko_formatted(), length);
+});
+const formatCases = {
+    'empty text': '',
+    'no final line break': 'Wiederhole\r\nPause 1\r\nBis 1',
+    'final line break and blank last line': 'Solange a < 1\r\n   Pause 1\r\nSolangeende\r\n\r\n',
+    'lower case keywords, tabs after blanks': 'falls x = 1\r\n  \t\tAusgabe 1\r\nansonsten\r\n\t  Ausgabe 2\r\nfallsende\r\n',
+    'unbalanced ends go below zero': 'Bis 1\r\nFallsende\r\n\tPause 1\r\nWiederhole\r\nPause 1\r\n',
+    'deeper than thirty tabs': deep,
+    'umlauts, digits and lone breaks in lines': 'Wiederhole\r\n\xd6ffne\rx\r\nL\xf6schen\nBis2 <= 1\r\nBis 1\r\n',
+};
+const formatFiles = [
+    ...['Grafikdesign', 'Idealgewicht', 'Koordinatensystem', 'Memory'].map((n) => `resources/examples/${n}.trk`),
+    'tests/editor/golden/Sonderfaelle.trk',
+    ...['count', 'grid', 'mandel', 'nested'].map((n) => `bench/programs/${n}.trk`),
+].map((f) => path.join(sourceDir, f));
+Object.entries(formatCases).forEach(([name, program], i) => {
+    const f = path.join(tmp, `format${i}.trk`);
+    writeFileSync(f, latin1(program));
+    formatFiles.push(f);
+});
+const native = execFileSync(formatNative, formatFiles, { maxBuffer: 1 << 26 }).toString('latin1');
+const caseNames = new Map(Object.keys(formatCases).map((n, i) => [path.join(tmp, `format${i}.trk`), n]));
+let at = 0;
+for (const file of formatFiles) {
+    const nl = native.indexOf('\n', at);
+    const length = Number(native.slice(at, nl));
+    const want = native.slice(nl + 1, nl + 1 + length);
+    at = nl + 1 + length;
+    const program = readFileSync(file).toString('latin1');
+    const got = format(program);
+    const name = caseNames.get(file) ?? path.basename(file);
+    check(`format ${name}: as the desktop`, got, want);
+    // Only indentation may change: the same lines once it is stripped.
+    const bare = (s) => s.split('\r\n').map((l) => l.replace(/^[ \t]*/, ''));
+    check(`format ${name}: only indentation changed`, bare(got), bare(program));
+}
+check('format: deepest body has thirty tabs',
+    format(deep).split('\r\n')[33],
+    '\t'.repeat(30) + 'Pause 1');
 
 console.log(failures ? `${failures} failures` : 'all interface checks passed');
 process.exitCode = failures ? 1 : 0;

@@ -14,7 +14,7 @@ const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getEleme
 
 // Buttons enabled only while idle (the run state overrides everything else).
 const IdleOnly = ["Zuletzt", "Optionen2", "Neu2", "Oeffnen2", "Speichern2", "Drucken2", "Ausschneiden2", "Kopieren2", "Einfuegen2",
-  "Suchen2", "Ersetzen2", "Run2", "Schliessen2", "SpeichernUnter2", "Beispiele"];
+  "Suchen2", "Ersetzen2", "Run2", "Schliessen2", "AllesSchliessen2", "SpeichernUnter2", "Beispiele"];
 
 export class Commands {
   constructor(private readonly app: App) {
@@ -24,6 +24,7 @@ export class Commands {
     on("Speichern2", () => this.save(false));
     on("SpeichernUnter2", () => this.save(true));
     on("Schliessen2", () => this.closeCurrentTab());
+    on("AllesSchliessen2", () => this.closeAll());
     on("Drucken2", () => this.printListing());
     on("Optionen2", () => showOptions(app.options, app.print, () => app.editors.setTabWidth(app.options.tabs)));
     on("Ausschneiden2", () => this.clipboard("cut"));
@@ -93,7 +94,7 @@ export class Commands {
     const sel = open && !e.view.state.selection.main.empty;
     const set = (ids: string[], on: boolean) => ids.forEach((id) => { ($(id) as HTMLButtonElement).disabled = !on; });
     set(["Speichern2", "SpeichernUnter2", "Drucken2", "Suchen2", "Ersetzen2", "Run2"], hasText);
-    set(["Schliessen2", "Einfuegen2"], open);
+    set(["Schliessen2", "AllesSchliessen2", "Einfuegen2"], open);
     set(["Ausschneiden2", "Kopieren2"], sel);
     $<HTMLButtonElement>("Step2").disabled = !hasText;
   }
@@ -222,6 +223,14 @@ export class Commands {
     this.updateCaptionAndCommands();
     e.focus();
     return true;
+  }
+
+  /** One close per open tab, whatever each gives: a tab whose question was
+   *  cancelled stays while the later closes take the then active tab. */
+  async closeAll(): Promise<void> {
+    const e = this.app.editors;
+    if (this.app.runState !== 1) return;
+    for (let n = e.lastTab + 1; n > 0; n--) await this.closeCurrentTab();
   }
 
   /** Prints through the browser, or writes the listing as a text file. */

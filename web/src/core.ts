@@ -35,6 +35,8 @@ export interface TarkoModule {
   _tarko_view_revision(): number;
   _tarko_colour(text: number, length: number, windows: number, count: number, unchangedBefore: number): number;
   _tarko_runs(): number;
+  _tarko_format(text: number, length: number): number;
+  _tarko_formatted(): number;
 }
 
 export type ModuleFactory = (options: { wasmBinary: ArrayBuffer; locateFile?: (f: string) => string }) => Promise<TarkoModule>;
@@ -111,6 +113,14 @@ export class Core {
 
   viewRevision(): number { return this.m._tarko_view_revision(); }
   viewText(view: number): string { return this.text(this.m._tarko_view_text(view), this.m._tarko_view_length(view)); }
+
+  /** The program text re-indented by the desktop's formatter. */
+  format(bytes: Uint8Array): string {
+    return this.withBytes(bytes, (p, n) => {
+      const length = this.m._tarko_format(p, n);
+      return this.text(this.m._tarko_formatted(), length);
+    });
+  }
 
   /** Colour runs (byte offsets, inclusive) for the given byte windows. */
   colour(bytes: Uint8Array, windows: [number, number][], unchangedBefore: number): ColourRun[] {

@@ -1,12 +1,13 @@
 // The five program tabs, one CodeMirror view each, and the tab model of the
 // workbench: open tabs are 0..lastTab without gaps; closing one moves the
 // later programs one tab to the left.
-import { EditorState, Extension, Compartment, Transaction, TransactionSpec } from "@codemirror/state";
+import { EditorState, Extension, Compartment, Transaction, TransactionSpec, ChangeSpec } from "@codemirror/state";
 import { EditorView, keymap, drawSelection, highlightSpecialChars } from "@codemirror/view";
-import { defaultKeymap, history, historyKeymap, undo } from "@codemirror/commands";
+import { defaultKeymap, history, historyKeymap, isolateHistory, undo } from "@codemirror/commands";
 import { search, searchKeymap } from "@codemirror/search";
 import { indentUnit } from "@codemirror/language";
 import { colouring, Colourer, markedLine, setMarkedLine } from "./colouring";
+import { insertCommand, InsertCommands } from "./insertcommands";
 
 export const TabCount = 5;
 export const NewProgramName = "Programm.trk";
@@ -34,22 +35,6 @@ function enterKey(autoIndent: () => boolean) {
     const line = view.state.doc.lineAt(sel.from);
     const indent = autoIndent() ? /^[ \t]*/.exec(line.text)![0].slice(0, sel.from - line.from) : "";
     view.dispatch(view.state.replaceSelection("\n" + indent), { scrollIntoView: true, userEvent: "input" });
-    return true;
-  };
-}
-
-// "Befehl einfügen": key and caption; ".." stands for two line breaks.
-const InsertCommands: readonly [string, string][] = [
-  ["Alt-e", "Eingabe "], ["Alt-a", "Ausgabe "], ["Alt-z", "Zufallseingabe "], ["Alt-ö", "Löschen"], ["Alt-b", "Pause "],
-  ["Alt-p", "Punkt "], ["Alt-l", "Linie "], ["Alt-r", "Rechteck "], ["Alt-k", "Kreis "], ["Alt-t", "Grafiktext "],
-  ["Alt-1", "Schwarz"], ["Alt-2", "Grau"], ["Alt-3", "Weiß"], ["Alt-4", "Rot"], ["Alt-5", "Gelb"], ["Alt-6", "Grün"], ["Alt-7", "Blau"],
-  ["Alt-w", "Wiederhole..Bis "], ["Alt-s", "Solange ..Solangeende"], ["Alt-f", "Falls ..Fallsende"],
-  ["Alt-h", "Falls ..Ansonsten..Fallsende"], ["Alt-g", "<= "], ["Alt-u", "Und"], ["Alt-o", "Oder"],
-];
-
-function insertCommand(caption: string) {
-  return (view: EditorView): boolean => {
-    view.dispatch(view.state.replaceSelection(caption.replace(/\.\./g, "\n\n")), { scrollIntoView: true, userEvent: "input" });
     return true;
   };
 }
@@ -129,7 +114,7 @@ export class Editors {
         { key: "Tab", run: (v) => { v.dispatch(v.state.replaceSelection("\t"), { userEvent: "input" }); return true; } },
         { key: "Mod-y", run: deleteLine, preventDefault: true },
         { key: "Alt-Backspace", run: undo },
-        ...InsertCommands.map(([key, caption]) => ({ key, run: insertCommand(caption), preventDefault: true })),
+        ...InsertCommands.filter(([key]) => key).map(([key, caption]) => ({ key, run: (v: EditorView) => insertCommand(v, caption), preventDefault: true })),
         ...historyKeymap, ...searchKeymap, ...defaultKeymap,
       ]),
       colouring(this.hooks.colourer),
@@ -239,6 +224,31 @@ export class Editors {
     this.view.dispatch({ effects: setMarkedLine.of(line < 0 ? null : { line, cls }), scrollIntoView: false });
     if (line >= 0 && line < this.view.state.doc.lines)
       this.view.dispatch({ effects: EditorView.scrollIntoView(this.view.state.doc.line(line + 1).from) });
+  }
+
+  /** Takes over the indentation of `formatted` (the current text with only
+   *  its lines' leading blanks and TABs changed) as one undo step of its own;
+   *  the caret keeps its line and column, as the desktop's formatter leaves it. */
+  reindent(formatted: string): void {
+    const v = this.view;
+    const doc = v.state.doc;
+    const lines = formatted.split("\n");
+    if (lines.length !== doc.lines) return;
+    const changes: ChangeSpec[] = [];
+    lines.forEach((f, k) => {
+      const line = doc.line(k + 1);
+      const was = /^[ \t]*/.exec(line.text)![0];
+      const now = /^[ \t]*/.exec(f)![0];
+      if (was !== now) changes.push({ from: line.from, to: line.from + was.length, insert: now });
+    });
+    if (!changes.length) return;
+    const head = v.state.selection.main.head;
+    const caretLine = doc.lineAt(head);
+    const column = head - caretLine.from;
+    const set = v.state.changes(changes);
+    const line = set.apply(doc).line(caretLine.number);
+    v.dispatch({ changes: set, selection: { anchor: line.from + Math.min(column, line.length) },
+      annotations: isolateHistory.of("full"), userEvent: "format" });
   }
 
   caretLineColumn(): [number, number] {

@@ -9,6 +9,7 @@ import { loadOptions, TabKeeper } from "./store";
 import { Commands } from "./commands";
 import * as dialogs from "./dialogs";
 import { screenMenu } from "./screenmenu";
+import { insertMenu } from "./insertcommands";
 import { listing, PrintOptions } from "./options";
 import { captionOf } from "./editors";
 
@@ -61,6 +62,7 @@ export class App {
     $("IdeForm").addEventListener("keydown", (e) => {
       if (e.key === " " && this.runState === 2) { e.preventDefault(); this.step(); }
     });
+    insertMenu(this.editors.views, () => this.runState === 1 && this.editors.lastTab >= 0);
     screenMenu([$("RunMemo"), $("RunImage")],
       () => `${this.editors.lastTab < 0 ? "Bild" : captionOf(this.editors.fileNames[this.editors.current]!)}.png`,
       $<HTMLCanvasElement>("RunImage"), () => this.device.consoleContent());
@@ -134,6 +136,8 @@ export class App {
       started: () => {
         this.busy = true;
         this.setRunState(mode);
+        // As on the desktop: after the program compiled, before it runs.
+        if (this.options.autoFormat) this.editors.reindent(this.core!.format(encode(this.editors.text())));
         this.device.startRun();
         if (mode === 2) this.showIde(true);
       },

@@ -1,4 +1,4 @@
-// The options dialog: tab width and automatic indenting (kept in the
+// The options dialog: tab width, automatic indenting and formatting (kept in the
 // browser), and the listing's margin, line numbers and file output (kept
 // for this visit only, as on the desktop).
 import { Options, saveOptions } from "./store";
@@ -11,6 +11,7 @@ export function showOptions(o: Options, print: PrintOptions, applied: () => void
   const dlg = $<HTMLDialogElement>("OptionForm");
   $<HTMLInputElement>("E_Tabs").value = String(o.tabs);
   $<HTMLInputElement>("CB_AutoTab").checked = o.autoTab;
+  $<HTMLInputElement>("CB_AutoFormat").checked = o.autoFormat;
   $<HTMLInputElement>("E_LinkerRand").value = print.margin;
   $<HTMLInputElement>("CB_ZeilenNr").checked = print.lineNumbers;
   $<HTMLInputElement>("CB_DateiDruck").checked = print.toFile;
@@ -19,6 +20,7 @@ export function showOptions(o: Options, print: PrintOptions, applied: () => void
     const tabs = Number.parseInt($<HTMLInputElement>("E_Tabs").value, 10);
     if (Number.isInteger(tabs) && tabs > 0 && tabs < 100) o.tabs = tabs;
     o.autoTab = $<HTMLInputElement>("CB_AutoTab").checked;
+    o.autoFormat = $<HTMLInputElement>("CB_AutoFormat").checked;
     print.margin = $<HTMLInputElement>("E_LinkerRand").value;
     print.lineNumbers = $<HTMLInputElement>("CB_ZeilenNr").checked;
     print.toFile = $<HTMLInputElement>("CB_DateiDruck").checked;

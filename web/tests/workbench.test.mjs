@@ -5,7 +5,7 @@ import assert from "node:assert/strict";
 import { readFileSync, writeFileSync, mkdtempSync, existsSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
-import { open, native, decodePng } from "./harness.mjs";
+import { open, native, decodePng, root } from "./harness.mjs";
 
 let t;
 before(async () => { t = await open(); await t.load(); });
@@ -211,6 +211,94 @@ describe("files", () => {
     assert.equal(await t.page.$eval("#MessageText", (e) => e.textContent),
       "Das Zeichen „→“ in Zeile 2 kann in einer Tarko-Datei nicht gespeichert werden.");
     await t.page.keyboard.press("Enter");
+  });
+});
+
+describe("editor commands", () => {
+  const caretAt = async (line, column) => t.page.evaluate((l, c) => {
+    const e = window.tarko.editors;
+    e.placeCaret(e.view.state.doc.line(l).from + c - 1);
+  }, line, column);
+
+  test("formatting at the start: the desktop's indentation, one undo step, the caret kept; off leaves the text", async () => {
+    const program = "i <= 0\nWiederhole\n  i <= i + 1\nfalls i = 1\nAusgabe i\nansonsten\nFallsende\nBis i = 2";
+    await t.typeProgram("x");
+    // Set whole: typing would indent each line like the one before it.
+    await t.page.evaluate((p) => { const v = window.tarko.editors.view; v.dispatch({ changes: { from: 0, to: v.state.doc.length, insert: p } }); }, program);
+    await caretAt(3, 5);
+    await t.runOver(() => t.page.keyboard.press("F9"));
+    assert.equal(await t.editorText(), "i <= 0\nWiederhole\n\ti <= i + 1\n\tfalls i = 1\n\t\tAusgabe i\n\tansonsten\n\tFallsende\nBis i = 2");
+    assert.equal(await t.statusCaret(), "  3:   5");
+    await t.page.keyboard.down("Alt"); await t.page.keyboard.press("Backspace"); await t.page.keyboard.up("Alt");
+    assert.equal(await t.editorText(), program, "one Rückgängig restores the whole program");
+
+    await t.click("Optionen");
+    const box = await t.byName("Text nach dem Start automatisch formatieren");
+    assert.equal(await box.evaluate((b) => b.checked), true, "on by default");
+    await box.click();
+    await t.click("OK");
+    await t.runOver(() => t.page.keyboard.press("F9"));
+    assert.equal(await t.editorText(), program);
+    assert.equal(await t.page.evaluate(() => JSON.parse(localStorage.getItem("tarko.options")).autoFormat), false);
+    await t.page.evaluate(() => { window.tarko.options.autoFormat = true; });
+  });
+
+  test("Alles Schließen: one close per tab, asking for each changed one; Abbrechen keeps that tab", async () => {
+    const e = () => t.page.evaluate(() => ({ last: window.tarko.editors.lastTab, text: window.tarko.editors.text() }));
+    await t.page.evaluate(() => { for (let i = 0; i <= window.tarko.editors.lastTab; i++) window.tarko.editors.setModified(i, false); });
+    await t.click("Alles Schließen");
+    assert.equal((await e()).last, -1, "unchanged tabs close without a question");
+    assert.equal(await t.page.$eval("#AllesSchliessen2", (b) => b.disabled), true);
+    const questions = [];
+    const answer = async (button) => {
+      await t.page.waitForSelector("#MessageBox[open]");
+      questions.push(await t.page.$eval("#MessageText", (m) => m.textContent));
+      await t.click(button);
+    };
+    for (const text of ["a", "", "c"]) {
+      await t.click("Neue Datei");
+      if (text) await t.typeProgram(text);
+    }
+    await t.click("Alles Schließen");
+    await answer("Abbrechen");
+    await answer("Nein");
+    await t.page.waitForFunction(() => window.tarko.editors.lastTab === 0);
+    assert.deepEqual(questions, ["Änderungen speichern in Programm.trk?", "Änderungen speichern in Programm.trk?"]);
+    assert.deepEqual(await e(), { last: 0, text: "a" }, "the cancelled close and the two after it took tabs 3 and 2");
+    await t.click("Alles Schließen");
+    await answer("Nein");
+    await t.page.waitForFunction(() => window.tarko.editors.lastTab === -1);
+    await t.click("Neue Datei");
+  });
+
+  test("Befehl einfügen: the desktop's entries by right-click and by keyboard", async () => {
+    // The desktop's table of entries, read from its menu source.
+    const keyNames = { Odiaeresis: "Ö" };
+    const source = readFileSync(join(root, "src/workbench/MainMenus.cpp"), "utf8");
+    const table = source.slice(source.indexOf("const Entry entries[] = {"));
+    const desktop = [...table.slice(0, table.indexOf("};"))
+      .matchAll(/\{"\w+4?", "([^"]*)", (?:Qt::ALT \| Qt::Key_(\w+)|\{\})\}/g)]
+      .map(([, caption, key]) => (key ? [caption, `Alt+${keyNames[key] ?? key}`] : ["-", ""]));
+    assert.equal(desktop.filter(([c]) => c !== "-").length, 24);
+    await t.typeProgram("x\n");
+    const editor = await t.byName(`Programmtext: ${await t.currentCaption()}`);
+    await editor.click({ button: "right" });
+    const menu = await t.byName("Befehl einfügen");
+    const entries = await menu.evaluate((m) => [...m.children].map((c) => (c.getAttribute("role") === "separator" ? ["-", ""]
+      : [c.firstChild.data, c.getAttribute("aria-keyshortcuts")])));
+    assert.deepEqual(entries, desktop);
+    await t.page.keyboard.press("Escape");
+    assert.equal(await menu.evaluate((m) => m.hidden), true);
+
+    await t.page.keyboard.down("Shift"); await t.page.keyboard.press("F10"); await t.page.keyboard.up("Shift");
+    assert.equal(await t.page.evaluate(() => document.activeElement.textContent), "Eingabe Alt+E");
+    await t.page.keyboard.press("ArrowUp");
+    await t.page.keyboard.press("ArrowUp");
+    await t.page.keyboard.press("Enter");
+    await t.page.keyboard.press("ContextMenu");
+    await (await t.byName("Falls ..Ansonsten..Fallsende")).click();
+    assert.equal(await t.editorText(), "x\nUndFalls \n\nAnsonsten\n\nFallsende");
+    assert.equal(await t.page.evaluate(() => document.activeElement.classList.contains("cm-content")), true);
   });
 });
 

@@ -9,6 +9,7 @@
 
 #include "editor/Overlay.h"
 #include "editor/WorkbenchScheme.h"
+#include "language/Formatter.h"
 #include "language/FrontEndOutput.h"
 #include "language/NumberText.h"
 #include "language/PCode.h"
@@ -340,6 +341,7 @@ TColorOverlay& Colouring()
 }
 
 std::vector<int32_t> runs;
+std::string formatted;
 
 } // namespace
 } // namespace tarko
@@ -485,5 +487,13 @@ int tarko_colour(const uint8_t* text, int length, const int32_t* windows, int wi
 }
 
 const int32_t* tarko_runs(void) { return runs.data(); }
+
+int tarko_format(const uint8_t* text, int length)
+{
+    formatted = FormatText(std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(std::max(length, 0))));
+    return static_cast<int>(formatted.size());
+}
+
+const char* tarko_formatted(void) { return formatted.data(); }
 
 } // extern "C"

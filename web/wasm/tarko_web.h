@@ -150,6 +150,16 @@ int tarko_colour(const uint8_t* text, int length, const int32_t* windows, int wi
                  int unchangedBefore);
 const int32_t* tarko_runs(void);
 
+// ---- Formatting ---------------------------------------------------------------
+
+// Re-indents a program text as the desktop does when a program starts with
+// "Text nach dem Start automatisch formatieren" on: block bodies one TAB
+// further right, line by line on the first word. Returns the length of the
+// formatted text, which is at tarko_formatted(); only the indentation of
+// lines differs from the input (line breaks and count stay).
+int tarko_format(const uint8_t* text, int length);
+const char* tarko_formatted(void);
+
 #ifdef __cplusplus
 }
 #endif
