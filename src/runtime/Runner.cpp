@@ -83,6 +83,28 @@ inline bool Int32Of(double v, int32_t& out)
     return true;
 }
 
+// Whether r is finite. In WebAssembly std::isfinite becomes a masked
+// absolute value and two compares in the engine's code; r - r is 0 exactly
+// for every finite r and NaN otherwise.
+[[gnu::always_inline]] inline bool Finite(double r)
+{
+#ifdef __wasm__
+    return r - r == 0.0;
+#else
+    return std::isfinite(r);
+#endif
+}
+
+// Marks the taken side of a translated jump. Without it the WebAssembly
+// compiler selects the next entry's address from the comparison instead of
+// branching, and every entry then waits for the comparison before the
+// engine can load the next one.
+#ifdef __wasm__
+#define TARKO_TAKEN() __asm__ volatile("")
+#else
+#define TARKO_TAKEN() static_cast<void>(0)
+#endif
+
 // The fault of an arithmetic result that is not finite; nullptr if none
 // (an infinite operand gives an infinite result quietly).
 const char* ArithmeticFault(double a, double b, double r)
@@ -150,10 +172,10 @@ template <int Op>
 [[gnu::always_inline]] inline bool Apply(double a, double b, double& r)
 {
     switch (FusedOperators[Op]) {
-    case TOpcode::ADD: r = a + b; return std::isfinite(r);
-    case TOpcode::SUB: r = a - b; return std::isfinite(r);
-    case TOpcode::MUL: r = a * b; return std::isfinite(r);
-    case TOpcode::DIV: r = a / b; return std::isfinite(r);   // also x / 0
+    case TOpcode::ADD: r = a + b; return Finite(r);
+    case TOpcode::SUB: r = a - b; return Finite(r);
+    case TOpcode::MUL: r = a * b; return Finite(r);
+    case TOpcode::DIV: r = a / b; return Finite(r);   // also x / 0
     case TOpcode::EQUAL: r = a == b ? 1.0 : 0.0; return true;
     case TOpcode::NOTEQL: r = a != b ? 1.0 : 0.0; return true;
     case TOpcode::GREATER: r = a > b ? 1.0 : 0.0; return true;
@@ -208,6 +230,7 @@ template <Operands O, int Op, Result R>
             data[f.dst] = r;
         } else {
             if (R == Result::JumpIfZero ? r == 0.0 : r != 0.0) {
+                TARKO_TAKEN();
                 ip = f.jumpTo;
                 executed += Length;
             } else {
@@ -235,7 +258,11 @@ static_assert(OperatorCount == 8 && OperandsCount == 7 && ResultCount == 4);
 
 // Threaded code (the entries hold the addresses of their handlers) where the
 // compiler has label addresses, a switch on the entry kind otherwise.
-#if defined(__GNUC__) && !defined(TARKO_SWITCH_DISPATCH)
+// WebAssembly has no label addresses: the compiler lowers them to a switch
+// whose loop, entered from the plain loop as well, is irreducible; the engine
+// then keeps the interpreter's state in memory. The switch is nested in the
+// plain loop there instead.
+#if defined(__GNUC__) && !defined(TARKO_SWITCH_DISPATCH) && !defined(__wasm__)
 #define TARKO_THREADED 1
 #else
 #define TARKO_THREADED 0
@@ -291,7 +318,7 @@ const char* Execute(RunHost& host, uint64_t maxInstructions)
         NEED(2);                                                         \
         const double a = stack[sp + 1], b = stack[sp];                   \
         const double r = a op b;                                         \
-        if (!std::isfinite(r)) [[unlikely]]                              \
+        if (!Finite(r)) [[unlikely]]                                     \
             if (const char* f = ArithmeticFault(a, b, r)) FAULT(f);      \
         stack[++sp] = r;                                                 \
         break;                                                           \
@@ -307,9 +334,66 @@ const char* Execute(RunHost& host, uint64_t maxInstructions)
 #define DISPATCH() goto *ip->handler
 #define HANDLER(label, kind) label:
 #else
-#define DISPATCH() goto dispatch
+#define DISPATCH() continue
 #define HANDLER(label, kind) case kind:
 #endif
+
+// The translated code's handlers (TARKO_TRANSLATED_HANDLERS), reached only
+// through DISPATCH. Each runs its entry only when the message pass is not due
+// within the instructions it stands for and none of them faults; otherwise
+// TO_PLAIN: the plain loop executes the single instruction of the entry.
+#define TO_PLAIN()                                                                         \
+    do {                                                                                   \
+        pc = static_cast<int>(ip - fast);                                                  \
+        goto plain;                                                                        \
+    } while (0)
+#define TARKO_BINARY_HANDLER(o, p, r)                                                     \
+    HANDLER(L_##o##_##p##_##r, BinaryKind(Operands::o, p, Result::r))                     \
+    {                                                                                      \
+        if (executed + ip->length >= nextPass ||                                           \
+            !Binary<Operands::o, p, Result::r>(ip, stack, data, sp, executed))             \
+            TO_PLAIN();                                                                    \
+        DISPATCH();                                                                        \
+    }
+// The head of a handler of length n: the plain way when the pass is due within
+// it or the stack condition c (that of its first instruction) fails.
+#define ENTRY(n, c)                                                                        \
+    const FastEntry& f = *ip;                                                              \
+    if (executed + (n) >= nextPass || !(c))                                                \
+        TO_PLAIN();
+#define NEXT(n)                                                                            \
+    ip += (n);                                                                             \
+    executed += (n);                                                                       \
+    DISPATCH();
+#define JUMP_OR_FALL(taken)                                                                \
+    if (taken) {                                                                           \
+        TARKO_TAKEN();                                                                     \
+        ip = f.jumpTo;                                                                     \
+        executed += 1;                                                                     \
+    } else {                                                                               \
+        ip = f.fallTo;                                                                     \
+        executed += f.length;                                                              \
+    }                                                                                      \
+    DISPATCH();
+#define TARKO_TRANSLATED_HANDLERS                                                          \
+    TARKO_BINARY_KINDS(TARKO_BINARY_HANDLER)                                               \
+    HANDLER(L_Plain, KindPlain) TO_PLAIN();                                                \
+    HANDLER(L_PushV, KindPushV) { ENTRY(1, sp > 0) stack[--sp] = data[f.a]; NEXT(1) }      \
+    HANDLER(L_PushK, KindPushK) { ENTRY(1, sp > 0) stack[--sp] = f.ka; NEXT(1) }           \
+    HANDLER(L_Store, KindStore) { ENTRY(1, sp < StackSize) data[f.dst] = stack[sp++]; NEXT(1) } \
+    HANDLER(L_MoveV, KindMoveV) { ENTRY(2, sp > 0) data[f.dst] = data[f.a]; NEXT(2) }      \
+    HANDLER(L_MoveK, KindMoveK) { ENTRY(2, sp > 0) data[f.dst] = f.ka; NEXT(2) }           \
+    HANDLER(L_Branch, KindBranch) { ENTRY(1, true) JUMP_OR_FALL(true) }                    \
+    HANDLER(L_JumpIfZero, KindJumpIfZero)                                                  \
+    {                                                                                      \
+        ENTRY(f.length, sp < StackSize)                                                    \
+        JUMP_OR_FALL(stack[sp++] == 0.0)                                                   \
+    }                                                                                      \
+    HANDLER(L_JumpIfNonZero, KindJumpIfNonZero)                                            \
+    {                                                                                      \
+        ENTRY(f.length, sp < StackSize)                                                    \
+        JUMP_OR_FALL(stack[sp++] != 0.0)                                                   \
+    }
 
     if (translated) {
         for (FastEntry& e : m.fast) {
@@ -319,11 +403,25 @@ const char* Execute(RunHost& host, uint64_t maxInstructions)
             e.jumpTo = fast + e.dst;   // meaningful for jumps only
             e.fallTo = fast + e.next;
         }
+#if TARKO_THREADED
         ip = fast + pc;
         DISPATCH();
+#endif
     }
 
     for (;;) {
+#if !TARKO_THREADED
+        if (translated) {
+            ip = fast + pc;
+            for (;;) {
+                switch (ip->kind) {
+                    TARKO_TRANSLATED_HANDLERS
+                default:
+                    TO_PLAIN();
+                }
+            }
+        }
+#endif
     plain:
         if constexpr (Step) {
             if (m.resume == Machine::Resume::Fetch) {
@@ -359,7 +457,7 @@ const char* Execute(RunHost& host, uint64_t maxInstructions)
             if (b == 0.0) [[unlikely]]
                 FAULT(a == 0.0 || std::isnan(a) ? FaultInvalid : FaultDivByZero);
             const double r = a / b;
-            if (!std::isfinite(r)) [[unlikely]]
+            if (!Finite(r)) [[unlikely]]
                 if (const char* f = ArithmeticFault(a, b, r)) FAULT(f);
             stack[++sp] = r;
             break;
@@ -605,86 +703,18 @@ const char* Execute(RunHost& host, uint64_t maxInstructions)
             if (executed >= sliceEnd)
                 goto sliceOver;
         }
+#if TARKO_THREADED
         if (translated) {
             ip = fast + pc;
             DISPATCH();
         }
+#endif
     }
     goto done;
-
-    // The translated code's handlers, reached only through DISPATCH. Each runs
-    // its entry only when the message pass is not due within the instructions
-    // it stands for and none of them faults; otherwise the plain loop
-    // executes the single instruction at PC.
-#if !TARKO_THREADED
-dispatch:
-    switch (ip->kind) {
+#if TARKO_THREADED
+    TARKO_TRANSLATED_HANDLERS
 #endif
 
-// The way out of the translated code: the plain loop executes the single
-// instruction of the current entry.
-#define TO_PLAIN()                                                                         \
-    do {                                                                                   \
-        pc = static_cast<int>(ip - fast);                                                  \
-        goto plain;                                                                        \
-    } while (0)
-#define TARKO_BINARY_HANDLER(o, p, r)                                                     \
-    HANDLER(L_##o##_##p##_##r, BinaryKind(Operands::o, p, Result::r))                     \
-    {                                                                                      \
-        if (executed + ip->length >= nextPass ||                                           \
-            !Binary<Operands::o, p, Result::r>(ip, stack, data, sp, executed))             \
-            TO_PLAIN();                                                                    \
-        DISPATCH();                                                                        \
-    }
-    TARKO_BINARY_KINDS(TARKO_BINARY_HANDLER)
-#undef TARKO_BINARY_HANDLER
-
-// The head of a handler of length n: the plain way when the pass is due within
-// it or the stack condition c (that of its first instruction) fails.
-#define ENTRY(n, c)                                                                        \
-    const FastEntry& f = *ip;                                                              \
-    if (executed + (n) >= nextPass || !(c))                                                \
-        TO_PLAIN();
-#define NEXT(n)                                                                            \
-    ip += (n);                                                                             \
-    executed += (n);                                                                       \
-    DISPATCH();
-#define JUMP_OR_FALL(taken)                                                                \
-    if (taken) {                                                                           \
-        ip = f.jumpTo;                                                                     \
-        executed += 1;                                                                     \
-    } else {                                                                               \
-        ip = f.fallTo;                                                                     \
-        executed += f.length;                                                              \
-    }                                                                                      \
-    DISPATCH();
-
-    HANDLER(L_Plain, KindPlain) TO_PLAIN();
-    HANDLER(L_PushV, KindPushV) { ENTRY(1, sp > 0) stack[--sp] = data[f.a]; NEXT(1) }
-    HANDLER(L_PushK, KindPushK) { ENTRY(1, sp > 0) stack[--sp] = f.ka; NEXT(1) }
-    HANDLER(L_Store, KindStore) { ENTRY(1, sp < StackSize) data[f.dst] = stack[sp++]; NEXT(1) }
-    HANDLER(L_MoveV, KindMoveV) { ENTRY(2, sp > 0) data[f.dst] = data[f.a]; NEXT(2) }
-    HANDLER(L_MoveK, KindMoveK) { ENTRY(2, sp > 0) data[f.dst] = f.ka; NEXT(2) }
-    HANDLER(L_Branch, KindBranch) { ENTRY(1, true) JUMP_OR_FALL(true) }
-    HANDLER(L_JumpIfZero, KindJumpIfZero)
-    {
-        ENTRY(f.length, sp < StackSize)
-        JUMP_OR_FALL(stack[sp++] == 0.0)
-    }
-    HANDLER(L_JumpIfNonZero, KindJumpIfNonZero)
-    {
-        ENTRY(f.length, sp < StackSize)
-        JUMP_OR_FALL(stack[sp++] != 0.0)
-    }
-#undef ENTRY
-#undef NEXT
-#undef JUMP_OR_FALL
-#if !TARKO_THREADED
-    default:
-        TO_PLAIN();
-    }
-#endif
-#undef TO_PLAIN
 
 done:
     SYNC();
@@ -701,6 +731,12 @@ sliceOver:
 #undef ARITHMETIC
 #undef DISPATCH
 #undef HANDLER
+#undef TO_PLAIN
+#undef TARKO_BINARY_HANDLER
+#undef ENTRY
+#undef NEXT
+#undef JUMP_OR_FALL
+#undef TARKO_TRANSLATED_HANDLERS
 }
 
 } // namespace
