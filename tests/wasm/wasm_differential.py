@@ -28,6 +28,9 @@ CASES = {
     "division_by_zero": ("i <= 2\r\nWiederhole\r\n  Ausgabe 1 : i\r\n  i <= i - 1\r\nbis i < -2\r\n", ""),
     "overflow": ("x <= 10\r\nWiederhole\r\n  x <= x * x\r\nbis x < 0\r\n", ""),
     "line_limit": ("i <= 0\r\nWiederhole\r\n  Ausgabe i\r\n  Ausgabe \"\r\n\"\r\n  i <= i + 1\r\nbis i < 0\r\n", ""),
+    "long_lines": ("i <= 0\r\nWiederhole\r\n  Ausgabe \"Schifffahrt, Koffein und AV-To: \xc4rger \xfcber Gr\xf6\xdfe \x80 3,14\tTab   \"\r\n"
+                   "  Ausgabe i * 7,5\r\n  Ausgabe \"Stofflager-Verwaltungsoberinspektorin   und   so   weiter\"\r\n"
+                   "  i <= i + 1\r\nBis i < 0\r\n", ""),
     "end_of_input": ("Wiederhole\r\n  Eingabe \"Zahl:\" x\r\n  Ausgabe x * 2\r\nbis x = 12345\r\n", "1\n2,5\n-,5\nabc\n1.5\n7\n"),
     "compile_error": ("Ausgabe \"a\"\r\nFalls x = 1\r\n  Ausgabe (\r\n", ""),
     "open_block": ("Wiederhole\r\n  x <= 1\r\n", ""),

@@ -19,21 +19,11 @@
 #include "runtime/NumberEntry.h"
 #include "runtime/Raster.h"
 #include "runtime/Runner.h"
+#include "runtime/TableWrap.h"
 
 namespace tarko {
 namespace {
 
-// The console's line limit is counted by the shared ConsoleLines. How the
-// desktop's console wraps a long line needs its font's measures, which this
-// module does not have yet: here a line counts once, however long.
-class UnwrappedLines : public LineWrap {
-public:
-    int Wrap(const std::u16string&, size_t* lastStart) const override
-    {
-        *lastStart = 0;
-        return 1;
-    }
-};
 const std::string Separator = "\r\n----------------\r\n";
 
 // A pixel value whose bytes in memory are R G B 255.
@@ -264,7 +254,9 @@ private:
     }
 
     bool graphicsVisible = false;
-    UnwrappedLines wrap;
+    // The console's line limit counts the lines the desktop's console shows:
+    // its font's wrapping, from the generated table.
+    TableLineWrap wrap;
     ConsoleStream console{wrap};
     uint32_t pen = 0;
     size_t lastText = SIZE_MAX;
