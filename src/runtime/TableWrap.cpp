@@ -1,7 +1,6 @@
 #include "runtime/TableWrap.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "language/Cp1252.h"
@@ -224,6 +223,7 @@ Numeric NumericOf(uint8_t b)
     case '(': case '[': case '{': case 0xA1: case 0xBF: case 0x84: case 0x82: case '-':
         return OpenHyphen;
     case '/': case ',': case '.': case ':': case ';':
+    case '<': case '=': case '>': case '~': case 0xAC: case 0xD7: case 0xF7:   // maths signs
         return Separator;
     case ')': case ']': case '}':
         return Close;
@@ -297,16 +297,26 @@ int KernOf(const ConsoleFontTable& t, uint8_t a, uint8_t b)
     return k != end && k->first == a && k->second == b ? k->delta64 : 0;
 }
 
-// The ligature starting at character i, or -1.
-int LigatureAt(const ConsoleFontTable& t, const std::vector<uint8_t>& b, size_t i)
+// The ligature starting at character i and where it ends, or -1. Soft
+// hyphens between its letters have no glyph and do not part them.
+int LigatureAt(const ConsoleFontTable& t, const std::vector<uint8_t>& b, size_t i, size_t* end)
 {
     for (int k = 0; k < t.ligatureCount; ++k) {
         const char* l = t.ligatures[k].text;
+        size_t at = i;
         size_t j = 0;
-        while (j < 4 && l[j] && i + j < b.size() && b[i + j] == uint8_t(l[j]))
+        while (j < 4 && l[j] && at < b.size() && b[at] == uint8_t(l[j])) {
             ++j;
-        if (j == 4 || !l[j])
+            ++at;
+            while (j < 4 && l[j] && at < b.size() && b[at] == 0xAD)
+                ++at;
+        }
+        if (j == 4 || !l[j]) {
+            while (at > i && b[at - 1] == 0xAD)   // trailing soft hyphens are not part of it
+                --at;
+            *end = at;
             return k;
+        }
     }
     return -1;
 }
@@ -320,8 +330,8 @@ void Shape(const ConsoleFontTable& t, Text& x)
     x.glyphEnd.resize(n);
     x.overhang.resize(n);
     for (size_t i = 0; i < n;) {
-        const int k = LigatureAt(t, x.b, i);
-        const size_t end = k < 0 ? i + 1 : i + std::strlen(t.ligatures[k].text);
+        size_t end = i + 1;
+        const int k = LigatureAt(t, x.b, i, &end);
         for (size_t j = i; j < end; ++j) {
             ligature[j] = k;
             x.glyphEnd[j] = int(end);
@@ -331,7 +341,10 @@ void Shape(const ConsoleFontTable& t, Text& x)
     }
     x.advance.assign(n, 0);
     for (size_t i = 0; i < n; i = size_t(x.glyphEnd[i])) {
-        const size_t next = size_t(x.glyphEnd[i]);
+        // Kerning looks past soft hyphens, which have no glyph.
+        size_t next = size_t(x.glyphEnd[i]);
+        while (next < n && x.b[next] == 0xAD)
+            ++next;
         const bool kerned = next < n && t.kind[x.b[i]] != ConsoleFontTable::Tab &&
                             t.kind[x.b[next]] != ConsoleFontTable::Tab;
         const int k = ligature[i];

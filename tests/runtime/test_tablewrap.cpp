@@ -59,7 +59,7 @@ std::string RandomLine(std::mt19937& rng)
     static const char* const words[] = {"Wert", "AV", "To", "Tür", "Größe", "Ärger", "ÖÜ", "€", "Zahl:", "x=",
         "(a)", "[1]", "\"Hallo\"", "-", "--", "a-b", "1.5", "3,14", "100%", "$5", "Yo!", "LT", "P.", "W.A.V.",
         "Donaudampfschifffahrtsgesellschaftskapitän", "iiiiiiiiiiiiiiiiiiiiiiiii", "WWWWWWWWWWWW", "«x»",
-        "„so“", "‚a‘", "…", "–", "—", "f(x)", "a/b", "ß", "\u00AD", "\u00A0", "#", "?", "!", "'", ";", "Tj", "Ty", "Stofflager", "Koffein", "fff"};
+        "„so“", "‚a‘", "…", "–", "—", "f(x)", "a/b", "ß", "\u00AD", "\u00A0", "#", "?", "!", "'", ";", "Tj", "Ty", "Stofflager", "Koffein", "fff", "×", "1/", "<=", "W\u00ADA"};
     std::uniform_int_distribution<int> pieces(1, 40), kind(0, 9), byte(1, 255), blanks(1, 4);
     std::string line;
     const int n = pieces(rng);
@@ -179,8 +179,12 @@ private slots:
         std::mt19937 rng(20261207);
         QStringList failed;
         int count = 0;
-        for (int i = 0; i < 20000; ++i) {
-            const std::string d = Differs(qt, plain, RandomLine(rng));
+        for (int i = 0; i < 25000; ++i) {
+            // The last 5000 are long lines of many wrapped pieces.
+            std::string line = RandomLine(rng);
+            for (int more = i < 20000 ? 0 : 3; more > 0; --more)
+                line += RandomLine(rng);
+            const std::string d = Differs(qt, plain, line);
             if (!d.empty() && ++count <= 20)
                 failed << QString::fromStdString(d);
         }
