@@ -23,8 +23,10 @@ public:
 
 class ConsoleLines {
 public:
-    // At this many displayed lines the next output ends the run.
+    // At this many displayed lines the next output ends the run, and the
+    // console shows these two lines instead (on a line of their own).
     static constexpr int Limit = 999;
+    static constexpr const char* AbortLines = "Programmabbruch\r\nZuviele Zeilen\r\n";
 
     explicit ConsoleLines(const LineWrap& wrap) : wrap_(wrap) {}
 

@@ -488,11 +488,12 @@ bool TRunPanel::WriteText(const std::string& s)
     if (d->lines.Full()) {
         const bool needBreak = !d->memo->document()->isEmpty()
                                && d->memo->document()->lastBlock().length() > 1;
-        const std::string abort = std::string(needBreak ? "\r\n" : "") + "Programmabbruch\r\nZuviele Zeilen\r\n";
-        c.insertText(FromWinText(abort));
+        const std::string abort = std::string(needBreak ? "\r\n" : "") + ConsoleLines::AbortLines;
+        const QString text = FromWinText(abort);
+        c.insertText(text);
         d->lines.Append(abort);
         bar->setValue(bar->maximum());
-        d->NoteOutput(QStringLiteral("\nProgrammabbruch\nZuviele Zeilen\n"));
+        d->NoteOutput(text);
         StopRequested = true;
         return false;
     }
