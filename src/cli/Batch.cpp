@@ -151,13 +151,6 @@ void PrintUnreadable(const std::string& file, TFileRead why)
     std::cerr << "tarko-run: " << ReadFailureMessage(why, ShownName(file)) << '\n';
 }
 
-// Strips a UTF-8 byte-order mark, which an editor on Windows may put first.
-void DropByteOrderMark(std::string& text)
-{
-    if (text.rfind("\xEF\xBB\xBF", 0) == 0)
-        text.erase(0, 3);
-}
-
 #ifdef TARKO_HAVE_RUNMODE
 
 bool IsUtf8(const std::string& text)
@@ -400,6 +393,12 @@ int ExpectFiles(const CliOptions& options, ReadProgramFile read)
     std::cerr << "tarko-run: Ausf\xC3\xBChren ist noch nicht verf\xC3\xBC" "gbar\n";
     return ExitFile;
 #endif
+}
+
+void DropByteOrderMark(std::string& text)
+{
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0)
+        text.erase(0, 3);
 }
 
 } // namespace tarko

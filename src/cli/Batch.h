@@ -19,6 +19,9 @@ using ReadProgramFile = TFileRead (*)(const std::string& path, std::string& byte
 // name) as \x0A as well, so that one name stays on one line.
 std::string ShownName(const std::string& name, bool escapeControls = true);
 
+// Strips a UTF-8 byte-order mark, which an editor on Windows may put first.
+void DropByteOrderMark(std::string& text);
+
 // A compile error noticed after the last line (a block left open) is put
 // where the workbench puts the caret for it: at the end of the last line
 // (a last empty line is no line). line is 0-based, column as the parser

@@ -100,9 +100,8 @@ public:
                 StopRequested = true;
                 return 0.0;
             }
-            // A byte-order mark may open a file saved on Windows.
-            if (firstLine && line.rfind("\xEF\xBB\xBF", 0) == 0)
-                line.erase(0, 3);
+            if (firstLine)
+                DropByteOrderMark(line);
             firstLine = false;
             double value;
             std::string typed;
