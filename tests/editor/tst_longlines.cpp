@@ -8,10 +8,7 @@
 // `make test` runs a fixed seed. A long run by hand:
 //   TARKO_LONGLINE_SEED=7 TARKO_LONGLINE_RUNS=500 QT_QPA_PLATFORM=offscreen build/tests/editor/tst_longlines
 // (TARKO_LONGLINE_ACTIONS sets the actions per run, TARKO_LONGLINE_RUN=n repeats run n of the seed alone).
-#include "editor/ColMemo.h"
-#include "editor/LineLayout.h"
-#include "editor/WinText.h"
-#include "editor/WorkbenchScheme.h"
+#include "EditorTestKit.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -25,18 +22,7 @@
 #include <memory>
 #include <random>
 
-using namespace tarko;
-
 namespace {
-
-QFont testFont()
-{
-    QFont f(QStringLiteral("Courier New"), 11);
-    f.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
-    return f;
-}
-
-TLineLayout& layoutOf(TColorMemo& memo) { return *static_cast<TLineLayout*>(memo.document()->documentLayout()); }
 
 // ---------------------------------------------------------------- actions
 
@@ -120,13 +106,13 @@ QString describe(const Action& a)
 
 // ---------------------------------------------------------------- the editors
 
-struct Editor {
-    explicit Editor(const std::string& text, bool byQt)
+struct ComparedEditor {
+    explicit ComparedEditor(const std::string& text, bool byQt)
     {
         memo.setFont(testFont());
         ApplyProgramEditorScheme(memo);
         if (byQt)
-            layoutOf(memo).SetLongLineLength(INT_MAX);
+            layOutByQt(memo);
         memo.SetTabWidthPixels(24);
         memo.SetWinText(text);
         memo.resize(500, 300);
@@ -433,8 +419,8 @@ void sameRange(TColorMemo& own, TColorMemo& qt)
 QString runSequence(const std::string& text, const std::vector<Action>& actions, int* at = nullptr,
                     QString* log = nullptr)
 {
-    Editor own(text, false), qt(text, true);
-    for (Editor* e : {&own, &qt})
+    ComparedEditor own(text, false), qt(text, true);
+    for (ComparedEditor* e : {&own, &qt})
         if (!QTest::qWaitForWindowExposed(&e->memo))
             return QStringLiteral("window not shown");
     auto differ = [&](const QString& what) -> QString {
@@ -451,7 +437,7 @@ QString runSequence(const std::string& text, const std::vector<Action>& actions,
             *at = int(i);
         QString extra[2];
         int k = 0;
-        for (Editor* e : {&own, &qt}) {
+        for (ComparedEditor* e : {&own, &qt}) {
             e->memo.activateWindow();
             e->memo.setFocus();
             extra[k++] = apply(e->memo, actions[i]);
@@ -466,29 +452,21 @@ QString runSequence(const std::string& text, const std::vector<Action>& actions,
     if (at)
         *at = int(actions.size());
     // The same undo steps all the way back, and forward again.
-    for (int step = 0; step < 400; ++step) {
-        const bool more = own.memo.document()->isUndoAvailable() || qt.memo.document()->isUndoAvailable();
-        if (!more)
-            break;
-        for (Editor* e : {&own, &qt})
-            e->memo.undo();
-        QCoreApplication::processEvents();
-        sameRange(own.memo, qt.memo);
-        const QString d = differ(QStringLiteral("undo step %1 at the end").arg(step + 1));
-        if (!d.isEmpty())
-            return d;
-    }
-    for (int step = 0; step < 400; ++step) {
-        const bool more = own.memo.document()->isRedoAvailable() || qt.memo.document()->isRedoAvailable();
-        if (!more)
-            break;
-        for (Editor* e : {&own, &qt})
-            e->memo.redo();
-        QCoreApplication::processEvents();
-        sameRange(own.memo, qt.memo);
-        const QString d = differ(QStringLiteral("redo step %1 at the end").arg(step + 1));
-        if (!d.isEmpty())
-            return d;
+    for (const bool back : {true, false}) {
+        auto available = [back](TColorMemo& m) {
+            return back ? m.document()->isUndoAvailable() : m.document()->isRedoAvailable();
+        };
+        for (int step = 0; step < 400; ++step) {
+            if (!available(own.memo) && !available(qt.memo))
+                break;
+            for (ComparedEditor* e : {&own, &qt})
+                back ? e->memo.undo() : e->memo.redo();
+            QCoreApplication::processEvents();
+            sameRange(own.memo, qt.memo);
+            const QString d = differ(QStringLiteral("%1 step %2 at the end").arg(back ? "undo" : "redo").arg(step + 1));
+            if (!d.isEmpty())
+                return d;
+        }
     }
     return {};
 }
@@ -648,7 +626,7 @@ void TestLongLines::namedSequencesAsQt()
     // the third line has words every few characters, for double clicks
     for (size_t at = text.find("\r\n") + 2 + 40; at + 8 < text.find("\r\n", text.find("\r\n") + 2); at += 7)
         text[at] = ' ';
-    QCOMPARE(Editor(text, false).memo.LineLength(2), thirdLine);
+    QCOMPARE(ComparedEditor(text, false).memo.LineLength(2), thirdLine);
     QString log;
     const QString difference = runSequence(text, actions, nullptr, &log);
     QVERIFY2(difference.isEmpty(), qPrintable(difference + QStringLiteral("\nstep by step:") + log));
@@ -667,7 +645,7 @@ void TestLongLines::randomActionsAsQt()
         // points and lines follow the text as it changes.
         std::vector<Action> actions;
         {
-            Editor probe(text, true);
+            ComparedEditor probe(text, true);
             for (int i = 0; i < length; ++i) {
                 actions.push_back(randomAction(rnd, probe.memo));
                 apply(probe.memo, actions.back());
@@ -712,10 +690,10 @@ void TestLongLines::dragBeyondTheEdgeScrollsAsQt()
     std::string text;
     for (int i = 0; i < 30; ++i)
         text += (i % 3 ? "Ausgabe \"kurz\"\r\n" : "Ausgabe \"" + std::string(3000, 'x') + "\" lang\r\n");
-    Editor own(text, false), qt(text, true);
+    ComparedEditor own(text, false), qt(text, true);
     QString states[2];
     int k = 0;
-    for (Editor* e : {&own, &qt}) {
+    for (ComparedEditor* e : {&own, &qt}) {
         TColorMemo& m = e->memo;
         QVERIFY(QTest::qWaitForWindowExposed(&m));
         if (dx < 0)
