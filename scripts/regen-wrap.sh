@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Rewrites src/runtime/ConsoleFontTable.cpp, the console font's wrapping
 # table, from Qt's layout on this machine. Run it when the console font or
-# its layout changed (test_tablewrap says so), then review the diff.
+# its layout changed (test_tablewrap says so), then review the diff. When the
+# table's format changed, wrap-gen cannot build against the old table: first
+# make it "const ConsoleFontTable ConsoleFontMetrics = {};" (in namespace tarko).
 # Usage: scripts/regen-wrap.sh [BUILD_DIR]   (default: build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -13,8 +13,6 @@ constexpr int64_t Width64 = TableLineWrap::TextWidth * 64LL;
 constexpr int64_t TabStop64 = 80 * 64;        // the layout's default tab stop distance
 constexpr int64_t NotCalculated = 1;          // no right bearing taken yet
 
-bool Bit(const uint8_t row[32], int b) { return (row[b >> 3] >> (b & 7)) & 1; }
-
 // One line of text prepared for filling: bytes, where each character's
 // layout item starts (a tab is an item of its own; kerning stays inside an
 // item) and each character's advance as shaped.
@@ -46,8 +44,8 @@ public:
 
 private:
     int Size() const { return int(x_.b.size()); }
-    bool Blank(int i) const { return t_.kind[x_.b[size_t(i)]] != ConsoleFontTable::Glyph; }
-    bool Tab(int i) const { return t_.kind[x_.b[size_t(i)]] == ConsoleFontTable::Tab; }
+    bool Blank(int i) const { return t_.KindOf(x_.b[size_t(i)]) != ConsoleFontTable::Glyph; }
+    bool Tab(int i) const { return t_.KindOf(x_.b[size_t(i)]) == ConsoleFontTable::Tab; }
     int ItemEnd(int start) const;
     int64_t Overhang() const { return rb_ == NotCalculated ? 0 : -rb_; }
     int64_t NewWidth() const
@@ -345,15 +343,17 @@ void Shape(const ConsoleFontTable& t, Text& x)
         size_t next = size_t(x.glyphEnd[i]);
         while (next < n && x.b[next] == 0xAD)
             ++next;
-        const bool kerned = next < n && t.kind[x.b[i]] != ConsoleFontTable::Tab &&
-                            t.kind[x.b[next]] != ConsoleFontTable::Tab;
+        const bool kerned = next < n && t.KindOf(x.b[i]) != ConsoleFontTable::Tab &&
+                            t.KindOf(x.b[next]) != ConsoleFontTable::Tab;
         const int k = ligature[i];
-        if (k >= 0)
-            x.advance[i] = kerned ? t.ligatures[k].next64[x.b[next]] : t.ligatures[k].alone64;
+        int delta = 0;
+        if (kerned && k >= 0)
+            delta = t.Delta(t.ligatures[k].next, x.b[next]);
         else if (kerned && ligature[next] >= 0)
-            x.advance[i] = t.ligatures[ligature[next]].before64[x.b[i]];
-        else
-            x.advance[i] = t.advance64[x.b[i]] + (kerned ? KernOf(t, x.b[i], x.b[next]) : 0);
+            delta = t.Delta(t.ligatures[ligature[next]].before, x.b[i]);
+        else if (kerned)
+            delta = KernOf(t, x.b[i], x.b[next]);
+        x.advance[i] = (k >= 0 ? t.ligatures[k].alone64 : t.advance64[x.b[i]]) + delta;
     }
 }
 
@@ -371,11 +371,11 @@ Text Prepare(const ConsoleFontTable& t, const std::u16string& line)
     int lastGlyph = -1;   // the last character before the current blanks
     int previous = -1;    // the character the next break looks back to
     for (size_t i = 0; i < n; ++i) {
-        const bool tab = t.kind[x.b[i]] == ConsoleFontTable::Tab;
-        x.itemStart[i] = (i == 0 || tab || t.kind[x.b[i - 1]] == ConsoleFontTable::Tab) ? int(i) : x.itemStart[i - 1];
+        const bool tab = t.KindOf(x.b[i]) == ConsoleFontTable::Tab;
+        x.itemStart[i] = (i == 0 || tab || t.KindOf(x.b[i - 1]) == ConsoleFontTable::Tab) ? int(i) : x.itemStart[i - 1];
         if (i > 0)
-            x.mayBreak[i] = x.b[i - 1] == ' ' ? Bit(t.breakAfterBlanks[lastGlyph < 0 ? 256 : lastGlyph], x.b[i])
-                                             : Bit(t.breakBetween[previous], x.b[i]);
+            x.mayBreak[i] = x.b[i - 1] == ' ' ? t.MayBreakAfterBlanks(lastGlyph, x.b[i])
+                                             : t.MayBreak(uint8_t(previous), x.b[i]);
         // A control character is looked through, unless it follows a blank.
         if (!(Control(x.b[i]) && i > 0 && x.b[i - 1] != ' ' && !Mandatory(x.b[i - 1])))
             previous = x.b[i];

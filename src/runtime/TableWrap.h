@@ -14,6 +14,11 @@ namespace tarko {
 
 struct ConsoleFontTable {
     enum Kind : uint8_t { Glyph = 0, Blank = 1, Tab = 2 };
+    static constexpr int KindBits = 2;
+    // Characters that break alike before and after any other character
+    // share a break class; a class's row has bit c for class c.
+    static constexpr int MaxBreakClasses = 64;
+    static_assert(MaxBreakClasses <= 256 >> KindBits && MaxBreakClasses <= 64);
     struct Kern {
         uint8_t first, second;
         int16_t delta64;
@@ -22,25 +27,47 @@ struct ConsoleFontTable {
     int32_t overhang64[256];   // ink past the advance (negative right bearing)
     int32_t minOverhang64;     // the font's largest overhang, as the layout assumes it
     int32_t softHyphen64;      // a soft hyphen's glyph, shown only where the line breaks at it
-    uint8_t kind[256];
-    // Bit b of row a: the text may break between a and b.
-    uint8_t breakBetween[256][32];
-    // Bit b of row a: the text may break between "a", blanks, and b; row 256
-    // for blanks at the start of the line.
-    uint8_t breakAfterBlanks[257][32];
+    uint8_t kind[256];         // Kind in the low KindBits, the break class above them
+    // Row of a's class, bit of b's class: the text may break between a and b.
+    uint64_t breakBetween[MaxBreakClasses];
+    // The same between "a", blanks, and b; row 0 for blanks at the start of
+    // the line, row 1 + class after a.
+    uint64_t breakAfterBlanks[1 + MaxBreakClasses];
     const Kern* kerns;         // sorted by (first, second)
     int kernCount;
     // Letters the font joins into one glyph ("ff", "fi", ...), longest
     // first: the layout neither breaks inside one nor kerns its letters.
     struct Ligature {
+        // Kerning with a neighbour; unused slots are {0, 0}.
+        struct Neighbour {
+            int16_t c;
+            int16_t delta64;
+        };
+        static constexpr int MaxNeighbours = 4;
         char text[4];
         int32_t alone64;       // its advance at the end of the text
         int32_t overhang64;
-        int32_t before64[256]; // the advance of a character before it
-        int32_t next64[256];   // its advance before a character
+        Neighbour before[MaxNeighbours];   // a character before it: advance64 + delta
+        Neighbour next[MaxNeighbours];     // itself before a character: alone64 + delta
     };
     const Ligature* ligatures;
     int ligatureCount;
+
+    Kind KindOf(uint8_t c) const { return Kind(kind[c] & ((1 << KindBits) - 1)); }
+    int BreakClass(uint8_t c) const { return kind[c] >> KindBits; }
+    bool MayBreak(uint8_t a, uint8_t b) const { return (breakBetween[BreakClass(a)] >> BreakClass(b)) & 1; }
+    // Across blanks after the character `a`, or -1 at the start of the line.
+    bool MayBreakAfterBlanks(int a, uint8_t b) const
+    {
+        return (breakAfterBlanks[a < 0 ? 0 : 1 + BreakClass(uint8_t(a))] >> BreakClass(b)) & 1;
+    }
+    static int Delta(const Ligature::Neighbour (&list)[Ligature::MaxNeighbours], uint8_t c)
+    {
+        for (const Ligature::Neighbour& n : list)
+            if (n.c == c)
+                return n.delta64;
+        return 0;
+    }
 };
 
 extern const ConsoleFontTable ConsoleFontMetrics;

@@ -5,6 +5,8 @@
 #include <QRawFont>
 #include <QTextBoundaryFinder>
 #include <QTextLayout>
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <sstream>
 
@@ -59,6 +61,18 @@ long long AdvanceOf(QTextLayout& layout, const QString& text, int count)
     return std::llround(line.cursorToX(count) * 64);
 }
 
+using Neighbours = ConsoleFontTable::Ligature::Neighbour[ConsoleFontTable::Ligature::MaxNeighbours];
+
+bool AddNeighbour(GeneratedWrapTable& g, Neighbours& list, int* count, int c, long long delta)
+{
+    if (*count == ConsoleFontTable::Ligature::MaxNeighbours) {
+        g.error = "a ligature kerns with more characters than the table holds";
+        return false;
+    }
+    list[(*count)++] = {int16_t(c), int16_t(delta)};
+    return true;
+}
+
 void Ligatures(GeneratedWrapTable& g, QTextLayout& layout)
 {
     std::vector<std::string> found;
@@ -84,11 +98,16 @@ void Ligatures(GeneratedWrapTable& g, QTextLayout& layout)
         line.setLineWidth(100000);
         layout.endLayout();
         l.overhang64 = int32_t(std::llround(line.naturalTextWidth() * 64) - l.alone64);
+        int before = 0, next = 0;
         for (int c = 0; c < 256; ++c) {
-            if (c == '\t')
+            if (c == '\t')   // a tab is an item of its own: never kerned
                 continue;
-            l.before64[c] = int32_t(AdvanceOf(layout, QString(CharOf(c)) + t, 1));
-            l.next64[c] = int32_t(AdvanceOf(layout, t + CharOf(c), n));
+            const long long kernBefore = AdvanceOf(layout, QString(CharOf(c)) + t, 1) - g.table.advance64[c];
+            const long long kernNext = AdvanceOf(layout, t + CharOf(c), n) - l.alone64;
+            if (kernBefore != 0 && !AddNeighbour(g, l.before, &before, c, kernBefore))
+                return;
+            if (kernNext != 0 && !AddNeighbour(g, l.next, &next, c, kernNext))
+                return;
         }
         g.ligatures.push_back(l);
     }
@@ -101,29 +120,68 @@ bool LineBreakAt(const QString& text, int pos)
     return finder.isAtBoundary();
 }
 
-void SetBit(uint8_t row[32], int b, bool on)
+using BreakRow = std::array<bool, 256>;
+
+// Characters alike in all four directions (the character before or after,
+// directly or across blanks) form one break class, so the class pair tables
+// hold the character pair tables exactly.
+void Classify(GeneratedWrapTable& g, const std::vector<BreakRow>& between, const std::vector<BreakRow>& afterBlanks)
 {
-    if (on)
-        row[b >> 3] |= uint8_t(1 << (b & 7));
+    ConsoleFontTable& t = g.table;
+    std::vector<std::vector<bool>> signatures;
+    std::vector<int> first;   // a character of each class
+    for (int c = 0; c < 256; ++c) {
+        std::vector<bool> s(between[size_t(c)].begin(), between[size_t(c)].end());
+        s.insert(s.end(), afterBlanks[size_t(c) + 1].begin(), afterBlanks[size_t(c) + 1].end());
+        for (int a = 0; a < 256; ++a)
+            s.push_back(between[size_t(a)][size_t(c)]);
+        for (const BreakRow& row : afterBlanks)
+            s.push_back(row[size_t(c)]);
+        const auto known = std::find(signatures.begin(), signatures.end(), s);
+        const int k = int(known - signatures.begin());
+        if (known == signatures.end()) {
+            if (k == ConsoleFontTable::MaxBreakClasses) {
+                g.error = "more break classes than the table holds";
+                return;
+            }
+            signatures.push_back(s);
+            first.push_back(c);
+        }
+        t.kind[c] = uint8_t(t.kind[c] | k << ConsoleFontTable::KindBits);
+    }
+    for (size_t j = 0; j < first.size(); ++j) {
+        const uint64_t bit = uint64_t(1) << j;
+        const size_t b = size_t(first[j]);
+        t.breakAfterBlanks[0] |= afterBlanks[0][b] ? bit : 0;
+        for (size_t k = 0; k < first.size(); ++k) {
+            const size_t a = size_t(first[k]);
+            t.breakBetween[k] |= between[a][b] ? bit : 0;
+            t.breakAfterBlanks[1 + k] |= afterBlanks[1 + a][b] ? bit : 0;
+        }
+    }
 }
 
+// The character pair tables from the layout's line breaking; afterBlanks
+// row 0 for blanks at the start of the line, row 1 + a after "a".
 void Breaks(GeneratedWrapTable& g)
 {
     const QChar blank(u' ');
+    std::vector<BreakRow> between(256), afterBlanks(257);
     for (int b = 0; b < 256; ++b)
-        SetBit(g.table.breakAfterBlanks[256], b, LineBreakAt(QString(blank) + CharOf(b), 1));
+        afterBlanks[0][size_t(b)] = LineBreakAt(QString(blank) + CharOf(b), 1);
     for (int a = 0; a < 256; ++a) {
         for (int b = 0; b < 256; ++b) {
             const QString pair = QString(CharOf(a)) + CharOf(b);
-            SetBit(g.table.breakBetween[a], b, LineBreakAt(pair, 1));
+            between[size_t(a)][size_t(b)] = LineBreakAt(pair, 1);
             const bool one = LineBreakAt(QString(CharOf(a)) + blank + CharOf(b), 2);
             const bool two = LineBreakAt(QString(CharOf(a)) + blank + blank + CharOf(b), 3);
             if (a != ' ')
-                SetBit(g.table.breakAfterBlanks[a], b, one);
+                afterBlanks[size_t(a) + 1][size_t(b)] = one;
             if (one != two && a != ' ' && g.error.empty())
                 g.error = "break after blanks depends on their number: " + std::to_string(a) + " " + std::to_string(b);
         }
     }
+    Classify(g, between, afterBlanks);
 }
 
 } // namespace
@@ -173,20 +231,40 @@ GeneratedWrapTable GenerateWrapTable()
 
 namespace {
 
-void Row(std::ostringstream& out, const uint8_t row[32])
+// Prints count items of an initializer list, perLine a line.
+template <typename Item>
+void List(std::ostringstream& out, int count, int perLine, Item item)
 {
-    out << "  {";
-    for (int i = 0; i < 32; ++i)
-        out << int(row[i]) << (i < 31 ? "," : "");
-    out << "},\n";
+    for (int i = 0; i < count; ++i) {
+        out << (i == 0 ? "" : i % perLine == 0 ? ",\n   " : ",");
+        item(i);
+    }
 }
 
 template <typename T>
-void Values(std::ostringstream& out, const T* v)
+void Values(std::ostringstream& out, const T* v, int count, int perLine)
 {
     out << "  {";
-    for (int i = 0; i < 256; ++i)
-        out << v[i] << (i < 255 ? (i % 16 == 15 ? ",\n   " : ",") : "");
+    List(out, count, perLine, [&](int i) { out << +v[i]; });
+    out << "},\n";
+}
+
+void PrintNeighbours(std::ostringstream& out, const ConsoleFontTable::Ligature::Neighbour* list)
+{
+    int used = 0;
+    constexpr int MaxNeighbours = ConsoleFontTable::Ligature::MaxNeighbours;
+    while (used < MaxNeighbours && list[used].delta64 != 0)
+        ++used;
+    out << "{";
+    List(out, used, MaxNeighbours, [&](int i) { out << "{" << list[i].c << "," << list[i].delta64 << "}"; });
+    out << "}";
+}
+
+// A break table's rows as far as classes are used, in hex.
+void Rows(std::ostringstream& out, const uint64_t* rows, int used)
+{
+    out << "  {";
+    List(out, used, 4, [&](int i) { out << "0x" << std::hex << rows[i] << std::dec; });
     out << "},\n";
 }
 
@@ -195,38 +273,36 @@ void Values(std::ostringstream& out, const T* v)
 std::string WrapTableSource(const GeneratedWrapTable& g)
 {
     const ConsoleFontTable& t = g.table;
+    int classes = 0;
+    for (int c = 0; c < 256; ++c)
+        classes = std::max(classes, t.BreakClass(uint8_t(c)) + 1);
     std::ostringstream out;
     out << "// Generated by wrap-gen (scripts/regen-wrap.sh) from Qt's layout of the\n"
            "// console font; do not edit. test_tablewrap checks it is current.\n"
            "#include \"runtime/TableWrap.h\"\n\nnamespace tarko {\n\nnamespace {\n\n"
-           "const ConsoleFontTable::Kern Kerns[] = {\n";
-    for (const auto& k : g.kerns)
-        out << "  {" << int(k.first) << "," << int(k.second) << "," << k.delta64 << "},\n";
-    out << "};\n\nconst ConsoleFontTable::Ligature Ligatures[] = {\n";
+           "const ConsoleFontTable::Kern Kerns[] = {\n  ";
+    List(out, int(g.kerns.size()), 10, [&](int i) {
+        const ConsoleFontTable::Kern& k = g.kerns[size_t(i)];
+        out << "{" << int(k.first) << "," << int(k.second) << "," << k.delta64 << "}";
+    });
+    out << "\n};\n\nconst ConsoleFontTable::Ligature Ligatures[] = {\n";
     for (const auto& l : g.ligatures) {
         out << "  {{";
-        for (int i = 0; i < 4; ++i)
-            out << int(uint8_t(l.text[i])) << (i < 3 ? "," : "");
-        out << "}, " << l.alone64 << ", " << l.overhang64 << ",\n";
-        Values(out, l.before64);
-        Values(out, l.next64);
-        out << "  },\n";
+        List(out, 4, 4, [&](int i) { out << int(uint8_t(l.text[i])); });
+        out << "}, " << l.alone64 << ", " << l.overhang64 << ", ";
+        PrintNeighbours(out, l.before);
+        out << ", ";
+        PrintNeighbours(out, l.next);
+        out << "},\n";
     }
     out << "};\n\n} // namespace\n\nconst ConsoleFontTable ConsoleFontMetrics = {\n";
-    Values(out, t.advance64);
-    Values(out, t.overhang64);
+    Values(out, t.advance64, 256, 16);
+    Values(out, t.overhang64, 256, 16);
     out << "  " << t.minOverhang64 << ",\n  " << t.softHyphen64 << ",\n";
-    int kinds[256];
-    for (int i = 0; i < 256; ++i)
-        kinds[i] = t.kind[i];
-    Values(out, kinds);
-    out << "  {\n";
-    for (const auto& row : t.breakBetween)
-        Row(out, row);
-    out << "  },\n  {\n";
-    for (const auto& row : t.breakAfterBlanks)
-        Row(out, row);
-    out << "  },\n  Kerns,\n  int(sizeof Kerns / sizeof Kerns[0]),\n  Ligatures,\n  int(sizeof Ligatures / sizeof Ligatures[0]),\n};\n\n} // namespace tarko\n";
+    Values(out, t.kind, 256, 32);
+    Rows(out, t.breakBetween, classes);
+    Rows(out, t.breakAfterBlanks, 1 + classes);
+    out << "  Kerns,\n  int(sizeof Kerns / sizeof Kerns[0]),\n  Ligatures,\n  int(sizeof Ligatures / sizeof Ligatures[0]),\n};\n\n} // namespace tarko\n";
     return out.str();
 }
 
