@@ -280,35 +280,6 @@ struct Ended {
     int faultLine = -1;
 } ended;
 
-// Where the desktop's editor puts the caret for an error at (line, column),
-// and the position tarko-run reports: an error noticed after the last line
-// (a block left open) lies at the end of the last line, a last empty line
-// being no line; otherwise the column is clamped to the line for the caret.
-void PlaceError(const std::string& text, int& line, int& column, int& offset)
-{
-    std::vector<size_t> starts{0}, lengths;
-    for (size_t i = 0; i + 1 < text.size(); ++i)
-        if (text[i] == '\r' && text[i + 1] == '\n') {
-            lengths.push_back(i - starts.back());
-            starts.push_back(i + 2);
-        }
-    lengths.push_back(text.size() - starts.back());
-    if (starts.size() > 1 && lengths.back() == 0) {
-        starts.pop_back();
-        lengths.pop_back();
-    }
-    const auto lengthOf = [&](size_t l) { return lengths[l]; };
-    const int lines = static_cast<int>(starts.size());
-    if (line >= lines) {
-        line = lines - 1;
-        column = std::max(1, static_cast<int>(lengthOf(static_cast<size_t>(line))));
-        offset = static_cast<int>(starts[static_cast<size_t>(line)] + lengthOf(static_cast<size_t>(line)));
-        return;
-    }
-    const size_t l = static_cast<size_t>(std::max(line, 0));
-    offset = static_cast<int>(starts[l] + std::min<size_t>(static_cast<size_t>(std::max(column, 0)), lengthOf(l)));
-}
-
 void InstallFrontEndOutput()
 {
     FrontEndOutput out;
@@ -362,7 +333,7 @@ int tarko_compile(const uint8_t* text, int length, int debugView)
         host.views.Append(0, Separator);
     compiled.ok = ok && compiled.message.empty();
     if (!compiled.ok && compiled.line >= 0)
-        PlaceError(compiled.text, compiled.line, compiled.column, compiled.offset);
+        compiled.offset = ClampErrorPosition(compiled.text, compiled.line, compiled.column);
     return compiled.ok ? 1 : 0;
 }
 
