@@ -24,8 +24,6 @@
 namespace tarko {
 namespace {
 
-const std::string Separator = "\r\n----------------\r\n";
-
 // A pixel value whose bytes in memory are R G B 255.
 uint32_t Rgba(uint32_t rgb)
 {
@@ -326,11 +324,11 @@ int tarko_compile(const uint8_t* text, int length, int debugView)
             host.views.Append(0, entry + ", ");
     });
     if (ok) {
-        host.views.Append(0, Separator);
+        host.views.Append(0, DebugViewSeparator);
         ok = StartParse(compiled.text) && ParseProgram();
     }
     if (ok)
-        host.views.Append(0, Separator);
+        host.views.Append(0, DebugViewSeparator);
     compiled.ok = ok && compiled.message.empty();
     if (!compiled.ok && compiled.line >= 0)
         compiled.offset = ClampErrorPosition(compiled.text, compiled.line, compiled.column);
