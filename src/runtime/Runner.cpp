@@ -32,6 +32,8 @@ const char* const FaultOverflow = "Gleitkomma\xFC" "berlauf";
 const char* const TooLargeText =
     "Das Programm ist zu gro\xDF: h\xF6" "chstens 10000 Befehle und 1000 Variablen";
 
+void RunHost::WriteNumber(double x) { WriteText(NumberText(x) + " "); }
+
 void RunHost::StepWait()
 {
     while (!StepRequested && !StopRequested)

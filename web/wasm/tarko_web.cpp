@@ -11,7 +11,6 @@
 #include "editor/WorkbenchScheme.h"
 #include "language/Formatter.h"
 #include "language/FrontEndOutput.h"
-#include "language/NumberText.h"
 #include "language/PCode.h"
 #include "language/Parser.h"
 #include "language/TokenPass.h"
@@ -110,7 +109,6 @@ public:
     {
         Console(console.Write(s, &StopRequested));
     }
-    void WriteNumber(double x) override { WriteText(NumberText(x) + " "); }
     double ReadNumber() override
     {
         if (numberReady) {
