@@ -23,11 +23,11 @@
 namespace tarko {
 namespace {
 
+// 0xRRGGBB from 0xBBGGRR and back (the editor's colours are the latter).
+uint32_t SwapRedBlue(uint32_t c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
+
 // A pixel value whose bytes in memory are R G B 255.
-uint32_t Rgba(uint32_t rgb)
-{
-    return 0xFF000000u | ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
-}
+uint32_t Rgba(uint32_t rgb) { return 0xFF000000u | SwapRedBlue(rgb); }
 
 // The four debug-view texts as the desktop's controls hold them: each piece
 // appended with one blank, every line break a single LF.
@@ -437,10 +437,9 @@ int tarko_colour(const uint8_t* text, int length, const int32_t* windows, int wi
         const TKeyDescr& r = overlay.Runs()[i];
         if (r.Level >= kLevelSelection || (r.SpanColor >> 24) != 0)
             continue;   // masks and the editor's own colours
-        const uint32_t c = r.SpanColor;
         runs.push_back(r.StartPos);
         runs.push_back(r.EndPos);
-        runs.push_back(static_cast<int32_t>(((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF)));
+        runs.push_back(static_cast<int32_t>(SwapRedBlue(r.SpanColor)));
     }
     return static_cast<int>(runs.size() / 3);
 }
