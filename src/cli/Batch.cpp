@@ -290,26 +290,6 @@ std::string ShownName(const std::string& name, bool escapeControls)
     return out;
 }
 
-void ClampErrorPosition(const std::string& crlfText, int& line, int& column)
-{
-    std::vector<size_t> lengths{0};
-    for (size_t i = 0; i < crlfText.size(); ++i) {
-        if (crlfText.compare(i, 2, "\r\n") == 0) {
-            lengths.push_back(0);
-            ++i;
-        } else {
-            ++lengths.back();
-        }
-    }
-    if (lengths.size() > 1 && lengths.back() == 0)
-        lengths.pop_back();
-    const int lines = static_cast<int>(lengths.size());
-    if (line < lines)
-        return;
-    line = lines - 1;
-    column = std::max(1, static_cast<int>(lengths.back()));
-}
-
 int CheckFiles(const CliOptions& options, ReadProgramFile read)
 {
     CatchCompileErrors();

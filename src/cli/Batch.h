@@ -22,12 +22,6 @@ std::string ShownName(const std::string& name, bool escapeControls = true);
 // Strips a UTF-8 byte-order mark, which an editor on Windows may put first.
 void DropByteOrderMark(std::string& text);
 
-// A compile error noticed after the last line (a block left open) is put
-// where the workbench puts the caret for it: at the end of the last line
-// (a last empty line is no line). line is 0-based, column as the parser
-// gives it.
-void ClampErrorPosition(const std::string& crlfText, int& line, int& column);
-
 // --check FILE...: compile errors as "FILE:LINE:COLUMN: MESSAGE" on stderr
 // (or all results as JSON on stdout). Exit 0 all compiled, 1 any compile
 // error, 2 any file unreadable.

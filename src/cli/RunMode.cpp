@@ -14,7 +14,6 @@
 #include <unistd.h>
 
 #include "language/Cp1252.h"
-#include "language/NumberText.h"
 #include "language/PCode.h"
 #include "language/Parser.h"
 #include "runtime/Canvas.h"
@@ -87,8 +86,6 @@ public:
         // Counted as the workbench's console counts, in lines as displayed.
         Out(Cp1252ToUtf8(console.Write(s, &StopRequested)));
     }
-
-    void WriteNumber(double x) override { WriteText(NumberText(x) + " "); }
 
     double ReadNumber() override
     {

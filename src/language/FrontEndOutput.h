@@ -24,4 +24,11 @@ const FrontEndOutput& CurrentFrontEndOutput();
 // and hands it to internalError.
 void ReportInternalError(const std::string& firstLine);
 
+// A compile error noticed after the last line (a block left open) is put
+// where the workbench puts the caret for it: at the end of the last line
+// (a last empty line is no line). line is 0-based, column as the parser
+// gives it. Returns the byte offset of the caret in crlfText: the start of
+// the line plus the column, at most the line's length.
+int ClampErrorPosition(const std::string& crlfText, int& line, int& column);
+
 } // namespace tarko

@@ -15,4 +15,7 @@ namespace tarko {
 bool TokenPass(const std::string& text, const std::function<void(const std::string& entry)>& out,
                bool* scanError = nullptr);
 
+// The debug view's line after the token dump and after the listing.
+inline const std::string DebugViewSeparator = "\r\n----------------\r\n";
+
 } // namespace tarko

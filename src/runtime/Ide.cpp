@@ -20,8 +20,6 @@ namespace tarko {
 
 namespace {
 
-const std::string Separator = "\r\n----------------\r\n";
-
 QPlainTextEdit* NewMemo(QWidget* parent, const char* name, int x, int y, int w, int h,
                         const char* initial)
 {
@@ -208,11 +206,11 @@ void TIdeForm::CompileAndRun(int mode)
 
     bool compiled = Scanner();
     if (compiled) {
-        AddDebugText(Separator);
+        AddDebugText(DebugViewSeparator);
         compiled = Parser();
     }
     if (compiled) {
-        AddDebugText(Separator);
+        AddDebugText(DebugViewSeparator);
         if (h.setRunState)
             h.setRunState(mode);
         if (h.autoFormat)

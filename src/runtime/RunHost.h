@@ -10,8 +10,8 @@
 //                    the visible surface and the drawing colour stay.
 //   WriteText        text output; the host applies the console's line limit
 //                    (adds "Programmabbruch"/"Zuviele Zeilen", sets StopRequested).
-//   WriteNumber      number output: the host writes NumberText(x) and one blank
-//                    through its WriteText.
+//   WriteNumber      number output: NumberText(x) and one blank through
+//                    WriteText (the default).
 //   ReadNumber       number input; returns the value typed (or the current value
 //                    when StopRequested ended the input). Waits by calling the
 //                    message pass continuously; may set StopRequested (e.g. end
@@ -56,7 +56,7 @@ public:
     virtual void ShowConsole() = 0;
     virtual void ClearRunPanel() = 0;
     virtual void WriteText(const std::string& s) = 0;
-    virtual void WriteNumber(double x) = 0;
+    virtual void WriteNumber(double x);   // default: WriteText(NumberText(x) + " ")
     virtual double ReadNumber() = 0;
 
     // Graphics.

@@ -1,3 +1,8 @@
+// The p-code interpreter: its state, the loader, the main loop (the plain
+// instructions and the handlers of the translated code) and the views of
+// its state. The conversions of stack values are in RunnerValues.h, the
+// translated binary operations in RunnerFastBinary.h (both internal to this
+// file, so that the loop inlines them), the translation in FastCode.cpp.
 #include "runtime/Runner.h"
 
 #include <algorithm>
@@ -8,9 +13,10 @@
 #include "language/FrontEndOutput.h"
 #include "language/NumberText.h"
 #include "language/PCode.h"
-#include "language/SymTab.h"
 #include "runtime/FastCode.h"
 #include "runtime/Random.h"
+#include "runtime/RunnerFastBinary.h"
+#include "runtime/RunnerValues.h"
 
 namespace tarko {
 
@@ -25,6 +31,8 @@ const char* const FaultInvalid = "Ung\xFCltige Gleitkommaoperation";
 const char* const FaultOverflow = "Gleitkomma\xFC" "berlauf";
 const char* const TooLargeText =
     "Das Programm ist zu gro\xDF: h\xF6" "chstens 10000 Befehle und 1000 Variablen";
+
+void RunHost::WriteNumber(double x) { WriteText(NumberText(x) + " "); }
 
 void RunHost::StepWait()
 {
@@ -61,61 +69,6 @@ std::optional<uint64_t> fixedSeed;
 bool translatedRuns = true;
 std::mt19937_64 generator;
 
-constexpr double TwoTo63 = 9223372036854775808.0;
-
-// Integer of v (truncation toward zero); false for NaN and values outside the
-// 64-bit range. -2^63 is inside it.
-inline bool IntegerOf(double v, int64_t& out)
-{
-    if (!(v >= -TwoTo63 && v < TwoTo63))
-        return false;
-    out = static_cast<int64_t>(v);
-    return true;
-}
-
-// The 32-bit integer taken from the integer of v.
-inline bool Int32Of(double v, int32_t& out)
-{
-    int64_t i;
-    if (!IntegerOf(v, i))
-        return false;
-    out = static_cast<int32_t>(i);
-    return true;
-}
-
-// Whether r is finite. In WebAssembly std::isfinite becomes a masked
-// absolute value and two compares in the engine's code; r - r is 0 exactly
-// for every finite r and NaN otherwise.
-[[gnu::always_inline]] inline bool Finite(double r)
-{
-#ifdef __wasm__
-    return r - r == 0.0;
-#else
-    return std::isfinite(r);
-#endif
-}
-
-// Marks the taken side of a translated jump. Without it the WebAssembly
-// compiler selects the next entry's address from the comparison instead of
-// branching, and every entry then waits for the comparison before the
-// engine can load the next one.
-#ifdef __wasm__
-#define TARKO_TAKEN() __asm__ volatile("")
-#else
-#define TARKO_TAKEN() static_cast<void>(0)
-#endif
-
-// The fault of an arithmetic result that is not finite; nullptr if none
-// (an infinite operand gives an infinite result quietly).
-const char* ArithmeticFault(double a, double b, double r)
-{
-    if (std::isnan(r))
-        return FaultInvalid;
-    if (std::isfinite(a) && std::isfinite(b))
-        return FaultOverflow;
-    return nullptr;
-}
-
 bool IsBranch(TOpcode op)
 {
     return op == TOpcode::BRANCH || op == TOpcode::BREQL || op == TOpcode::BRNEQL;
@@ -137,124 +90,6 @@ Decoded Decode(const TInstruction& in)
     }
     return d;
 }
-
-// Program point to pixel: column = integer of 10x + 100, row = 99 - integer of 10y.
-inline bool MapX(double x, int64_t& col)
-{
-    if (!IntegerOf(10.0 * x, col))
-        return false;
-    col += 100;
-    return true;
-}
-
-inline bool MapY(double y, int64_t& row)
-{
-    int64_t i;
-    if (!IntegerOf(10.0 * y, i))
-        return false;
-    // 99 - i is beyond the 64-bit range only far below the image.
-    row = i < 99 - INT64_MAX ? INT64_MAX : 99 - i;
-    return true;
-}
-
-bool TextAt(double v, std::string& text)
-{
-    int32_t t;
-    if (!Int32Of(v, t) || t < 0 || t >= TextCount())
-        return false;
-    text = GetText(t);
-    return true;
-}
-
-// The translated binary operation number Op on a and b: false when the
-// plain instruction would fault (or must decide itself whether it faults).
-template <int Op>
-[[gnu::always_inline]] inline bool Apply(double a, double b, double& r)
-{
-    switch (FusedOperators[Op]) {
-    case TOpcode::ADD: r = a + b; return Finite(r);
-    case TOpcode::SUB: r = a - b; return Finite(r);
-    case TOpcode::MUL: r = a * b; return Finite(r);
-    case TOpcode::DIV: r = a / b; return Finite(r);   // also x / 0
-    case TOpcode::EQUAL: r = a == b ? 1.0 : 0.0; return true;
-    case TOpcode::NOTEQL: r = a != b ? 1.0 : 0.0; return true;
-    case TOpcode::GREATER: r = a > b ? 1.0 : 0.0; return true;
-    case TOpcode::LESS: r = a < b ? 1.0 : 0.0; return true;
-    default: return false;
-    }
-}
-
-// One translated binary operation with its operands and result as the entry
-// says. Returns false, having changed nothing, when one of the instructions
-// it stands for would fault on the stack or the arithmetic: the caller then
-// executes the first of them the plain way. Entries that do not jump are
-// followed by the entry of the next instruction number in the table, so the
-// next entry's address does not wait for a load.
-template <Operands O, int Op, Result R>
-[[gnu::always_inline]] inline bool Binary(const FastEntry*& ip, double* stack, double* data,
-                                          int& sp, uint64_t& executed)
-{
-    constexpr int Length = BinaryLength(O, R);
-    const FastEntry& f = *ip;
-    double a, b;
-    int delta;   // change of SP when the result is pushed
-    if constexpr (O == Operands::SS) {
-        if (sp > StackSize - 2)
-            return false;
-        a = stack[sp + 1];
-        b = stack[sp];
-        delta = 1;
-    } else if constexpr (O == Operands::SV || O == Operands::SK) {
-        // the leaf's push needs a free cell, the operation a value under it
-        if (static_cast<unsigned>(sp - 1) > static_cast<unsigned>(StackSize - 2))
-            return false;
-        a = stack[sp];
-        b = O == Operands::SV ? data[f.b] : f.kb;
-        delta = 0;
-    } else {
-        if (sp < 2)   // room for the two pushes
-            return false;
-        a = O == Operands::VV || O == Operands::VK ? data[f.a] : f.ka;
-        b = O == Operands::VV || O == Operands::KV ? data[f.b] : f.kb;
-        delta = -1;
-    }
-    double r;
-    if (!Apply<Op>(a, b, r)) [[unlikely]]
-        return false;
-    if constexpr (R == Result::Push) {
-        sp += delta;
-        stack[sp] = r;
-    } else {
-        sp += delta + 1;
-        if constexpr (R == Result::Store) {
-            data[f.dst] = r;
-        } else {
-            if (R == Result::JumpIfZero ? r == 0.0 : r != 0.0) {
-                TARKO_TAKEN();
-                ip = f.jumpTo;
-                executed += Length;
-            } else {
-                ip = f.fallTo;
-                executed += f.length;
-            }
-            return true;
-        }
-    }
-    ip += Length;
-    executed += Length;
-    return true;
-}
-
-// Every binary entry kind in the order of BinaryKind(): F(operands, operator, result).
-#define TARKO_RESULTS(F, o, p) F(o, p, Push) F(o, p, Store) F(o, p, JumpIfZero) F(o, p, JumpIfNonZero)
-#define TARKO_OPERATORS(F, o)                                                              \
-    TARKO_RESULTS(F, o, 0) TARKO_RESULTS(F, o, 1) TARKO_RESULTS(F, o, 2)                   \
-    TARKO_RESULTS(F, o, 3) TARKO_RESULTS(F, o, 4) TARKO_RESULTS(F, o, 5)                   \
-    TARKO_RESULTS(F, o, 6) TARKO_RESULTS(F, o, 7)
-#define TARKO_BINARY_KINDS(F)                                                              \
-    TARKO_OPERATORS(F, VV) TARKO_OPERATORS(F, VK) TARKO_OPERATORS(F, KV)                    \
-    TARKO_OPERATORS(F, KK) TARKO_OPERATORS(F, SV) TARKO_OPERATORS(F, SK) TARKO_OPERATORS(F, SS)
-static_assert(OperatorCount == 8 && OperandsCount == 7 && ResultCount == 4);
 
 // Threaded code (the entries hold the addresses of their handlers) where the
 // compiler has label addresses, a switch on the entry kind otherwise.

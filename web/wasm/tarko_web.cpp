@@ -11,7 +11,6 @@
 #include "editor/WorkbenchScheme.h"
 #include "language/Formatter.h"
 #include "language/FrontEndOutput.h"
-#include "language/NumberText.h"
 #include "language/PCode.h"
 #include "language/Parser.h"
 #include "language/TokenPass.h"
@@ -24,13 +23,11 @@
 namespace tarko {
 namespace {
 
-const std::string Separator = "\r\n----------------\r\n";
+// 0xRRGGBB from 0xBBGGRR and back (the editor's colours are the latter).
+uint32_t SwapRedBlue(uint32_t c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
 
 // A pixel value whose bytes in memory are R G B 255.
-uint32_t Rgba(uint32_t rgb)
-{
-    return 0xFF000000u | ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
-}
+uint32_t Rgba(uint32_t rgb) { return 0xFF000000u | SwapRedBlue(rgb); }
 
 // The four debug-view texts as the desktop's controls hold them: each piece
 // appended with one blank, every line break a single LF.
@@ -112,7 +109,6 @@ public:
     {
         Console(console.Write(s, &StopRequested));
     }
-    void WriteNumber(double x) override { WriteText(NumberText(x) + " "); }
     double ReadNumber() override
     {
         if (numberReady) {
@@ -280,35 +276,6 @@ struct Ended {
     int faultLine = -1;
 } ended;
 
-// Where the desktop's editor puts the caret for an error at (line, column),
-// and the position tarko-run reports: an error noticed after the last line
-// (a block left open) lies at the end of the last line, a last empty line
-// being no line; otherwise the column is clamped to the line for the caret.
-void PlaceError(const std::string& text, int& line, int& column, int& offset)
-{
-    std::vector<size_t> starts{0}, lengths;
-    for (size_t i = 0; i + 1 < text.size(); ++i)
-        if (text[i] == '\r' && text[i + 1] == '\n') {
-            lengths.push_back(i - starts.back());
-            starts.push_back(i + 2);
-        }
-    lengths.push_back(text.size() - starts.back());
-    if (starts.size() > 1 && lengths.back() == 0) {
-        starts.pop_back();
-        lengths.pop_back();
-    }
-    const auto lengthOf = [&](size_t l) { return lengths[l]; };
-    const int lines = static_cast<int>(starts.size());
-    if (line >= lines) {
-        line = lines - 1;
-        column = std::max(1, static_cast<int>(lengthOf(static_cast<size_t>(line))));
-        offset = static_cast<int>(starts[static_cast<size_t>(line)] + lengthOf(static_cast<size_t>(line)));
-        return;
-    }
-    const size_t l = static_cast<size_t>(std::max(line, 0));
-    offset = static_cast<int>(starts[l] + std::min<size_t>(static_cast<size_t>(std::max(column, 0)), lengthOf(l)));
-}
-
 void InstallFrontEndOutput()
 {
     FrontEndOutput out;
@@ -355,14 +322,14 @@ int tarko_compile(const uint8_t* text, int length, int debugView)
             host.views.Append(0, entry + ", ");
     });
     if (ok) {
-        host.views.Append(0, Separator);
+        host.views.Append(0, DebugViewSeparator);
         ok = StartParse(compiled.text) && ParseProgram();
     }
     if (ok)
-        host.views.Append(0, Separator);
+        host.views.Append(0, DebugViewSeparator);
     compiled.ok = ok && compiled.message.empty();
     if (!compiled.ok && compiled.line >= 0)
-        PlaceError(compiled.text, compiled.line, compiled.column, compiled.offset);
+        compiled.offset = ClampErrorPosition(compiled.text, compiled.line, compiled.column);
     return compiled.ok ? 1 : 0;
 }
 
@@ -470,10 +437,9 @@ int tarko_colour(const uint8_t* text, int length, const int32_t* windows, int wi
         const TKeyDescr& r = overlay.Runs()[i];
         if (r.Level >= kLevelSelection || (r.SpanColor >> 24) != 0)
             continue;   // masks and the editor's own colours
-        const uint32_t c = r.SpanColor;
         runs.push_back(r.StartPos);
         runs.push_back(r.EndPos);
-        runs.push_back(static_cast<int32_t>(((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF)));
+        runs.push_back(static_cast<int32_t>(SwapRedBlue(r.SpanColor)));
     }
     return static_cast<int>(runs.size() / 3);
 }
