@@ -239,6 +239,7 @@ private:
     bool editLongLine(QKeyEvent* e);
     enum { editTyping = 1, editBackspace, editDelete };
     void editInBlock(QTextCursor& c, int kind, const QString& text);
+    bool joinsLongEdit(const QTextCursor& c, int kind) const;
     // Lines up to this length are edited with Qt's own calls (see editInBlock).
     static constexpr int kExactUndoLine = 10000;
     int longHit(const QPoint& viewportPos) const; // position under the pointer, -1 when not on a long line
@@ -303,8 +304,9 @@ private:
     // The caret's distance from the top when a run of PgUp and PgDn began.
     qreal FPageY = 0;
     bool FPageYValid = false, FPaging = false;
-    // The last edit made in an edit block of its own (see editInBlock).
-    struct LongEdit { unsigned Edits = 0; int Kind = 0; int Position = -1; } FLongEdit;
+    // The last letter, Backspace or Delete on a long line, and whether it
+    // was an edit block of its own (see editInBlock).
+    struct LongEdit { unsigned Edits = 0; int Kind = 0; int Position = -1; bool InBlock = false; } FLongEdit;
     QElapsedTimer FTypedAt; // the caret of a long line shows while typing
     QTextLayout FSlice;                              // the seen part of a long line
     QList<QTextLayout::FormatRange> FSliceRanges, FSliceSelRanges;

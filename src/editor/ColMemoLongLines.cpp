@@ -321,7 +321,11 @@ bool TColorMemo::editLongLine(QKeyEvent* e)
     if (!c.hasSelection() && ((kind == backspace && c.atBlockStart()) || (kind == del && c.atBlockEnd())))
         return false;
 
-    if (c.block().length() <= kExactUndoLine) {
+    // A run of letters (Backspaces, Deletes) goes on as it began, so that it
+    // stays one undo step when the line crosses kExactUndoLine; a run begun
+    // below it lengthens the line only by what is typed.
+    const bool plain = joinsLongEdit(c, kind) ? !FLongEdit.InBlock : c.block().length() <= kExactUndoLine;
+    if (plain) {
         // The calls Qt's control makes for these keys: the document then
         // joins a letter to the previous undo step exactly as on a short line.
         if (kind == typing)
@@ -330,6 +334,7 @@ bool TColorMemo::editLongLine(QKeyEvent* e)
             c.deletePreviousChar();
         else
             c.deleteChar();
+        FLongEdit = {FEdits, kind, textCursor().position(), false};
     } else {
         editInBlock(c, kind, text);
     }
@@ -348,11 +353,15 @@ bool TColorMemo::editLongLine(QKeyEvent* e)
 // to a step it made itself: a run of them at the caret joins the previous
 // one, as the document joins typed letters, but never across the point
 // where the text was saved (where the document starts a new step too).
+bool TColorMemo::joinsLongEdit(const QTextCursor& c, int kind) const
+{
+    return !c.hasSelection() && document()->isModified() && FLongEdit.Edits == FEdits && FLongEdit.Kind == kind
+        && FLongEdit.Position == c.position();
+}
+
 void TColorMemo::editInBlock(QTextCursor& c, int kind, const QString& text)
 {
-    const bool join = !c.hasSelection() && document()->isModified() && FLongEdit.Edits == FEdits
-        && FLongEdit.Kind == kind && FLongEdit.Position == c.position();
-    if (join)
+    if (joinsLongEdit(c, kind))
         c.joinPreviousEditBlock();
     else
         c.beginEditBlock();
@@ -363,7 +372,7 @@ void TColorMemo::editInBlock(QTextCursor& c, int kind, const QString& text)
     else
         c.deleteChar();
     c.endEditBlock();
-    FLongEdit = {FEdits, kind, textCursor().position()};
+    FLongEdit = {FEdits, kind, textCursor().position(), true};
 }
 
 // Up and Down from or onto a long line: Qt's move would lose the column

@@ -565,6 +565,12 @@ void TestLongLines::namedSequencesAsQt_data()
         << 1005 << std::vector{make(Kind::Caret, {}, 2, 1005), key(Qt::Key_Backspace), key(Qt::Key_Backspace),
                                key(Qt::Key_Backspace), key(Qt::Key_Backspace), key(Qt::Key_Backspace),
                                key(Qt::Key_Backspace), key(Qt::Key_Backspace), key(Qt::Key_Backspace), make(Kind::Undo)};
+    QTest::newRow("typing across 10,000 characters is one undo step")
+        << 9995 << std::vector{make(Kind::Caret, {}, 2, 9995), make(Kind::Type, QStringLiteral("abcdefghij")), make(Kind::Undo)};
+    QTest::newRow("Backspace back across 10,000 characters is one undo step")
+        << 10004 << std::vector{make(Kind::Caret, {}, 2, 10004), key(Qt::Key_Backspace), key(Qt::Key_Backspace),
+                                key(Qt::Key_Backspace), key(Qt::Key_Backspace), key(Qt::Key_Backspace),
+                                key(Qt::Key_Backspace), key(Qt::Key_Backspace), make(Kind::Undo)};
     QTest::newRow("undo after saving stops at the save")
         << 3000 << std::vector{toThird, make(Kind::Type, QStringLiteral("abc")), make(Kind::Save),
                                make(Kind::Type, QStringLiteral("def")), make(Kind::Undo)};
