@@ -57,7 +57,12 @@ fi
 Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/display" 2>/dev/null &
 xvfb=$!
 pids=()
-cleanup() { kill "${pids[@]}" 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true; }
+# (A program the launcher started is nobody's child: it is found by its file.)
+cleanup() {
+    kill "${pids[@]}" 2>/dev/null || true
+    pkill -f -- "$scratch/a b/" 2>/dev/null || true
+    kill "$xvfb" 2>/dev/null || true
+}
 trap cleanup EXIT
 for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
 [ -s "$scratch/display" ] || fail "Xvfb did not start"
@@ -83,6 +88,7 @@ window_with_title() {
 
 export XDG_CONFIG_HOME="$scratch/config" PATH="$scratch/root/usr/bin:$PATH"
 export LANG=C.UTF-8
+unset QT_QPA_PLATFORM   # a real window, even when the caller runs the rest offscreen
 for how in launcher path url; do
     case $how in
         launcher) gio launch "$desktop" "$url" ;;

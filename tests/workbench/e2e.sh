@@ -28,6 +28,8 @@ shift $(($# < 2 ? $# : 2))
 SCENARIOS=("$@")
 [ ${#SCENARIOS[@]} -eq 0 ] && SCENARIOS=(example input error pause close atspi scroll find find_openbox)
 HERE=$(cd "$(dirname "$0")" && pwd)
+# Real windows, even when the caller runs everything else offscreen.
+unset QT_QPA_PLATFORM
 TARKO=$BUILD/src/workbench/tarko
 TARKO_RUN=$BUILD/src/cli/tarko-run
 IMG="python3 $HERE/e2e_image.py"
