@@ -7,6 +7,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -704,12 +705,13 @@ void TColorMemo::scrollContentsBy(int dx, int dy)
 // drops, as the control does, at the place it hits itself.
 void TColorMemo::dropEvent(QDropEvent* e)
 {
+    FDropCaret = -1;
     if (!FLayout->HasLongLines() || isReadOnly() || !canInsertFromMimeData(e->mimeData())) {
         QPlainTextEdit::dropEvent(e);
         return;
     }
-    QDragLeaveEvent leave; // ends the base control's drag state (feedback caret, scrolling)
-    QPlainTextEdit::dragLeaveEvent(&leave);
+    QDragLeaveEvent leave; // ends the drag state (feedback caret, scrolling)
+    dragLeaveEvent(&leave);
     QTextCursor insertion = cursorForPosition(e->position().toPoint());
     insertion.beginEditBlock();
     if (e->dropAction() == Qt::MoveAction && e->source() == viewport()) {
@@ -722,6 +724,27 @@ void TColorMemo::dropEvent(QDropEvent* e)
     ensureCursorVisible();
     scrollToLongCaret();
     e->acceptProposedAction();
+}
+
+// The caret that shows where a drag would drop: Qt's control places it by
+// the same hit test as its drop.
+void TColorMemo::dragMoveEvent(QDragMoveEvent* e)
+{
+    QPlainTextEdit::dragMoveEvent(e);
+    const int at = FLayout->HasLongLines() && e->isAccepted() ? cursorForPosition(e->position().toPoint()).position() : -1;
+    if (at != FDropCaret) {
+        FDropCaret = at;
+        viewport()->update();
+    }
+}
+
+void TColorMemo::dragLeaveEvent(QDragLeaveEvent* e)
+{
+    QPlainTextEdit::dragLeaveEvent(e);
+    if (FDropCaret >= 0) {
+        FDropCaret = -1;
+        viewport()->update();
+    }
 }
 
 void TColorMemo::insertFromMimeData(const QMimeData* source)

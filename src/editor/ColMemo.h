@@ -184,6 +184,8 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     void insertFromMimeData(const QMimeData* source) override;
     void dropEvent(QDropEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dragLeaveEvent(QDragLeaveEvent* e) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
     void doSetTextCursor(const QTextCursor& cursor) override;
     void timerEvent(QTimerEvent* e) override;
@@ -308,6 +310,7 @@ private:
     // was an edit block of its own (see editInBlock).
     struct LongEdit { unsigned Edits = 0; int Kind = 0; int Position = -1; bool InBlock = false; } FLongEdit;
     QElapsedTimer FTypedAt; // the caret of a long line shows while typing
+    int FDropCaret = -1;    // where a drag over the text would drop, while there are long lines
     QTextLayout FSlice;                              // the seen part of a long line
     QList<QTextLayout::FormatRange> FSliceRanges, FSliceSelRanges;
     struct FormatCacheEntry { TColor Color; int Kind; QTextCharFormat Format; };

@@ -479,6 +479,8 @@ void TColorMemo::paintOverlay(QPaintEvent* e)
     }
     QPainter painter(viewport());
     PaintPass pass{painter, getPaintContext(), e->rect(), 0, 0, runs, runCount, FLastRuns, lineRunCount, {}};
+    if (FDropCaret >= 0)
+        pass.Context.cursorPosition = FDropCaret; // Qt's would stand at the start of a long line
 
     QPointF offset(contentOffset());
     const QRect viewportRect = viewport()->rect();

@@ -4,6 +4,7 @@
 #include "EditorTestKit.h"
 
 #include <QApplication>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QtTest>
@@ -46,6 +47,8 @@ private slots:
     void longLineColoursFollowEveryChange();
     void drawKeyHandler();
     void longLineColoursAfterEditsAsFresh();
+    void dropCaretStandsUnderThePointer_data();
+    void dropCaretStandsUnderThePointer();
 };
 
 void TestColMemoPainting::recolourRequest_data()
@@ -599,6 +602,54 @@ void TestColMemoPainting::longLineColoursAfterEditsAsFresh()
         QVERIFY2(m.viewport()->grab().toImage() == fresh.memo.viewport()->grab().toImage(),
                  qPrintable(QStringLiteral("round %1").arg(round)));
     }
+}
+
+void TestColMemoPainting::dropCaretStandsUnderThePointer_data()
+{
+    QTest::addColumn<int>("longLine"); // the second line's length
+    QTest::addColumn<int>("line");     // the line dragged over
+    QTest::newRow("over a long line") << 1200 << 1;
+    QTest::newRow("over a short line, a long one below") << 1200 << 0;
+    QTest::newRow("no long line") << 200 << 1;
+}
+
+// While a drag hovers over the text, a caret shows where it would drop:
+// the only full-height dark column in the line's box (the editor has no
+// focus, so its own caret is not drawn), and none once the drag leaves.
+void TestColMemoPainting::dropCaretStandsUnderThePointer()
+{
+    QFETCH(int, longLine);
+    QFETCH(int, line);
+    Editor e(std::string(40, ' ') + "\r\n" + std::string(size_t(longLine), ' ') + "x", false);
+    QVERIFY(QTest::qWaitForWindowExposed(&e.memo));
+    e.memo.clearFocus();
+    const QRect lineBox = e.memo.cursorRect(QTextCursor(e.memo.document()->findBlockByNumber(line)));
+    const QPoint pointer(150, lineBox.center().y());
+    QMimeData data;
+    data.setText(QStringLiteral("neu"));
+    const auto caretColumns = [&] {
+        const QImage img = e.memo.viewport()->grab().toImage();
+        QList<int> columns;
+        for (int x = 0; x < img.width(); ++x) {
+            int dark = 0;
+            for (int y = lineBox.top(); y <= lineBox.bottom(); ++y)
+                dark += qGray(img.pixel(x, y)) < 128;
+            if (dark >= lineBox.height() - 2)
+                columns.append(x);
+        }
+        return columns;
+    };
+    QDragEnterEvent enter(pointer, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(e.memo.viewport(), &enter);
+    QDragMoveEvent move(pointer, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(e.memo.viewport(), &move);
+    QVERIFY(move.isAccepted());
+    const int expected = e.memo.cursorRect(e.memo.cursorForPosition(pointer)).x();
+    QVERIFY(expected > 100);
+    QCOMPARE(caretColumns(), QList<int>{expected});
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(e.memo.viewport(), &leave);
+    QCOMPARE(caretColumns(), QList<int>{});
 }
 
 QTEST_MAIN(TestColMemoPainting)
