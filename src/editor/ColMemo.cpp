@@ -719,10 +719,16 @@ void TColorMemo::dropEvent(QDropEvent* e)
         moved.removeSelectedText();
     }
     setTextCursorInPlace(insertion); // the caret goes there; the view follows once the text is in
+    const int scrolled = horizontalScrollBar()->value();
     insertFromMimeData(e->mimeData());
     insertion.endEditBlock();
-    ensureCursorVisible();
-    scrollToLongCaret();
+    // Qt measures a caret on a long line by a layout the line does not have.
+    if (isLong(textCursor().block())) {
+        horizontalScrollBar()->setValue(scrolled);
+        scrollToLongCaret(true);
+    } else {
+        ensureCursorVisible();
+    }
     e->acceptProposedAction();
 }
 
