@@ -405,11 +405,25 @@ Action randomAction(std::mt19937& rnd, TColorMemo& m)
 // the range (and the view within it) may then reach beyond the widest line
 // there is. The editor knows the widths of its long lines; Qt's view is
 // brought back to the same end before it is compared.
+// The other way round, after an edit of several lines Qt may count only the
+// lines it has laid out again, so its range stops short of a wider line
+// further down and the view stops at that false end. Where laying out every
+// line shows this, the editor's view may go on to where Qt meant to scroll:
+// it is taken as Qt's if it lies beyond that false end and still shows the caret.
 void sameRange(TColorMemo& own, TColorMemo& qt)
 {
-    const int end = int(layoutOf(own).ExactWidth()) - own.viewport()->width();
-    if (qt.horizontalScrollBar()->value() > std::max(end, 0))
-        qt.horizontalScrollBar()->setValue(std::max(end, 0));
+    QScrollBar* h = qt.horizontalScrollBar();
+    const int end = std::max(int(layoutOf(own).ExactWidth()) - own.viewport()->width(), 0);
+    if (h->value() > end)
+        h->setValue(end);
+    const int stoppedAt = h->value(), mine = own.horizontalScrollBar()->value();
+    if (stoppedAt != h->maximum() || mine <= stoppedAt || mine > end)
+        return;
+    for (QTextBlock b = qt.document()->begin(); b.isValid(); b = b.next())
+        qt.document()->documentLayout()->blockBoundingRect(b);
+    const QRect caret = own.cursorRect();
+    if (h->maximum() > stoppedAt && caret.left() >= 0 && caret.right() <= own.viewport()->width())
+        h->setValue(mine);
 }
 
 // Runs the actions on a fresh pair of editors. Returns the first
