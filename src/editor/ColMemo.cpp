@@ -724,16 +724,19 @@ void TColorMemo::dropEvent(QDropEvent* e)
     // As the text goes in, Qt's control brings the drop's place into view,
     // then the caret behind the text; it would measure a caret on a long
     // line by a layout the line does not have.
-    scrollToLongCaret(true);
+    const auto intoView = [this] {
+        if (isLong(textCursor().block()))
+            scrollToLongCaret(true);
+        else
+            ensureCursorVisible();
+    };
+    intoView();
     const int scrolled = horizontalScrollBar()->value();
     insertFromMimeData(e->mimeData());
     insertion.endEditBlock();
-    if (isLong(textCursor().block())) {
+    if (isLong(textCursor().block()))
         horizontalScrollBar()->setValue(scrolled);
-        scrollToLongCaret(true);
-    } else {
-        ensureCursorVisible();
-    }
+    intoView();
     e->acceptProposedAction();
 }
 
