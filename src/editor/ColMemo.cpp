@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -721,16 +722,19 @@ void TColorMemo::dropEvent(QDropEvent* e)
         moved.removeSelectedText();
     }
     setTextCursorInPlace(insertion);
-    // As the text goes in, Qt's control brings the drop's place into view,
-    // then the caret behind the text; it would measure a caret on a long
-    // line by a layout the line does not have.
+    // As text without a line break goes in, Qt's control brings the drop's
+    // place into view, then the caret behind the text; text of several lines
+    // only the latter (as measured against Qt's control). It would measure a
+    // caret on a long line by a layout the line does not have.
     const auto intoView = [this] {
         if (isLong(textCursor().block()))
             scrollToLongCaret(true);
         else
             ensureCursorVisible();
     };
-    intoView();
+    static const QRegularExpression lineBreak(QStringLiteral("[\\r\\n\\x{2028}\\x{2029}]"));
+    if (!e->mimeData()->text().contains(lineBreak))
+        intoView();
     const int scrolled = horizontalScrollBar()->value();
     insertFromMimeData(e->mimeData());
     insertion.endEditBlock();
