@@ -569,6 +569,8 @@ void TColorMemo::keyPressEvent(QKeyEvent* e)
         return;
     }
     QPlainTextEdit::keyPressEvent(e);
+    if (key == Qt::Key_Home || key == Qt::Key_End || key == Qt::Key_Left || key == Qt::Key_Right)
+        FWantX = -1; // Qt's cursor takes the caret's x with these keys, moved or not
     if (e->isAccepted()) // Qt brings the caret into view after every key it takes
         scrollToLongCaret();
 }
@@ -718,11 +720,14 @@ void TColorMemo::dropEvent(QDropEvent* e)
         QTextCursor moved = textCursor();
         moved.removeSelectedText();
     }
-    setTextCursorInPlace(insertion); // the caret goes there; the view follows once the text is in
+    setTextCursorInPlace(insertion);
+    // As the text goes in, Qt's control brings the drop's place into view,
+    // then the caret behind the text; it would measure a caret on a long
+    // line by a layout the line does not have.
+    scrollToLongCaret(true);
     const int scrolled = horizontalScrollBar()->value();
     insertFromMimeData(e->mimeData());
     insertion.endEditBlock();
-    // Qt measures a caret on a long line by a layout the line does not have.
     if (isLong(textCursor().block())) {
         horizontalScrollBar()->setValue(scrolled);
         scrollToLongCaret(true);

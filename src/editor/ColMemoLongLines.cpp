@@ -398,6 +398,7 @@ bool TColorMemo::moveVertically(QKeyEvent* e)
             c.movePosition(key == Qt::Key_Up ? QTextCursor::Start : QTextCursor::End, QTextCursor::KeepAnchor);
             setTextCursor(c);
         }
+        scrollToLongCaret(true); // Qt brings the caret into view after the key, moved or not
         return true;
     }
     const qreal keep = verticalX(c);

@@ -98,7 +98,7 @@ export function native(program, inputs = [], extra = []) {
   try {
     writeFileSync(file, Buffer.from(program.replace(/\n/g, "\r\n"), "latin1"));
     try {
-      const out = execFileSync(tarkoRun, [...extra, file], { input: inputs.map((i) => `${i}\n`).join(""), timeout: 20000 });
+      const out = execFileSync(tarkoRun, [...extra, file], { input: inputs.map((i) => `${i}\n`).join(""), timeout: 20000, stdio: "pipe" });
       return { out: out.toString("utf8"), status: 0 };
     } catch (e) {
       return { out: (e.stdout ?? "").toString("utf8"), err: (e.stderr ?? "").toString("utf8"), status: e.status };

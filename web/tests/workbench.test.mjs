@@ -214,6 +214,38 @@ describe("files", () => {
   });
 });
 
+describe("hostile files", () => {
+  // Opened from disk, then F9: the verdict (message line, console, the
+  // line the caret is put on) must be tarko-run's for the same bytes.
+  const deep = (n) => "x <= 0\r\n" + "Solange x < 1\r\n".repeat(n) + "x <= 1\r\nAusgabe \"tief\"\r\n" + "Solangeende\r\n".repeat(n);
+  let seed = 7;
+  const noise = Buffer.alloc(100000).map(() => (seed = (seed * 1103515245 + 12345) >>> 0) >>> 24);
+  const rows = [
+    ["random bytes", noise],
+    ["a line of 50,000 characters", Buffer.from('Ausgabe "x" / ' + "abc ".repeat(12500) + "\r\nAusgabe 1\r\n", "latin1")],
+    ["blocks nested as deep as allowed", Buffer.from(deep(1000), "latin1")],
+    ["blocks nested one too deep", Buffer.from(deep(1001), "latin1")],
+    ["parentheses nested as deep as allowed", Buffer.from("a <= " + "(".repeat(1000) + "1" + ")".repeat(1000) + "\r\nAusgabe a\r\n", "latin1")],
+  ];
+  rows.forEach(([name, bytes], i) => {
+    test(name, async () => {
+      const dir = mkdtempSync(join(tmpdir(), "tarko-file-"));
+      const file = join(dir, `Datei${i}.trk`);
+      writeFileSync(file, bytes);
+      const [chooser] = await Promise.all([t.page.waitForFileChooser(), t.click("Datei öffnen")]);
+      await chooser.accept([file]);
+      await t.page.waitForFunction((n) => document.title === `Tarko - ${n}`, {}, `Datei${i}`);
+      await t.page.evaluate(() => { document.getElementById("RunMemo").textContent = ""; });
+      await t.runOver(() => t.page.keyboard.press("F9"), 30000);
+      const expected = native(bytes.toString("latin1").replace(/\r\n/g, "\n"), [], ["--check"]);
+      const fault = /^.*?:(\d+):\d+: (.*)$/m.exec(expected.err ?? "");
+      assert.equal(await t.messageLine(), fault ? fault[2] : "");
+      if (fault) assert.equal(Number((await t.statusCaret()).split(":")[0]), Number(fault[1]));
+      else assert.equal(await t.consoleText(), native(bytes.toString("latin1").replace(/\r\n/g, "\n")).out);
+    });
+  });
+});
+
 describe("editor commands", () => {
   const caretAt = async (line, column) => t.page.evaluate((l, c) => {
     const e = window.tarko.editors;
