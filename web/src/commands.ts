@@ -197,14 +197,19 @@ export class Commands {
   /** Saves tab i; a never-saved program (or `ask`) chooses a name first. */
   async saveTab(i: number, ask: boolean): Promise<boolean> {
     const e = this.app.editors;
-    $("StatusPanel2").textContent = "Speichern";
+    const status = $("StatusPanel2");
+    const before = status.textContent;
+    status.textContent = "Speichern";
     const handle = e.handles[i] as FileSystemFileHandle | null;
     const r = await saveProgram(e.text(i), e.fileNames[i]!, handle, ask || !handle);
-    $("StatusPanel2").textContent = r.saved ? "Fertig" : "";
     if (!r.saved) {
+      // A cancelled picker leaves everything as it was; a refused or failed
+      // write leaves "Speichern" standing, as on the desktop.
       if (r.message) await dialogs.error(r.message);
+      else status.textContent = before;
       return false;
     }
+    status.textContent = "Fertig";
     e.handles[i] = r.handle;
     e.rename(i, r.name);
     if (r.handle) void this.app.keeper.addRecent({ name: r.name, handle: r.handle }).then((list) => this.showRecent(list));

@@ -59,7 +59,17 @@ export class TabKeeper {
     }
   }
 
-  async addRecent(file: RecentFile): Promise<RecentFile[]> {
+  /** Puts a saved file on top. Each change reads the list the one before
+   *  wrote, so saves finishing together all reach it. */
+  addRecent(file: RecentFile): Promise<RecentFile[]> {
+    const next = this.recentChanges.then(() => this.putRecent(file));
+    this.recentChanges = next.catch(() => undefined);
+    return next;
+  }
+
+  private recentChanges: Promise<unknown> = Promise.resolve();
+
+  private async putRecent(file: RecentFile): Promise<RecentFile[]> {
     const list = await this.recent();
     const others: RecentFile[] = [];
     for (const r of list) if (!(await r.handle.isSameEntry(file.handle))) others.push(r);
