@@ -59,8 +59,9 @@ export class TabKeeper {
     }
   }
 
-  /** Puts a saved file on top. Each change reads the list the one before
-   *  wrote, so saves finishing together all reach it. */
+  /** Puts a newly saved file on top; one already listed keeps its place,
+   *  as on the desktop. Each change reads the list the one before wrote, so
+   *  saves finishing together all reach it. */
   addRecent(file: RecentFile): Promise<RecentFile[]> {
     const next = this.recentChanges.then(() => this.putRecent(file));
     this.recentChanges = next.catch(() => undefined);
@@ -71,9 +72,8 @@ export class TabKeeper {
 
   private async putRecent(file: RecentFile): Promise<RecentFile[]> {
     const list = await this.recent();
-    const others: RecentFile[] = [];
-    for (const r of list) if (!(await r.handle.isSameEntry(file.handle))) others.push(r);
-    const next = [file, ...others].slice(0, 5);
+    for (const r of list) if (await r.handle.isSameEntry(file.handle)) return list;
+    const next = [file, ...list].slice(0, 5);
     const db = await this.database();
     await new Promise<void>((resolve) => {
       const tx = db.transaction(Store, "readwrite");
@@ -91,6 +91,7 @@ export class TabKeeper {
   /** Resolves once everything asked for is written. */
   async settled(): Promise<void> {
     while (this.writing || this.next) await new Promise((r) => setTimeout(r, 5));
+    await this.recentChanges;
   }
 
   private async drain(): Promise<void> {

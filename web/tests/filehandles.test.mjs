@@ -213,6 +213,11 @@ describe("recently saved files", () => {
     assert.equal(await t.page.$eval("#Zuletzt", (s) => s.selectedIndex), 0, "the list shows its heading again");
     assert.equal(await t.tabHoldsFile("Zwei.trk"), true);
     assert.deepEqual(await t.recentList(), ["Sechs.trk", "Fünf.trk", "Vier.trk", "Drei.trk", "Zwei.trk"], "opening leaves the list as it is");
+    await t.append("\nAusgabe 3");
+    await t.click("Datei speichern");
+    await t.page.waitForFunction(() => document.getElementById("StatusPanel1").textContent === "");
+    await t.page.evaluate(() => window.tarko.keeper.settled());
+    assert.deepEqual(await t.recentList(), ["Sechs.trk", "Fünf.trk", "Vier.trk", "Drei.trk", "Zwei.trk"], "a listed file saved again keeps its place");
   });
 
   test("an entry whose file is gone: the desktop's message, no tab, the entry kept", async () => {
