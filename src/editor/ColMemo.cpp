@@ -716,32 +716,51 @@ void TColorMemo::dropEvent(QDropEvent* e)
     QDragLeaveEvent leave; // ends the drag state (feedback caret, scrolling)
     dragLeaveEvent(&leave);
     QTextCursor insertion = cursorForPosition(e->position().toPoint());
+    const bool moving = e->dropAction() == Qt::MoveAction && e->source() == viewport();
+    const QRect early = caretInOldLine(insertion, moving ? textCursor() : QTextCursor(), e->mimeData()->text());
+    const bool longBefore = isLong(insertion.block());
+    QScrollBar* h = horizontalScrollBar();
+    const int scrolled = h->value();
     insertion.beginEditBlock();
-    if (e->dropAction() == Qt::MoveAction && e->source() == viewport()) {
+    if (moving) {
         QTextCursor moved = textCursor();
         moved.removeSelectedText();
     }
     setTextCursorInPlace(insertion);
-    // As text without a line break goes in, Qt's control brings the drop's
-    // place into view, then the caret behind the text; text of several lines
-    // only the latter (as measured against Qt's control). It would measure a
-    // caret on a long line by a layout the line does not have.
-    const auto intoView = [this] {
-        if (isLong(textCursor().block()))
-            scrollToLongCaret(true);
-        else
-            ensureCursorVisible();
-    };
-    static const QRegularExpression lineBreak(QStringLiteral("[\\r\\n\\x{2028}\\x{2029}]"));
-    if (!e->mimeData()->text().contains(lineBreak))
-        intoView();
-    const int scrolled = horizontalScrollBar()->value();
     insertFromMimeData(e->mimeData());
     insertion.endEditBlock();
+    if (longBefore || isLong(textCursor().block())) {
+        // Qt's control would measure a caret on a long line by a layout the
+        // line does not have: its first scroll is made here.
+        h->setValue(scrolled);
+        if (early.isValid() && (early.left() < 0 || early.right() >= viewport()->width()))
+            h->setValue(early.center().x() + scrolled - viewport()->width() / 2);
+    }
     if (isLong(textCursor().block()))
-        horizontalScrollBar()->setValue(scrolled);
-    intoView();
+        scrollToLongCaret(true);
+    else
+        ensureCursorVisible();
     e->acceptProposedAction();
+}
+
+// Where Qt's control first brings the caret behind dropped text into view
+// (as measured against it): text without a line break that reaches beyond
+// the end of the line is measured at the line's old end; otherwise the
+// caret is measured where it ends up (no rectangle here).
+QRect TColorMemo::caretInOldLine(const QTextCursor& at, const QTextCursor& moved, const QString& text)
+{
+    static const QRegularExpression lineBreak(QStringLiteral("[\\r\\n\\x{2028}\\x{2029}]"));
+    if (text.contains(lineBreak))
+        return {};
+    const QTextBlock block = at.block();
+    int column = at.positionInBlock();
+    if (moved.hasSelection() && moved.selectionStart() >= block.position() && moved.selectionEnd() <= at.position())
+        column -= moved.selectionEnd() - moved.selectionStart(); // moved out of the line before the drop's place
+    if (column + int(text.size()) <= block.length() - 1)
+        return {};
+    QTextCursor c(block);
+    c.movePosition(QTextCursor::EndOfBlock);
+    return cursorRect(c);
 }
 
 // The caret that shows where a drag would drop: Qt's control places it by

@@ -186,6 +186,7 @@ protected:
     void dropEvent(QDropEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
     void dragLeaveEvent(QDragLeaveEvent* e) override;
+    QRect caretInOldLine(const QTextCursor& at, const QTextCursor& moved, const QString& text);
     void inputMethodEvent(QInputMethodEvent* e) override;
     void doSetTextCursor(const QTextCursor& cursor) override;
     void timerEvent(QTimerEvent* e) override;
