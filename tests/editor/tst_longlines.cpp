@@ -629,6 +629,18 @@ void TestLongLines::namedSequencesAsQt_data()
                a.text = QStringLiteral("neu");
                return a;
            }()};
+    QTest::newRow("a drop beyond a line's end scrolls to the line's old end first")
+        << 3000 << std::vector{make(Kind::Scroll, {}, 0, 20000), [&] {
+               Action a = click(Kind::Drop, QPoint(200, lh / 2));
+               a.text = QStringLiteral("abc");
+               return a;
+           }()};
+    QTest::newRow("a drop with a tab inside a long line scrolls to the caret behind it")
+        << 3000 << std::vector{make(Kind::Caret, {}, 2, 0), [&] {
+               Action a = click(Kind::Drop, onThird + QPoint(350, 0));
+               a.text = QStringLiteral("ab\tc");
+               return a;
+           }()};
     QTest::newRow("the input method's caret stands at its own cursor")
         << 3000 << std::vector{toThird, make(Kind::Preedit, QStringLiteral("WWW"), 3, 1)};
 }
