@@ -186,7 +186,6 @@ protected:
     void dropEvent(QDropEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
     void dragLeaveEvent(QDragLeaveEvent* e) override;
-    QRect caretInOldLine(const QTextCursor& at, const QTextCursor& moved, const QString& text);
     void inputMethodEvent(QInputMethodEvent* e) override;
     void doSetTextCursor(const QTextCursor& cursor) override;
     void timerEvent(QTimerEvent* e) override;
@@ -242,6 +241,7 @@ private:
     bool editLongLine(QKeyEvent* e);
     enum { editTyping = 1, editBackspace, editDelete };
     void editInBlock(QTextCursor& c, int kind, const QString& text);
+    QRect dropFirstInView(const QTextCursor& at, const QTextCursor& moved, const QString& text);
     bool joinsLongEdit(const QTextCursor& c, int kind) const;
     // Lines up to this length are edited with Qt's own calls (see editInBlock).
     static constexpr int kExactUndoLine = 10000;

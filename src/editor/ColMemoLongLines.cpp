@@ -7,7 +7,10 @@
 #include "editor/MouseSelection.h"
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTextBlock>
 
@@ -517,4 +520,85 @@ qreal TColorMemo::scrollPage(bool down, qreal lastY)
     v->setValue(block.firstLineNumber());
     return lastY;
 }
+// Qt's control finds the drop's place with its own hit test, which puts
+// it at the start of a long line: while there are long lines the editor
+// drops, as the control does, at the place it hits itself.
+void TColorMemo::dropEvent(QDropEvent* e)
+{
+    FDropCaret = -1;
+    if (!FLayout->HasLongLines() || isReadOnly() || !canInsertFromMimeData(e->mimeData())) {
+        QPlainTextEdit::dropEvent(e);
+        return;
+    }
+    QDragLeaveEvent leave; // ends the drag state (feedback caret, scrolling)
+    dragLeaveEvent(&leave);
+    QTextCursor insertion = cursorForPosition(e->position().toPoint());
+    const bool moving = e->dropAction() == Qt::MoveAction && e->source() == viewport();
+    const QRect early = dropFirstInView(insertion, moving ? textCursor() : QTextCursor(), e->mimeData()->text());
+    const bool longBefore = isLong(insertion.block());
+    QScrollBar* h = horizontalScrollBar();
+    const int scrolled = h->value();
+    insertion.beginEditBlock();
+    if (moving) {
+        QTextCursor moved = textCursor();
+        moved.removeSelectedText();
+    }
+    setTextCursorInPlace(insertion);
+    insertFromMimeData(e->mimeData());
+    insertion.endEditBlock();
+    if (longBefore || isLong(textCursor().block())) {
+        // Qt's control would measure a caret on a long line by a layout the
+        // line does not have: its first scroll is made here.
+        h->setValue(scrolled);
+        if (early.isValid() && (early.left() < 0 || early.right() >= viewport()->width()))
+            h->setValue(early.center().x() + scrolled - viewport()->width() / 2);
+    }
+    if (isLong(textCursor().block()))
+        scrollToLongCaret(true);
+    else
+        ensureCursorVisible();
+    e->acceptProposedAction();
+}
+
+// Where Qt's control first brings the caret behind dropped text into view
+// (as measured against it): text without a line break that reaches beyond
+// the end of the line is measured at the line's old end; otherwise the
+// caret is measured where it ends up (no rectangle here).
+QRect TColorMemo::dropFirstInView(const QTextCursor& at, const QTextCursor& moved, const QString& text)
+{
+    static const QRegularExpression lineBreak(QStringLiteral("[\\r\\n\\x{2028}\\x{2029}]"));
+    if (text.contains(lineBreak))
+        return {};
+    const QTextBlock block = at.block();
+    int column = at.positionInBlock();
+    if (moved.hasSelection() && moved.selectionStart() >= block.position() && moved.selectionEnd() <= at.position())
+        column -= moved.selectionEnd() - moved.selectionStart(); // moved out of the line before the drop's place
+    if (column + int(text.size()) <= block.length() - 1)
+        return {};
+    QTextCursor c(block);
+    c.movePosition(QTextCursor::EndOfBlock);
+    return cursorRect(c);
+}
+
+// The caret that shows where a drag would drop: Qt's control places it by
+// the same hit test as its drop.
+void TColorMemo::dragMoveEvent(QDragMoveEvent* e)
+{
+    QPlainTextEdit::dragMoveEvent(e);
+    const int at = FLayout->HasLongLines() && e->isAccepted() ? cursorForPosition(e->position().toPoint()).position() : -1;
+    if (at != FDropCaret) {
+        FDropCaret = at;
+        viewport()->update();
+    }
+}
+
+void TColorMemo::dragLeaveEvent(QDragLeaveEvent* e)
+{
+    QPlainTextEdit::dragLeaveEvent(e);
+    if (FDropCaret >= 0) {
+        FDropCaret = -1;
+        viewport()->update();
+    }
+}
+
 } // namespace tarko
