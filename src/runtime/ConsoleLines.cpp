@@ -67,7 +67,7 @@ std::string ConsoleStream::Write(std::string_view s, bool* stop)
     if (!lines_.Full())
         return Append(s);
     *stop = true;
-    return Append(std::string(lineOpen_ ? "\r\n" : "") + ConsoleLines::AbortLines);
+    return Append(ConsoleLines::AbortText(lineOpen_));
 }
 
 // CR LF, a lone CR and a lone LF each become one '\n'.

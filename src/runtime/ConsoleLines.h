@@ -23,10 +23,14 @@ public:
 
 class ConsoleLines {
 public:
-    // At this many displayed lines the next output ends the run, and the
-    // console shows these two lines instead (on a line of their own).
+    // At this many displayed lines the next output ends the run.
     static constexpr int Limit = 999;
-    static constexpr const char* AbortLines = "Programmabbruch\r\nZuviele Zeilen\r\n";
+    // What the console shows instead: two lines of their own (after a line
+    // break when its last line holds text).
+    static std::string AbortText(bool lineOpen)
+    {
+        return std::string(lineOpen ? "\r\n" : "") + "Programmabbruch\r\nZuviele Zeilen\r\n";
+    }
 
     explicit ConsoleLines(const LineWrap& wrap) : wrap_(wrap) {}
 

@@ -486,9 +486,8 @@ bool TRunPanel::WriteText(const std::string& s)
     // lines included, so that the reason for the end is in sight.
     QScrollBar* bar = d->memo->verticalScrollBar();
     if (d->lines.Full()) {
-        const bool needBreak = !d->memo->document()->isEmpty()
-                               && d->memo->document()->lastBlock().length() > 1;
-        const std::string abort = std::string(needBreak ? "\r\n" : "") + ConsoleLines::AbortLines;
+        const bool lineOpen = !d->memo->document()->isEmpty() && d->memo->document()->lastBlock().length() > 1;
+        const std::string abort = ConsoleLines::AbortText(lineOpen);
         const QString text = FromWinText(abort);
         c.insertText(text);
         d->lines.Append(abort);
