@@ -270,11 +270,4 @@ export class Commands {
   private help(): void {
     window.open("hilfe.html", "_blank", "noopener");
   }
-
-  /** The image of the device's screen as a PNG download. */
-  saveImage(): void {
-    const url = this.app.device.imageDataUrl();
-    const bin = atob(url.split(",")[1]!);
-    download(Uint8Array.from(bin, (c) => c.charCodeAt(0)), "Bild.png", "image/png");
-  }
 }

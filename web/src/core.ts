@@ -24,7 +24,6 @@ export interface TarkoModule {
   _tarko_fault_text_length(): number;
   _tarko_fault_line(): number;
   _tarko_step_line(): number;
-  _tarko_executed(): number;
   _tarko_events(): number;
   _tarko_events_length(): number;
   _tarko_events_clear(): void;
@@ -93,7 +92,6 @@ export class Core {
   faultText(): string { return this.text(this.m._tarko_fault_text(), this.m._tarko_fault_text_length()); }
   faultLine(): number { return this.m._tarko_fault_line(); }
   stepLine(): number { return this.m._tarko_step_line(); }
-  executed(): number { return this.m._tarko_executed(); }
 
   /** The panel events since the last call (and clears them). */
   takeEvents(): PanelEvent[] {

@@ -131,5 +131,4 @@ export class Device {
   }
 
   consoleContent(): string { return this.consoleText; }
-  imageDataUrl(): string { return this.image.toDataURL("image/png"); }
 }
