@@ -1,5 +1,5 @@
 // The page: editor tabs, the device and the commands between them.
-import { Core, ModuleFactory } from "./core";
+import { Core, loadCore, ModuleFactory } from "./core";
 import { encode, OffsetMap } from "./cp1252";
 import { Device } from "./device";
 import { Editors, NewProgramName } from "./editors";
@@ -84,7 +84,7 @@ export class App {
     this.setRunState(1);
     this.editors.focus();
     const [factory, wasm] = await Promise.all([loadGlue(), fetch("tarko.wasm").then((r) => r.arrayBuffer())]);
-    this.core = new Core(await factory({ wasmBinary: wasm.slice(0) }));
+    this.core = await loadCore(factory, wasm.slice(0));
     this.session = crossOriginIsolated ? await WorkerSession.create(wasm, new URL("tarko.js", location.href).href) : new PageSession(this.core);
     for (const v of this.editors.views) v.dispatch({ effects: recolour.of(null) });
     document.body.dataset["ready"] = crossOriginIsolated ? "worker" : "page";
