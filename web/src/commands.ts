@@ -8,7 +8,7 @@ import { download, openProgram, readProgram, saveProgram } from "./files";
 import type { RecentFile } from "./store";
 import * as dialogs from "./dialogs";
 import { encode } from "./cp1252";
-import { listing, showOptions } from "./options";
+import { listingText, showOptions } from "./options";
 
 const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;
 
@@ -243,7 +243,7 @@ export class Commands {
     const e = this.app.editors;
     if (e.lastTab < 0) return;
     if (!this.app.print.toFile) { window.print(); return; }
-    download(encode(listing(e.text(), this.app.print).map((l) => `${l}\n`).join("")), `${captionOf(e.fileNames[e.current]!)}.txt`, "text/plain");
+    download(encode(listingText(e.text(), this.app.print)), `${captionOf(e.fileNames[e.current]!)}.txt`, "text/plain");
   }
 
   private find(): void {

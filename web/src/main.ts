@@ -10,7 +10,7 @@ import { Commands } from "./commands";
 import * as dialogs from "./dialogs";
 import { screenMenu } from "./screenmenu";
 import { insertMenu } from "./insertcommands";
-import { listing, PrintOptions } from "./options";
+import { listingText, PrintOptions } from "./options";
 import { captionOf } from "./editors";
 
 const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;
@@ -56,7 +56,7 @@ export class App {
     this.commands = new Commands(this);
     // The browser's print (Ctrl+P too) gives the listing of the active program.
     window.addEventListener("beforeprint", () => {
-      $("PrintListing").textContent = listing(this.editors.lastTab < 0 ? "" : this.editors.text(), this.print).map((l) => `${l}\n`).join("");
+      $("PrintListing").textContent = listingText(this.editors.lastTab < 0 ? "" : this.editors.text(), this.print);
     });
     // In the debug view the space bar steps as well.
     $("IdeForm").addEventListener("keydown", (e) => {

@@ -40,3 +40,8 @@ export function listing(text: string, p: PrintOptions): string[] {
   const margin = " ".repeat(m);
   return lines.map((l, i) => `${p.lineNumbers ? String(i + 1).padStart(4, "0") : ""}${margin}${l}`);
 }
+
+/** The listing as one text, each line ended by a line break. */
+export function listingText(text: string, p: PrintOptions): string {
+  return listing(text, p).map((l) => `${l}\n`).join("");
+}
