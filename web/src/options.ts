@@ -1,7 +1,7 @@
 // The options dialog: tab width, automatic indenting and formatting (kept in the
 // browser), and the listing's margin, line numbers and file output (kept
 // for this visit only, as on the desktop).
-import { Options, saveOptions } from "./store";
+import { isTabWidth, Options, saveOptions } from "./store";
 
 export interface PrintOptions { margin: string; lineNumbers: boolean; toFile: boolean }
 
@@ -18,7 +18,7 @@ export function showOptions(o: Options, print: PrintOptions, applied: () => void
   dlg.onclose = () => {
     if (dlg.returnValue !== "ok") return;
     const tabs = Number.parseInt($<HTMLInputElement>("E_Tabs").value, 10);
-    if (Number.isInteger(tabs) && tabs > 0 && tabs < 100) o.tabs = tabs;
+    if (isTabWidth(tabs)) o.tabs = tabs;
     o.autoTab = $<HTMLInputElement>("CB_AutoTab").checked;
     o.autoFormat = $<HTMLInputElement>("CB_AutoFormat").checked;
     print.margin = $<HTMLInputElement>("E_LinkerRand").value;

@@ -120,11 +120,16 @@ export interface Options { tabs: number; autoTab: boolean; autoFormat: boolean }
 const Defaults: Options = { tabs: 2, autoTab: true, autoFormat: true };
 const OptionsKey = "tarko.options";
 
+/** A tab width the options accept: a whole number from 1 to 99. */
+export function isTabWidth(n: unknown): n is number {
+  return Number.isInteger(n) && (n as number) > 0 && (n as number) < 100;
+}
+
 export function loadOptions(): Options {
   try {
     const raw = JSON.parse(localStorage.getItem(OptionsKey) ?? "{}") as Partial<Options>;
     return {
-      tabs: Number.isInteger(raw.tabs) && raw.tabs! > 0 && raw.tabs! < 100 ? raw.tabs! : Defaults.tabs,
+      tabs: isTabWidth(raw.tabs) ? raw.tabs : Defaults.tabs,
       autoTab: typeof raw.autoTab === "boolean" ? raw.autoTab : Defaults.autoTab,
       autoFormat: typeof raw.autoFormat === "boolean" ? raw.autoFormat : Defaults.autoFormat,
     };
