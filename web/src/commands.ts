@@ -3,11 +3,10 @@
 import { openSearchPanel } from "@codemirror/search";
 import type { App } from "./main";
 import { captionOf, NewProgramName, TabCount } from "./editors";
-import { decode } from "./cp1252";
+import { decode, encode } from "./cp1252";
 import { download, openProgram, readProgram, saveProgram } from "./files";
 import type { RecentFile } from "./store";
 import * as dialogs from "./dialogs";
-import { encode } from "./cp1252";
 import { listingText, showOptions } from "./options";
 
 const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;

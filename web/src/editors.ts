@@ -18,7 +18,6 @@ export interface EditorHooks {
   colourer(owner: object): Colourer | null;
   changed(index: number): void;
   autoIndent(): boolean;
-  /** The file handle, where the browser gives one (kept per tab). */
 }
 
 /** The file part of a name without directory and extension. */

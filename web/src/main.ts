@@ -2,7 +2,7 @@
 import { Core, loadCore, ModuleFactory } from "./core";
 import { encode, OffsetMap } from "./cp1252";
 import { Device } from "./device";
-import { Editors, NewProgramName } from "./editors";
+import { captionOf, Editors, NewProgramName } from "./editors";
 import { recolour, sharedColourer } from "./colouring";
 import { PageSession, RunCallbacks, RunSession, WorkerSession } from "./session";
 import { loadOptions, TabKeeper } from "./store";
@@ -11,7 +11,6 @@ import * as dialogs from "./dialogs";
 import { screenMenu } from "./screenmenu";
 import { insertMenu } from "./insertcommands";
 import { listingText, PrintOptions } from "./options";
-import { captionOf } from "./editors";
 
 const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;
 
