@@ -127,7 +127,6 @@ export class App {
 
   async compileAndRun(mode: 2 | 3): Promise<void> {
     if (!this.session || this.busy || this.editors.lastTab < 0) return;
-    if (mode === 3 && this.runState === 3) return;
     if (mode === 3) this.showIde(false);
     const text = this.editors.text();
     this.editors.markLine(-1, "");
