@@ -122,19 +122,13 @@ export class Core {
 
   /** Colour runs (byte offsets, inclusive) for the given byte windows. */
   colour(bytes: Uint8Array, windows: [number, number][], unchangedBefore: number): ColourRun[] {
-    const w = new Int32Array(windows.flat());
-    const wp = this.m._malloc(Math.max(4, w.byteLength));
-    try {
-      this.m.HEAPU8.set(new Uint8Array(w.buffer), wp);
-      const count = this.withBytes(bytes, (p, n) => this.m._tarko_colour(p, n, wp, windows.length, unchangedBefore));
-      const r = this.m._tarko_runs() >> 2;
-      const heap = this.m.HEAP32;
-      const runs: ColourRun[] = [];
-      for (let i = 0; i < count; i++) runs.push({ from: heap[r + 3 * i]!, to: heap[r + 3 * i + 1]!, rgb: heap[r + 3 * i + 2]! });
-      return runs;
-    } finally {
-      this.m._free(wp);
-    }
+    const w = new Uint8Array(new Int32Array(windows.flat()).buffer);
+    const count = this.withBytes(w, (wp) => this.withBytes(bytes, (p, n) => this.m._tarko_colour(p, n, wp, windows.length, unchangedBefore)));
+    const r = this.m._tarko_runs() >> 2;
+    const heap = this.m.HEAP32;
+    const runs: ColourRun[] = [];
+    for (let i = 0; i < count; i++) runs.push({ from: heap[r + 3 * i]!, to: heap[r + 3 * i + 1]!, rgb: heap[r + 3 * i + 2]! });
+    return runs;
   }
 }
 
