@@ -8,8 +8,7 @@ import { download, openProgram, readProgram, saveProgram } from "./files";
 import type { RecentFile } from "./store";
 import * as dialogs from "./dialogs";
 import { listingText, showOptions } from "./options";
-
-const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;
+import { $ } from "./dom";
 
 // Buttons enabled only while idle (the run state overrides everything else).
 const IdleOnly = ["Zuletzt", "Optionen2", "Neu2", "Oeffnen2", "Speichern2", "Drucken2", "Ausschneiden2", "Kopieren2", "Einfuegen2",

@@ -11,8 +11,7 @@ import * as dialogs from "./dialogs";
 import { screenMenu } from "./screenmenu";
 import { insertMenu } from "./insertcommands";
 import { listingText, PrintOptions } from "./options";
-
-const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;
+import { $ } from "./dom";
 
 function loadGlue(): Promise<ModuleFactory> {
   return new Promise((resolve, reject) => {

@@ -2,10 +2,9 @@
 // browser), and the listing's margin, line numbers and file output (kept
 // for this visit only, as on the desktop).
 import { isTabWidth, Options, saveOptions } from "./store";
+import { $ } from "./dom";
 
 export interface PrintOptions { margin: string; lineNumbers: boolean; toFile: boolean }
-
-const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;
 
 export function showOptions(o: Options, print: PrintOptions, applied: () => void): void {
   const dlg = $<HTMLDialogElement>("OptionForm");
