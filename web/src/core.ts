@@ -132,7 +132,7 @@ export class Core {
   }
 }
 
-export function parseEvents(bytes: Uint8Array): PanelEvent[] {
+function parseEvents(bytes: Uint8Array): PanelEvent[] {
   const out: PanelEvent[] = [];
   let i = 0;
   while (i < bytes.length) {
