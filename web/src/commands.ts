@@ -138,8 +138,7 @@ export class Commands {
     if (f === null) return;
     if (typeof f === "string") { await dialogs.error(f); return; }
     this.app.showMessageLine(1, "");
-    const i = this.app.editors.openTab(f.name, f.text);
-    this.app.editors.handles[i] = f.handle;
+    this.app.editors.openTab(f.name, f.text, f.handle);
     this.afterOpen();
   }
 
@@ -163,8 +162,7 @@ export class Commands {
       const read = await readProgram(await h.getFile());
       if (typeof read === "string") { await dialogs.error(read); return; }
       this.app.showMessageLine(1, "");
-      const tab = this.app.editors.openTab(r.name, read.text);
-      this.app.editors.handles[tab] = h;
+      this.app.editors.openTab(r.name, read.text, h);
       this.afterOpen();
     } catch {
       await dialogs.message("Datei konnte nicht geöffnet werden");

@@ -71,9 +71,8 @@ export class App {
     if (saved && saved.lastTab >= 0) {
       for (let i = 0; i <= saved.lastTab; i++) {
         const t = saved.tabs[i]!;
-        this.editors.openTab(t.fileName, t.text);
+        this.editors.openTab(t.fileName, t.text, t.handle ?? null);
         this.editors.setModified(i, t.modified);
-        this.editors.handles[i] = t.handle ?? null;
       }
       this.editors.activate(Math.min(saved.active, saved.lastTab));
     } else if (!saved) {
