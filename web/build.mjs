@@ -24,9 +24,10 @@ mkdirSync(join(out, "icons"), { recursive: true });
 mkdirSync(join(out, "examples"), { recursive: true });
 
 const common = { bundle: true, minify: true, target: "es2022", legalComments: "none", logLevel: "warning" };
-await build({ ...common, entryPoints: [join(here, "src/main.ts")], outfile: join(out, "app.js"), format: "iife" });
-await build({ ...common, entryPoints: [join(here, "src/worker.ts")], outfile: join(out, "worker.js"), format: "iife" });
-await build({ ...common, entryPoints: [join(here, "src/help.ts")], outfile: join(out, "hilfe.js"), format: "iife" });
+await build({
+  ...common, outdir: out, format: "iife",
+  entryPoints: { app: join(here, "src/main.ts"), worker: join(here, "src/worker.ts"), hilfe: join(here, "src/help.ts") },
+});
 
 const copy = (from, to) => copyFileSync(from, join(out, to));
 for (const f of readdirSync(join(here, "static"))) copy(join(here, "static", f), f);

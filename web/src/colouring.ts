@@ -54,7 +54,7 @@ export function colouring(colourer: (owner: object) => Colourer | null): Extensi
       u.changes.iterChangedRanges((fromA) => { unchanged = Math.min(unchanged, fromA); });
       const before = u.docChanged ? u.startState.doc : null;
       // Bytes before the first change are the same as in the last call.
-      const keep = before && Number.isFinite(unchanged) ? before.line(before.lineAt(unchanged).number).from : u.docChanged ? 0 : -1;
+      const keep = before && Number.isFinite(unchanged) ? before.lineAt(unchanged).from : u.docChanged ? 0 : -1;
       this.decorations = this.build(u.view, keep < 0 ? Infinity : keep);
     }
     build(view: EditorView, unchangedPos: number): DecorationSet {

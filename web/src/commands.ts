@@ -3,14 +3,12 @@
 import { openSearchPanel } from "@codemirror/search";
 import type { App } from "./main";
 import { captionOf, NewProgramName, TabCount } from "./editors";
-import { decode } from "./cp1252";
+import { decode, encode } from "./cp1252";
 import { download, openProgram, readProgram, saveProgram } from "./files";
 import type { RecentFile } from "./store";
 import * as dialogs from "./dialogs";
-import { encode } from "./cp1252";
-import { listing, showOptions } from "./options";
-
-const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;
+import { listingText, showOptions } from "./options";
+import { $ } from "./dom";
 
 // Buttons enabled only while idle (the run state overrides everything else).
 const IdleOnly = ["Zuletzt", "Optionen2", "Neu2", "Oeffnen2", "Speichern2", "Drucken2", "Ausschneiden2", "Kopieren2", "Einfuegen2",
@@ -140,8 +138,7 @@ export class Commands {
     if (f === null) return;
     if (typeof f === "string") { await dialogs.error(f); return; }
     this.app.showMessageLine(1, "");
-    const i = this.app.editors.openTab(f.name, f.text);
-    this.app.editors.handles[i] = f.handle;
+    this.app.editors.openTab(f.name, f.text, f.handle);
     this.afterOpen();
   }
 
@@ -165,8 +162,7 @@ export class Commands {
       const read = await readProgram(await h.getFile());
       if (typeof read === "string") { await dialogs.error(read); return; }
       this.app.showMessageLine(1, "");
-      const tab = this.app.editors.openTab(r.name, read.text);
-      this.app.editors.handles[tab] = h;
+      this.app.editors.openTab(r.name, read.text, h);
       this.afterOpen();
     } catch {
       await dialogs.message("Datei konnte nicht geöffnet werden");
@@ -243,7 +239,7 @@ export class Commands {
     const e = this.app.editors;
     if (e.lastTab < 0) return;
     if (!this.app.print.toFile) { window.print(); return; }
-    download(encode(listing(e.text(), this.app.print).map((l) => `${l}\n`).join("")), `${captionOf(e.fileNames[e.current]!)}.txt`, "text/plain");
+    download(encode(listingText(e.text(), this.app.print)), `${captionOf(e.fileNames[e.current]!)}.txt`, "text/plain");
   }
 
   private find(): void {
@@ -269,12 +265,5 @@ export class Commands {
 
   private help(): void {
     window.open("hilfe.html", "_blank", "noopener");
-  }
-
-  /** The image of the device's screen as a PNG download. */
-  saveImage(): void {
-    const url = this.app.device.imageDataUrl();
-    const bin = atob(url.split(",")[1]!);
-    download(Uint8Array.from(bin, (c) => c.charCodeAt(0)), "Bild.png", "image/png");
   }
 }

@@ -24,7 +24,6 @@ export interface TarkoModule {
   _tarko_fault_text_length(): number;
   _tarko_fault_line(): number;
   _tarko_step_line(): number;
-  _tarko_executed(): number;
   _tarko_events(): number;
   _tarko_events_length(): number;
   _tarko_events_clear(): void;
@@ -93,7 +92,6 @@ export class Core {
   faultText(): string { return this.text(this.m._tarko_fault_text(), this.m._tarko_fault_text_length()); }
   faultLine(): number { return this.m._tarko_fault_line(); }
   stepLine(): number { return this.m._tarko_step_line(); }
-  executed(): number { return this.m._tarko_executed(); }
 
   /** The panel events since the last call (and clears them). */
   takeEvents(): PanelEvent[] {
@@ -124,23 +122,17 @@ export class Core {
 
   /** Colour runs (byte offsets, inclusive) for the given byte windows. */
   colour(bytes: Uint8Array, windows: [number, number][], unchangedBefore: number): ColourRun[] {
-    const w = new Int32Array(windows.flat());
-    const wp = this.m._malloc(Math.max(4, w.byteLength));
-    try {
-      this.m.HEAPU8.set(new Uint8Array(w.buffer), wp);
-      const count = this.withBytes(bytes, (p, n) => this.m._tarko_colour(p, n, wp, windows.length, unchangedBefore));
-      const r = this.m._tarko_runs() >> 2;
-      const heap = this.m.HEAP32;
-      const runs: ColourRun[] = [];
-      for (let i = 0; i < count; i++) runs.push({ from: heap[r + 3 * i]!, to: heap[r + 3 * i + 1]!, rgb: heap[r + 3 * i + 2]! });
-      return runs;
-    } finally {
-      this.m._free(wp);
-    }
+    const w = new Uint8Array(new Int32Array(windows.flat()).buffer);
+    const count = this.withBytes(w, (wp) => this.withBytes(bytes, (p, n) => this.m._tarko_colour(p, n, wp, windows.length, unchangedBefore)));
+    const r = this.m._tarko_runs() >> 2;
+    const heap = this.m.HEAP32;
+    const runs: ColourRun[] = [];
+    for (let i = 0; i < count; i++) runs.push({ from: heap[r + 3 * i]!, to: heap[r + 3 * i + 1]!, rgb: heap[r + 3 * i + 2]! });
+    return runs;
   }
 }
 
-export function parseEvents(bytes: Uint8Array): PanelEvent[] {
+function parseEvents(bytes: Uint8Array): PanelEvent[] {
   const out: PanelEvent[] = [];
   let i = 0;
   while (i < bytes.length) {

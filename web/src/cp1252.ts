@@ -16,7 +16,7 @@ function isLineBreak(unit: number): boolean {
 }
 
 /** The Windows-1252 byte of one UTF-16 unit; -1 when it cannot be stored. */
-export function byteOf(unit: number): number {
+function byteOf(unit: number): number {
   if (unit < 0x80 || (unit >= 0xa0 && unit <= 0xff)) return unit;
   return ByteOf.get(unit) ?? -1;
 }

@@ -125,11 +125,10 @@ export class Device {
     if (!this.inputOn) return false;
     if (/^[0-9,\-]$/.test(e.key)) this.key(e.key);
     else if (e.key === "Backspace") this.key("C");
-    else if (e.key === "Enter") { if (!this.keys.get("OK")!.disabled) { this.key("OK"); } }
+    else if (e.key === "Enter") this.key("OK");
     else return false;
     return true;
   }
 
   consoleContent(): string { return this.consoleText; }
-  imageDataUrl(): string { return this.image.toDataURL("image/png"); }
 }

@@ -18,7 +18,6 @@ export interface EditorHooks {
   colourer(owner: object): Colourer | null;
   changed(index: number): void;
   autoIndent(): boolean;
-  /** The file handle, where the browser gives one (kept per tab). */
 }
 
 /** The file part of a name without directory and extension. */
@@ -159,13 +158,14 @@ export class Editors {
     this.hooks.changed(i);
   }
 
-  /** Takes a tab for a program (the fifth is reused when all are open). */
-  openTab(name: string, text: string): number {
+  /** Takes a tab for a program (the fifth is reused when all are open);
+   *  `handle` is its file, where the browser gives one. */
+  openTab(name: string, text: string, handle: unknown = null): number {
     if (this.lastTab < TabCount - 1) this.lastTab++;
     const i = this.lastTab;
     this.tabButtons[i]!.hidden = false;
     this.fileNames[i] = name;
-    this.handles[i] = null;
+    this.handles[i] = handle;
     this.setCaption(i, captionOf(name));
     this.fill(i, text);
     this.modified[i] = false;

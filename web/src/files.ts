@@ -3,7 +3,7 @@
 import { decode, encode, firstUnstorable, unstorableMessage } from "./cp1252";
 
 /** A program file holds at most this many bytes (as on the desktop). */
-export const MaxProgramFileSize = 4 * 1024 * 1024;
+const MaxProgramFileSize = 4 * 1024 * 1024;
 
 export interface OpenedFile { name: string; text: string; handle: FileSystemFileHandle | null }
 
@@ -14,7 +14,7 @@ interface PickerWindow {
 const picker = window as unknown as PickerWindow;
 const Types = [{ description: "Tarko-Programme", accept: { "text/plain": [".trk"] } }];
 
-export function tooLargeMessage(name: string): string {
+function tooLargeMessage(name: string): string {
   return `Datei ${name} kann nicht geöffnet werden: Sie ist größer als 4 MB. So große Programme kann Tarko nicht laden.`;
 }
 

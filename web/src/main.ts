@@ -1,8 +1,8 @@
 // The page: editor tabs, the device and the commands between them.
-import { Core, ModuleFactory } from "./core";
+import { Core, loadCore, ModuleFactory } from "./core";
 import { encode, OffsetMap } from "./cp1252";
 import { Device } from "./device";
-import { Editors, NewProgramName } from "./editors";
+import { captionOf, Editors, NewProgramName } from "./editors";
 import { recolour, sharedColourer } from "./colouring";
 import { PageSession, RunCallbacks, RunSession, WorkerSession } from "./session";
 import { loadOptions, TabKeeper } from "./store";
@@ -10,10 +10,8 @@ import { Commands } from "./commands";
 import * as dialogs from "./dialogs";
 import { screenMenu } from "./screenmenu";
 import { insertMenu } from "./insertcommands";
-import { listing, PrintOptions } from "./options";
-import { captionOf } from "./editors";
-
-const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;
+import { listingText, PrintOptions } from "./options";
+import { $ } from "./dom";
 
 function loadGlue(): Promise<ModuleFactory> {
   return new Promise((resolve, reject) => {
@@ -56,7 +54,7 @@ export class App {
     this.commands = new Commands(this);
     // The browser's print (Ctrl+P too) gives the listing of the active program.
     window.addEventListener("beforeprint", () => {
-      $("PrintListing").textContent = listing(this.editors.lastTab < 0 ? "" : this.editors.text(), this.print).map((l) => `${l}\n`).join("");
+      $("PrintListing").textContent = listingText(this.editors.lastTab < 0 ? "" : this.editors.text(), this.print);
     });
     // In the debug view the space bar steps as well.
     $("IdeForm").addEventListener("keydown", (e) => {
@@ -73,9 +71,8 @@ export class App {
     if (saved && saved.lastTab >= 0) {
       for (let i = 0; i <= saved.lastTab; i++) {
         const t = saved.tabs[i]!;
-        this.editors.openTab(t.fileName, t.text);
+        this.editors.openTab(t.fileName, t.text, t.handle ?? null);
         this.editors.setModified(i, t.modified);
-        this.editors.handles[i] = t.handle ?? null;
       }
       this.editors.activate(Math.min(saved.active, saved.lastTab));
     } else if (!saved) {
@@ -84,7 +81,7 @@ export class App {
     this.setRunState(1);
     this.editors.focus();
     const [factory, wasm] = await Promise.all([loadGlue(), fetch("tarko.wasm").then((r) => r.arrayBuffer())]);
-    this.core = new Core(await factory({ wasmBinary: wasm.slice(0) }));
+    this.core = await loadCore(factory, wasm.slice(0));
     this.session = crossOriginIsolated ? await WorkerSession.create(wasm, new URL("tarko.js", location.href).href) : new PageSession(this.core);
     for (const v of this.editors.views) v.dispatch({ effects: recolour.of(null) });
     document.body.dataset["ready"] = crossOriginIsolated ? "worker" : "page";
@@ -128,7 +125,6 @@ export class App {
 
   async compileAndRun(mode: 2 | 3): Promise<void> {
     if (!this.session || this.busy || this.editors.lastTab < 0) return;
-    if (mode === 3 && this.runState === 3) return;
     if (mode === 3) this.showIde(false);
     const text = this.editors.text();
     this.editors.markLine(-1, "");

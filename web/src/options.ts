@@ -1,11 +1,10 @@
 // The options dialog: tab width, automatic indenting and formatting (kept in the
 // browser), and the listing's margin, line numbers and file output (kept
 // for this visit only, as on the desktop).
-import { Options, saveOptions } from "./store";
+import { isTabWidth, Options, saveOptions } from "./store";
+import { $ } from "./dom";
 
 export interface PrintOptions { margin: string; lineNumbers: boolean; toFile: boolean }
-
-const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;
 
 export function showOptions(o: Options, print: PrintOptions, applied: () => void): void {
   const dlg = $<HTMLDialogElement>("OptionForm");
@@ -18,7 +17,7 @@ export function showOptions(o: Options, print: PrintOptions, applied: () => void
   dlg.onclose = () => {
     if (dlg.returnValue !== "ok") return;
     const tabs = Number.parseInt($<HTMLInputElement>("E_Tabs").value, 10);
-    if (Number.isInteger(tabs) && tabs > 0 && tabs < 100) o.tabs = tabs;
+    if (isTabWidth(tabs)) o.tabs = tabs;
     o.autoTab = $<HTMLInputElement>("CB_AutoTab").checked;
     o.autoFormat = $<HTMLInputElement>("CB_AutoFormat").checked;
     print.margin = $<HTMLInputElement>("E_LinkerRand").value;
@@ -39,4 +38,9 @@ export function listing(text: string, p: PrintOptions): string[] {
   const m = /^\s*[-+]?\d+\s*$/.test(p.margin) ? ((Number.parseInt(p.margin, 10) % 256) + 256) % 256 : 0;
   const margin = " ".repeat(m);
   return lines.map((l, i) => `${p.lineNumbers ? String(i + 1).padStart(4, "0") : ""}${margin}${l}`);
+}
+
+/** The listing as one text, each line ended by a line break. */
+export function listingText(text: string, p: PrintOptions): string {
+  return listing(text, p).map((l) => `${l}\n`).join("");
 }

@@ -131,7 +131,6 @@ export class WorkerSession implements RunSession {
   private constructor(private readonly worker: Worker, sab: SharedArrayBuffer) {
     this.ctl = new Int32Array(sab, 0, CtlWords);
     this.entry = new Uint8Array(sab, CtlWords * 4, EntryBytes);
-    worker.onmessage = (e: MessageEvent) => this.message(e.data as WorkerMessage);
   }
 
   static async create(wasm: ArrayBuffer, glue: string): Promise<WorkerSession> {
@@ -142,6 +141,7 @@ export class WorkerSession implements RunSession {
       worker.onmessage = (e: MessageEvent) => {
         const m = e.data as WorkerMessage;
         if (m.type === "ready") resolve(); else reject(new Error(m.type === "error" ? m.text : "worker"));
+        // From now on every message belongs to a run.
         worker.onmessage = (ev: MessageEvent) => s.message(ev.data as WorkerMessage);
       };
       worker.onerror = (e) => reject(new Error(e.message));

@@ -20,6 +20,24 @@ function open(): Promise<IDBDatabase> {
   });
 }
 
+/** One stored value; undefined when there is none or it cannot be read. */
+function get(db: IDBDatabase, key: string): Promise<unknown> {
+  return new Promise((resolve) => {
+    const r = db.transaction(Store).objectStore(Store).get(key);
+    r.onsuccess = () => resolve(r.result);
+    r.onerror = () => resolve(undefined);
+  });
+}
+
+/** Writes one value; resolves when the write is over, done or not. */
+function put(db: IDBDatabase, key: string, value: unknown): Promise<void> {
+  return new Promise((resolve) => {
+    const tx = db.transaction(Store, "readwrite");
+    tx.objectStore(Store).put(value, key);
+    tx.oncomplete = tx.onerror = tx.onabort = () => resolve();
+  });
+}
+
 /** Writes the newest state; a write asked for during another goes after it,
  *  so nothing typed is lost and writes never pile up. */
 export class TabKeeper {
@@ -34,12 +52,7 @@ export class TabKeeper {
 
   async load(): Promise<Workbench | null> {
     try {
-      const db = await this.database();
-      return await new Promise((resolve, reject) => {
-        const r = db.transaction(Store).objectStore(Store).get(Key);
-        r.onsuccess = () => resolve((r.result as Workbench | undefined) ?? null);
-        r.onerror = () => reject(r.error ?? new Error("IndexedDB"));
-      });
+      return ((await get(await this.database(), Key)) as Workbench | undefined) ?? null;
     } catch {
       return null;
     }
@@ -48,12 +61,7 @@ export class TabKeeper {
   /** The five most recently saved files (browsers with file handles only). */
   async recent(): Promise<RecentFile[]> {
     try {
-      const db = await this.database();
-      return await new Promise((resolve) => {
-        const r = db.transaction(Store).objectStore(Store).get(RecentKey);
-        r.onsuccess = () => resolve((r.result as RecentFile[] | undefined) ?? []);
-        r.onerror = () => resolve([]);
-      });
+      return ((await get(await this.database(), RecentKey)) as RecentFile[] | undefined) ?? [];
     } catch {
       return [];
     }
@@ -74,12 +82,7 @@ export class TabKeeper {
     const list = await this.recent();
     for (const r of list) if (await r.handle.isSameEntry(file.handle)) return list;
     const next = [file, ...list].slice(0, 5);
-    const db = await this.database();
-    await new Promise<void>((resolve) => {
-      const tx = db.transaction(Store, "readwrite");
-      tx.objectStore(Store).put(next, RecentKey);
-      tx.oncomplete = tx.onerror = tx.onabort = () => resolve();
-    });
+    await put(await this.database(), RecentKey, next);
     return next;
   }
 
@@ -101,12 +104,7 @@ export class TabKeeper {
       while (this.next) {
         const s = this.next;
         this.next = null;
-        await new Promise<void>((resolve) => {
-          const tx = db.transaction(Store, "readwrite");
-          tx.objectStore(Store).put(s, Key);
-          tx.oncomplete = () => resolve();
-          tx.onerror = tx.onabort = () => resolve();
-        });
+        await put(db, Key, s);
       }
     } catch {
       this.next = null;
@@ -120,11 +118,16 @@ export interface Options { tabs: number; autoTab: boolean; autoFormat: boolean }
 const Defaults: Options = { tabs: 2, autoTab: true, autoFormat: true };
 const OptionsKey = "tarko.options";
 
+/** A tab width the options accept: a whole number from 1 to 99. */
+export function isTabWidth(n: unknown): n is number {
+  return Number.isInteger(n) && (n as number) > 0 && (n as number) < 100;
+}
+
 export function loadOptions(): Options {
   try {
     const raw = JSON.parse(localStorage.getItem(OptionsKey) ?? "{}") as Partial<Options>;
     return {
-      tabs: Number.isInteger(raw.tabs) && raw.tabs! > 0 && raw.tabs! < 100 ? raw.tabs! : Defaults.tabs,
+      tabs: isTabWidth(raw.tabs) ? raw.tabs : Defaults.tabs,
       autoTab: typeof raw.autoTab === "boolean" ? raw.autoTab : Defaults.autoTab,
       autoFormat: typeof raw.autoFormat === "boolean" ? raw.autoFormat : Defaults.autoFormat,
     };

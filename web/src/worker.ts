@@ -1,6 +1,6 @@
 // The worker that runs programs: its own instance of the core, blocked in
 // Atomics.wait while the program waits for the user.
-import { Core, ModuleFactory } from "./core";
+import { Core, loadCore, ModuleFactory } from "./core";
 import { runLoop, RunHost } from "./runloop";
 import { Ctl, CtlWords, EntryBytes, UpdateCollector, WorkerMessage } from "./session";
 
@@ -59,7 +59,7 @@ async function init(wasm: ArrayBuffer, glue: string, sab: SharedArrayBuffer): Pr
   entry = new Uint8Array(sab, CtlWords * 4, EntryBytes);
   importScripts(glue);
   const factory = (globalThis as unknown as { createTarko: ModuleFactory }).createTarko;
-  core = new Core(await factory({ wasmBinary: wasm }));
+  core = await loadCore(factory, wasm);
   send({ type: "ready" });
 }
 
