@@ -12,6 +12,7 @@ import { screenMenu } from "./screenmenu";
 import { insertMenu } from "./insertcommands";
 import { listingText, PrintOptions } from "./options";
 import { $ } from "./dom";
+import { announceUpdates } from "./updates";
 
 function loadGlue(): Promise<ModuleFactory> {
   return new Promise((resolve, reject) => {
@@ -218,6 +219,7 @@ function listenToHelp(app: App): void {
 
 const app = new App();
 registerServiceWorker(app);
+announceUpdates(app);
 listenToHelp(app);
 (window as unknown as { tarko: App }).tarko = app;
 void app.start();

@@ -16,8 +16,13 @@ interface SwScope {
 const sw = self as unknown as SwScope;
 const CacheName = `tarko-${SITE_VERSION}`;
 
+// Past the HTTP cache: a server that sends Last-Modified without
+// Cache-Control lets the browser keep files heuristically, and a new build
+// would otherwise store the old files under its new cache name.
 sw.addEventListener("install", (e) => {
-  e.waitUntil(caches.open(CacheName).then((c) => c.addAll(SITE_FILES)).then(() => sw.skipWaiting()));
+  e.waitUntil(caches.open(CacheName)
+    .then((c) => c.addAll(SITE_FILES.map((f) => new Request(f, { cache: "reload" }))))
+    .then(() => sw.skipWaiting()));
 });
 
 sw.addEventListener("activate", (e) => {
@@ -40,8 +45,9 @@ sw.addEventListener("fetch", (e) => {
   const url = new URL(e.request.url);
   if (e.request.method !== "GET" || url.origin !== sw.location.origin) return;
   e.respondWith((async () => {
-    const cache = await caches.open(CacheName);
-    const hit = await cache.match(e.request, { ignoreSearch: true });
+    // Not caches.open: an old worker still answering would create its
+    // cache again after the new one deleted it.
+    const hit = await caches.match(e.request, { cacheName: CacheName, ignoreSearch: true });
     if (hit) return isolated(hit);
     try {
       return isolated(await fetch(e.request));
