@@ -42,7 +42,7 @@ web: setup
 web-run: web
 	@node web/serve.mjs $(WEB_BUILD)/site --port 8080
 
-# The page in headless Chromium, driven through its accessible names.
+# The page in headless Chromium (and Firefox ESR), driven through its accessible names.
 test-web: web
 	cd web && node_modules/.bin/tsc --noEmit -p .
 	cd web && TARKO_SITE=$(abspath $(WEB_BUILD))/site node --test --test-concurrency=1 tests/

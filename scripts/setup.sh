@@ -13,6 +13,8 @@ packages+=(emscripten)
 # The browser edition's front end and its tests: Chromium, node and npm (a
 # node from another source, with its own npm, is kept).
 packages+=(chromium)
+# A second engine for the browser edition's tests (driven over WebDriver BiDi).
+packages+=(firefox-esr)
 command -v node >/dev/null || packages+=(nodejs)
 command -v npm >/dev/null || packages+=(npm)
 if [ "${1:-}" = --fuzz ]; then
