@@ -86,8 +86,8 @@ function plainServer(initial) {
   const types = { ".html": "text/html", ".js": "text/javascript", ".css": "text/css", ".wasm": "application/wasm", ".webmanifest": "application/manifest+json" };
   const state = { dir: initial };
   const server = createServer((req, res) => {
-    let file = join(state.dir, decodeURIComponent(new URL(req.url, "http://x").pathname));
     try {
+      let file = join(state.dir, decodeURIComponent(new URL(req.url, "http://x").pathname));
       if (statSync(file).isDirectory()) file = join(file, "index.html");
       const modified = statSync(file).mtime;
       modified.setMilliseconds(0);
