@@ -205,7 +205,7 @@ export class App {
       return [await session.start(encode(text), mode === RunState.Step, this.callbacks(run, mode)), text];
     } catch (e) {
       // A worker lost before this program started: once more on a new one.
-      if (!again || session.usable) throw e;
+      if (!again || !(e instanceof RunFailure && e.workerGone)) throw e;
       return this.startOn(run, mode, false);
     }
   }

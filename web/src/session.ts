@@ -21,8 +21,12 @@ export function internalError(e: unknown): string {
   return `Interner Fehler: ${e instanceof Error ? e.message : String(e)}\nBitte benachrichtigen Sie den Programmierer von TARKO.`;
 }
 
-/** A start that failed for a reason the pupil cannot change; its message is German. */
-export class RunFailure extends Error {}
+/** A start that failed for a reason the pupil cannot change; its message is
+ *  German. `workerGone`: the worker ended before the program started, so
+ *  starting it again on a new one is safe. */
+export class RunFailure extends Error {
+  constructor(message: string, readonly workerGone = false) { super(message); }
+}
 
 export interface PanelUpdate {
   events: PanelEvent[];
@@ -226,7 +230,7 @@ export class WorkerSession implements RunSession {
       const s = new WorkerSession(worker, sab);
       worker.onmessage = (e: MessageEvent) => s.message(e.data as WorkerMessage);
       worker.onerror = (e) => { e.preventDefault(); s.lose(internalError(e.message)); };
-      if (lock) void navigator.locks.request(lock, () => s.lose(FailureText.lost));
+      if (lock) void navigator.locks.request(lock, () => s.lose(FailureText.lost, true));
       return s;
     } catch (e) {
       worker.terminate();
@@ -235,7 +239,7 @@ export class WorkerSession implements RunSession {
   }
 
   /** Gives the worker up: the run in progress ends with `text`. */
-  private lose(text: string): void {
+  private lose(text: string, gone = false): void {
     if (this.lost) return;
     this.lost = true;
     clearTimeout(this.stopTimer);
@@ -243,7 +247,7 @@ export class WorkerSession implements RunSession {
     const compiled = this.compiled, cb = this.cb;
     this.compiled = null;
     this.cb = null;
-    if (compiled) compiled.reject(new RunFailure(text));
+    if (compiled) compiled.reject(new RunFailure(text, gone));
     else cb?.ended({ kind: "failed", text });
     this.onLost?.();
   }
@@ -274,7 +278,7 @@ export class WorkerSession implements RunSession {
   }
 
   start(bytes: Uint8Array, step: boolean, cb: RunCallbacks): Promise<CompileResult> {
-    if (this.lost) return Promise.reject(new RunFailure(FailureText.lost));
+    if (this.lost) return Promise.reject(new RunFailure(FailureText.lost, true));
     const run = ++this.run;
     clearTimeout(this.stopTimer);
     this.stopTimer = undefined;

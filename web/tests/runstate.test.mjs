@@ -53,7 +53,7 @@ describe("one run per start", () => {
   }
 });
 
-test("the worker dies in a run and while idle: German message, then F9 runs again", async () => {
+test("the worker dies in a run or while idle, or fails in its compile: German message, then F9 runs again", async () => {
   const t = await open();
   try {
     // Keeps every worker the page makes, so the test can end it as a crash would.
@@ -80,6 +80,20 @@ test("the worker dies in a run and while idle: German message, then F9 runs agai
     await t.page.evaluate(() => window.workers.at(-1).terminate());
     await runOk(t);
     assert.equal(await t.page.$("#MessageBox[open]"), null);
+    // An exception where the worker copies the program into the core.
+    const live = t.page.workers();
+    assert.equal(live.length, 1);
+    await live[0].evaluate(() => {
+      const set = Uint8Array.prototype.set;
+      Uint8Array.prototype.set = function (...a) { Uint8Array.prototype.set = set; throw new Error("Testfehler"); };
+    });
+    await t.typeProgram('Ausgabe "nie"');
+    await t.page.keyboard.press("F9");
+    await t.page.waitForSelector("#MessageBox[open]", { timeout: 5000 });
+    assert.equal(await t.page.$eval("#MessageText", (e) => e.textContent), "Interner Fehler: Testfehler\nBitte benachrichtigen Sie den Programmierer von TARKO.");
+    await t.page.keyboard.press("Enter");
+    assert.equal(await t.consoleText(), "OK\n", "the program did not run");
+    await runOk(t);
   } finally {
     await t.close();
   }
