@@ -18,7 +18,7 @@ async function runOk(t) {
   assert.equal(await t.runState(), 1);
 }
 
-describe("one run per start", () => {
+describe("one page", () => {
   let t;
   before(async () => { t = await open(); await t.load(); });
   after(async () => { await t?.close(); });
@@ -51,6 +51,28 @@ describe("one run per start", () => {
       await runOk(t);
     });
   }
+
+  test("a typed character replaces a selection across lines, as on the desktop", async () => {
+    const combo = async (mod, key) => { await t.page.keyboard.down(mod); await t.page.keyboard.press(key); await t.page.keyboard.up(mod); };
+    const selectAll = () => combo("Control", "a");
+    const rows = [
+      ["a\nb", selectAll, "x"],
+      ["a\n\nb", selectAll, "x"],
+      ["Ausgabe 1\nAusgabe 2", selectAll, "x"],
+      ["a\nb\n", selectAll, "x"],
+      ["ab\ncd", async () => { await combo("Control", "Home"); await t.page.keyboard.press("ArrowRight"); await combo("Shift", "ArrowDown"); }, "axd"],
+      ["ab\ncd\nef", async () => { await combo("Control", "End"); await combo("Shift", "ArrowUp"); }, "ab\ncdx"],
+    ];
+    for (const [text, select, want] of rows) {
+      await t.typeProgram("");
+      await t.page.evaluate((s) => window.tarko.editors.view.dispatch({ changes: { from: 0, insert: s } }), text);
+      await select();
+      await t.page.keyboard.type("x");
+      assert.equal(await t.editorText(), want, JSON.stringify(text));
+      await combo("Control", "z");
+      assert.equal(await t.editorText(), text, "one undo step");
+    }
+  });
 });
 
 test("the worker dies in a run or while idle, or fails in its compile: German message, then F9 runs again", async () => {
