@@ -254,6 +254,8 @@ export class App {
         this.commands.showCaretPosition();
       }
     }
+    // Without a core nothing can run: the message line keeps saying so.
+    if (end.kind === "failed" && !this.session) this.showMessageLine(0, end.text);
     if (end.kind !== "ended") void dialogs.error(end.text);
     this.endRun(run);
   }

@@ -137,6 +137,7 @@ test("the core cannot be loaded: the message line and F9 say so in German; once 
     assert.equal(await t.page.$eval("#MessageText", (e) => e.textContent), text);
     await t.page.keyboard.press("Enter");
     assert.equal(await t.runState(), 1);
+    assert.equal(await t.messageLine(), text, "still said where the pupil looks");
     refuse = false;
     await runOk(t);
     assert.equal(await t.page.evaluate(() => document.body.dataset.ready), "worker");
