@@ -217,12 +217,12 @@ export class WorkerSession implements RunSession {
       // The worker holds this lock for its whole life; the page's request
       // for it is granted when the worker is gone, however it went.
       const lock = navigator.locks ? `tarko-worker-${Date.now()}-${Math.random()}` : null;
-      await new Promise<void>((resolve, reject) => {
+      const locked = await new Promise<boolean>((resolve, reject) => {
         const timer = setTimeout(() => reject(new Error("worker timeout")), ReadyMs);
         worker.onmessage = (e: MessageEvent) => {
           clearTimeout(timer);
           const m = e.data as WorkerMessage;
-          if (m.type === "ready") resolve(); else reject(new Error(m.type === "error" ? m.text : "worker"));
+          if (m.type === "ready") resolve(m.locked); else reject(new Error(m.type === "error" ? m.text : "worker"));
         };
         worker.onerror = (e) => { clearTimeout(timer); reject(new Error(e.message)); };
         worker.postMessage({ type: "init", wasm, glue, sab, lock });
@@ -230,7 +230,7 @@ export class WorkerSession implements RunSession {
       const s = new WorkerSession(worker, sab);
       worker.onmessage = (e: MessageEvent) => s.message(e.data as WorkerMessage);
       worker.onerror = (e) => { e.preventDefault(); s.lose(internalError(e.message)); };
-      if (lock) void navigator.locks.request(lock, () => s.lose(FailureText.lost, true));
+      if (lock && locked) void navigator.locks.request(lock, () => s.lose(FailureText.lost, true));
       return s;
     } catch (e) {
       worker.terminate();
@@ -316,7 +316,7 @@ export class WorkerSession implements RunSession {
 
 /** The worker's messages; all but the first answer carry their run's id. */
 export type WorkerMessage =
-  | { type: "ready" }
+  | { type: "ready"; locked: boolean }
   | { type: "error"; text: string }
   | { type: "compiled"; run: number; result: CompileResult }
   | { type: "update"; run: number; update: PanelUpdate }

@@ -63,8 +63,11 @@ async function init(wasm: ArrayBuffer, glue: string, sab: SharedArrayBuffer, loc
   const factory = (globalThis as unknown as { createTarko: ModuleFactory }).createTarko;
   core = await loadCore(factory, wasm);
   // Held until this worker ends, so the page learns of its end.
-  if (lock) await new Promise<void>((held) => { void navigator.locks.request(lock, () => { held(); return new Promise(() => {}); }); });
-  send({ type: "ready" });
+  const locks = navigator.locks as LockManager | undefined;
+  const locked = lock !== null && locks !== undefined && await new Promise<boolean>((held) => {
+    locks.request(lock, () => { held(true); return new Promise(() => {}); }).catch(() => held(false));
+  });
+  send({ type: "ready", locked });
 }
 
 /** Every failure of the core or the loop is answered, so the page never waits in vain. */
