@@ -1,7 +1,7 @@
 // A run seen from the page: compile, then the run's panel updates, waits and
-// end. The run goes to a worker when the page is cross-origin isolated
-// (SharedArrayBuffer for Stop, Step and the waits), otherwise it runs in
-// slices on the page itself.
+// end. The run goes to a worker when the page is cross-origin isolated and
+// the engine has SharedArrayBuffer (for Stop, Step and the waits), otherwise
+// it runs in slices on the page itself.
 import { CompileResult, Core, PanelEvent } from "./core";
 import { RunEnd, RunHost, runLoop } from "./runloop";
 
@@ -225,7 +225,7 @@ export class WorkerSession implements RunSession {
           if (m.type === "ready") resolve(m.locked); else reject(new Error(m.type === "error" ? m.text : "worker"));
         };
         worker.onerror = (e) => { clearTimeout(timer); reject(new Error(e.message)); };
-        worker.postMessage({ type: "init", wasm, glue, sab, lock });
+        worker.postMessage({ type: "init", wasm, glue, sab, lock } satisfies WorkerRequest);
       });
       const s = new WorkerSession(worker, sab);
       worker.onmessage = (e: MessageEvent) => s.message(e.data as WorkerMessage);
@@ -291,7 +291,7 @@ export class WorkerSession implements RunSession {
     this.cb = cb;
     return new Promise((resolve, reject) => {
       this.compiled = { resolve, reject };
-      this.worker.postMessage({ type: "run", run, bytes, step });
+      this.worker.postMessage({ type: "run", run, bytes, step } satisfies WorkerRequest);
     });
   }
 
