@@ -2,6 +2,7 @@
 // caption and the status bar.
 import { openSearchPanel } from "@codemirror/search";
 import type { App } from "./main";
+import { RunState } from "./session";
 import { captionOf, NewProgramName, TabCount } from "./editors";
 import { decode, encode } from "./cp1252";
 import { download, openProgram, readProgram, saveProgram } from "./files";
@@ -30,7 +31,7 @@ export class Commands {
     on("Einfuegen2", () => this.clipboard("paste"));
     on("Suchen2", () => this.find());
     on("Ersetzen2", () => this.find());
-    on("Run2", () => app.compileAndRun(3));
+    on("Run2", () => app.compileAndRun(RunState.Run));
     on("Break2", () => app.stop());
     on("Step2", () => app.step());
     on("Hilfe2", () => this.help());
@@ -59,11 +60,11 @@ export class Commands {
     const ctrl = e.ctrlKey || e.metaKey;
     let done = true;
     if (e.key === "F9" && ctrl) app.step();
-    else if (e.key === "F9" && !e.altKey && !e.shiftKey) { if (app.runState === 1) void app.compileAndRun(3); }
-    else if (e.key === "Escape" && app.runState !== 1) app.stop();
+    else if (e.key === "F9" && !e.altKey && !e.shiftKey) { if (app.runState === RunState.Idle) void app.compileAndRun(RunState.Run); }
+    else if (e.key === "Escape" && app.runState !== RunState.Idle) app.stop();
     else if (e.key === "F1") this.help();
-    else if (app.runState === 3 && app.device.keyboard(e)) done = true;
-    else if (app.runState !== 1) done = false;
+    else if (app.runState === RunState.Run && app.device.keyboard(e)) done = true;
+    else if (app.runState !== RunState.Idle) done = false;
     else if (ctrl && e.key.toLowerCase() === "o") void this.open();
     else if (ctrl && !e.shiftKey && e.key.toLowerCase() === "s") void this.save(false);
     else if (e.altKey && e.key.toLowerCase() === "n") void this.newProgram();
@@ -74,11 +75,11 @@ export class Commands {
     if (done) { e.preventDefault(); e.stopPropagation(); }
   }
 
-  setRunState(state: number): void {
-    const idle = state === 1;
+  setRunState(state: RunState): void {
+    const idle = state === RunState.Idle;
     for (const id of IdleOnly) ($(id) as HTMLButtonElement).disabled = !idle;
     $<HTMLButtonElement>("Break2").disabled = idle;
-    $<HTMLButtonElement>("Step2").disabled = state === 3;
+    $<HTMLButtonElement>("Step2").disabled = state === RunState.Run;
   }
 
   updateCaptionAndCommands(): void {

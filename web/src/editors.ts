@@ -53,6 +53,19 @@ const plainLineBreaks = EditorState.transactionFilter.of((tr): Transaction | Tra
   return { changes, selection: tr.selection, effects: tr.effects, scrollIntoView: tr.scrollIntoView, ...(userEvent ? { userEvent } : {}) };
 });
 
+// A typed character replaces the selection here, as in the desktop's edit
+// control. Left to the browser, Chromium edits the lines' DOM itself and the
+// editor then reads one line break too many (`a⏎b`, Ctrl+A, `x` gave `x⏎`).
+const typeOverSelection = EditorView.domEventHandlers({
+  beforeinput(e, view) {
+    const sel = view.state.selection;
+    if (e.inputType !== "insertText" || !e.data || !e.cancelable || e.isComposing || view.composing
+      || sel.ranges.length > 1 || sel.main.empty || /Android/.test(navigator.userAgent)) return false;
+    view.dispatch(view.state.replaceSelection(e.data), { scrollIntoView: true, userEvent: "input.type" });
+    return true;
+  },
+});
+
 // Ctrl+Y deletes the caret line.
 function deleteLine(view: EditorView): boolean {
   const line = view.state.doc.lineAt(view.state.selection.main.head);
@@ -103,6 +116,7 @@ export class Editors {
     return [
       history(),
       plainLineBreaks,
+      typeOverSelection,
       drawSelection(),
       highlightSpecialChars(),
       search({ top: true }),

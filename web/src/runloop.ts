@@ -17,7 +17,9 @@ export interface RunHost {
   flush(final: boolean): void;
 }
 
-export type RunEnd = { kind: "ended" } | { kind: "fault"; text: string; line: number };
+/** How a run ended: on its own, by an arithmetic fault of the program, or by a
+ *  failure of the machinery (a German message for the pupil). */
+export type RunEnd = { kind: "ended" } | { kind: "fault"; text: string; line: number } | { kind: "failed"; text: string };
 
 /** Slices of about this many milliseconds keep Stop quick and let the
  *  engine optimise the re-entered interpreter. */
