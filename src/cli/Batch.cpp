@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
+#include <fstream>
 #include <sstream>
 
 #include "language/Cp1252.h"
 #include "language/FrontEndOutput.h"
 #include "language/Parser.h"
+#include "runtime/Task.h"
+#include "runtime/Transcript.h"
 
 #ifdef TARKO_HAVE_RUNMODE
 #include "cli/RunMode.h"
@@ -90,26 +93,7 @@ bool Compile(const std::string& text, FileResult& r)
     return false;
 }
 
-std::string Escaped(const std::string& utf8, bool json)
-{
-    std::string out;
-    for (const char ch : utf8) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += ch;
-        } else if (c < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, json ? "\\u%04x" : "\\x%02x", c);
-            out += buf;
-        } else {
-            out += ch;
-        }
-    }
-    return out;
-}
-
-std::string Quoted(const std::string& utf8, bool json) { return '"' + Escaped(utf8, json) + '"'; }
+std::string Quoted(const std::string& utf8, bool json) { return QuotedText(utf8, json); }
 
 void PrintJson(const std::vector<FileResult>& results)
 {
@@ -164,27 +148,6 @@ bool IsUtf8(const std::string& text)
     return true;
 }
 
-// Lines of a transcript: CR LF and LF end a line; the end of the text ends
-// the last line, with or without a line end.
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::string line;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' || (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
-            if (text[i] == '\r')
-                ++i;
-            lines.push_back(line);
-            line.clear();
-        } else {
-            line += text[i];
-        }
-    }
-    if (!line.empty())
-        lines.push_back(line);
-    return lines;
-}
-
 // Every line of the input file must be a number a pupil could type (blanks
 // around it do not matter; blank lines at the end are no input): a wrong line
 // would fail every program alike, or silently give it the next number. The
@@ -215,24 +178,16 @@ bool CheckInput(const std::string& path, const std::string& input)
 // False when equal; else the first differing line in r.
 bool Differs(const std::string& expected, const std::string& actual, FileResult& r)
 {
-    const std::vector<std::string> want = Lines(expected), got = Lines(actual);
-    for (size_t i = 0; i < std::max(want.size(), got.size()); ++i) {
-        r.hasExpected = i < want.size();
-        r.hasActual = i < got.size();
-        if (r.hasExpected && r.hasActual && want[i] == got[i])
-            continue;
-        r.status = "differs";
-        r.line = static_cast<int>(i) + 1;
-        r.expected = r.hasExpected ? want[i] : std::string();
-        r.actual = r.hasActual ? got[i] : std::string();
-        return true;
-    }
-    return false;
-}
-
-std::string Version(bool present, const std::string& text)
-{
-    return present ? Quoted(text, false) : std::string("nichts (Ausgabe zu Ende)");
+    const std::optional<TranscriptDifference> d = FirstDifference(expected, actual);
+    if (!d)
+        return false;
+    r.status = "differs";
+    r.line = d->line;
+    r.hasExpected = d->expected.has_value();
+    r.hasActual = d->actual.has_value();
+    r.expected = d->expected.value_or("");
+    r.actual = d->actual.value_or("");
+    return true;
 }
 
 std::string LineText(const FileResult& r)
@@ -245,9 +200,14 @@ std::string LineText(const FileResult& r)
     if (r.status == "compile-error")
         return s + "\xC3\xBC" "bersetzt nicht, Zeile " + std::to_string(r.line) + ", Spalte " +
                std::to_string(r.column) + ": " + r.message;
-    if (r.status == "differs")
-        return s + "Ausgabezeile " + std::to_string(r.line) + ": erwartet " +
-               Version(r.hasExpected, r.expected) + ", erhalten " + Version(r.hasActual, r.actual);
+    if (r.status == "differs") {
+        TranscriptDifference d{r.line, std::nullopt, std::nullopt};
+        if (r.hasExpected)
+            d.expected = r.expected;
+        if (r.hasActual)
+            d.actual = r.actual;
+        return s + DifferenceText(d);
+    }
     std::string where = r.line > 0 ? " in Zeile " + std::to_string(r.line) : std::string();
     return s + r.message + where;
 }
@@ -334,30 +294,15 @@ int ExpectFiles(const CliOptions& options, ReadProgramFile read)
         FileResult r;
         TFileRead why;
         if (ReadAndCompile(file, read, r, why)) {
-            std::istringstream in(input);
-            std::ostringstream out;
-            CliOptions runOptions = options;
-            runOptions.noPause = true;
-            const RunReport report = RunCompiled(runOptions, in, out, nullptr, false, options.timeLimit);
-            // An abnormal end explains a difference better than the difference.
-            r.status = "ok";
-            if (report.end == RunEnd::Fault) {
-                r.status = "fault";
-                r.message = Cp1252ToUtf8(report.fault);
-            } else if (report.end == RunEnd::Refused) {
-                r.status = "fault";
-                r.message = "Interner Fehler 3: falsche Code-Maschine";
-            } else if (report.timedOut) {
-                r.status = "time-limit";
-                r.message = "Zeitlimit \xC3\xBC" "berschritten";
-            } else if (report.endOfInput) {
-                r.status = "end-of-input";
-                r.message = "Eingabe zu Ende";
-            }
-            if (r.status != "ok")
-                r.line = report.line + 1;
-            else
-                Differs(expected, out.str(), r);
+            const CaseRun run = RunOnInput(options, input);
+            static const char* const statuses[] = {"ok", "compile-error", "fault", "end-of-input", "time-limit"};
+            static const char* const messages[] = {"", "", "", "Eingabe zu Ende",
+                                                   "Zeitlimit \xC3\xBC" "berschritten"};
+            r.status = statuses[static_cast<int>(run.end)];
+            r.message = run.end == CaseEnd::Fault ? run.message : messages[static_cast<int>(run.end)];
+            r.line = run.line;
+            if (run.end == CaseEnd::Completed)
+                Differs(expected, run.transcript, r);
         }
         if (!options.json)
             std::cout << LineText(r) << '\n' << std::flush;
@@ -371,6 +316,183 @@ int ExpectFiles(const CliOptions& options, ReadProgramFile read)
     (void)options;
     (void)read;
     std::cerr << "tarko-run: Ausf\xC3\xBChren ist noch nicht verf\xC3\xBC" "gbar\n";
+    return ExitFile;
+#endif
+}
+
+#ifdef TARKO_HAVE_RUNMODE
+namespace {
+
+// A text file in UTF-8 (or Windows-1252, as an editor on Windows saves it),
+// as UTF-8 with LF line ends.
+bool ReadText(const std::string& path, std::string& utf8)
+{
+    std::string bytes;
+    if (const TFileRead why = ReadProgramBytes(path, &bytes); why != TFileRead::Ok) {
+        PrintUnreadable(path, why);
+        return false;
+    }
+    DropByteOrderMark(bytes);
+    utf8.clear();
+    for (const std::string& line : TranscriptLines(IsUtf8(bytes) ? bytes : Cp1252ToUtf8(bytes)))
+        utf8 += line + '\n';
+    return true;
+}
+
+int Fail(const std::string& message)
+{
+    std::cerr << "tarko-run: " << message << '\n';
+    return ExitFailed;
+}
+
+// Writes the file whole or not at all.
+bool WriteWhole(const std::string& path, const std::string& text)
+{
+    const std::string temporary = path + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << text;
+        out.close();
+        if (!out) {
+            std::remove(temporary.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+// The JSON of one file's cases.
+std::string CasesJson(const std::vector<CaseVerdict>& verdicts, const Task& task)
+{
+    std::string out = "[";
+    for (size_t i = 0; i < verdicts.size(); ++i) {
+        const CaseVerdict& v = verdicts[i];
+        out += i ? ", " : "";
+        out += "{\"case\": " + std::to_string(i + 1) + ", \"hidden\": " + (task.cases[i].hidden ? "true" : "false") +
+               ", \"status\": " + Quoted(v.status, true);
+        if (v.difference) {
+            out += ", \"output_line\": " + std::to_string(v.difference->line);
+            out += ", \"expected\": " + (v.difference->expected ? Quoted(*v.difference->expected, true) : "null");
+            out += ", \"actual\": " + (v.difference->actual ? Quoted(*v.difference->actual, true) : "null");
+        }
+        out += ", \"text\": " + Quoted(v.text, true) + "}";
+    }
+    return out + "]";
+}
+
+} // namespace
+#endif
+
+int CreateTask(const CliOptions& options, ReadProgramFile read)
+{
+#ifdef TARKO_HAVE_RUNMODE
+    Task task;
+    task.title = options.title;
+    if (!ReadText(options.textPath, task.text))
+        return ExitFile;
+    task.text = task.text.substr(0, task.text.empty() ? 0 : task.text.size() - 1);
+    if (!options.starterPath.empty()) {
+        std::string starter;
+        if (const TFileRead why = read(options.starterPath, starter); why != TFileRead::Ok) {
+            PrintUnreadable(options.starterPath, why);
+            return ExitFile;
+        }
+        for (const std::string& line : TranscriptLines(Cp1252ToUtf8(starter)))
+            task.starter += (task.starter.empty() ? "" : "\n") + line;
+    }
+    CatchCompileErrors();
+    FileResult model;
+    TFileRead why;
+    if (!ReadAndCompile(options.file, read, model, why)) {
+        if (why != TFileRead::Ok) {
+            PrintUnreadable(options.file, why);
+            return ExitFile;
+        }
+        return Fail(ShownName(options.file) + ':' + std::to_string(model.line) + ':' + std::to_string(model.column) +
+                    ": " + model.message);
+    }
+    for (const CliOptions::CaseInput& c : options.caseInputs) {
+        std::string input;
+        if (const TFileRead w = read(c.path, input); w != TFileRead::Ok) {
+            PrintUnreadable(c.path, w);
+            return ExitFile;
+        }
+        DropByteOrderMark(input);
+        if (!CheckInput(c.path, input))
+            return ExitFile;
+        const CaseRun run = RunOnInput(options, input);
+        if (run.end != CaseEnd::Completed) {
+            EndGuiApplication();
+            return Fail("die Musterl\xC3\xB6sung besteht " + ShownName(c.path) + " nicht: " + RunEndText(run));
+        }
+        task.cases.push_back(MakeCase(input, run.transcript, c.hidden));
+    }
+    EndGuiApplication();
+    if (!WriteWhole(options.outPath, TaskFileText(task))) {
+        std::cerr << "tarko-run: " << ShownName(options.outPath) << " kann nicht geschrieben werden\n";
+        return ExitFile;
+    }
+    return ExitOk;
+#else
+    (void)options;
+    (void)read;
+    return ExitFile;
+#endif
+}
+
+int CheckTask(const CliOptions& options, ReadProgramFile read)
+{
+#ifdef TARKO_HAVE_RUNMODE
+    std::string text;
+    if (!ReadText(options.taskPath, text))
+        return ExitFile;
+    std::string error;
+    const std::optional<Task> task = ParseTask(text, error);
+    if (!task) {
+        std::cerr << "tarko-run: " << ShownName(options.taskPath) << ": " << error << '\n';
+        return ExitFile;
+    }
+    CatchCompileErrors();
+    std::vector<FileResult> results;
+    std::string json = "[";
+    for (const std::string& file : options.files) {
+        FileResult r;
+        TFileRead why;
+        std::vector<CaseVerdict> verdicts;
+        if (ReadAndCompile(file, read, r, why)) {
+            r.status = "ok";
+            for (size_t i = 0; i < task->cases.size(); ++i) {
+                verdicts.push_back(JudgeCase(task->cases[i], static_cast<int>(i) + 1, RunOnInput(options, task->cases[i].input)));
+                if (!verdicts.back().passed)
+                    r.status = "failed";
+                if (!options.json)
+                    std::cout << ShownName(file) << ": " << verdicts.back().text << '\n' << std::flush;
+            }
+        } else if (!options.json) {
+            std::cout << LineText(r) << '\n' << std::flush;
+        }
+        if (options.json) {
+            json += results.empty() ? "\n " : ",\n ";
+            json += "{\"file\": " + Quoted(ShownName(file, false), true) + ", \"status\": " + Quoted(r.status, true);
+            if (r.status == "compile-error")
+                json += ", \"line\": " + std::to_string(r.line) + ", \"column\": " + std::to_string(r.column);
+            if (!r.message.empty())
+                json += ", \"message\": " + Quoted(r.message, true);
+            json += ", \"cases\": " + CasesJson(verdicts, *task) + "}";
+        }
+        results.push_back(r);
+    }
+    EndGuiApplication();
+    if (options.json)
+        std::cout << json << (results.empty() ? "]\n" : "\n]\n");
+    return ExitCode(results);
+#else
+    (void)options;
+    (void)read;
     return ExitFile;
 #endif
 }

@@ -33,4 +33,15 @@ int CheckFiles(const CliOptions& options, ReadProgramFile read);
 // file cannot be read.
 int ExpectFiles(const CliOptions& options, ReadProgramFile read);
 
+// --task-create MODEL --title T --text FILE [--starter FILE] --case IN...
+// [--hidden IN...] -o TASK: runs the model solution on every input and
+// writes the task with the transcripts it printed (hidden: their hashes).
+// Exit 0 written, 1 the model does not compile or fails an input, 2 a file
+// cannot be read or written.
+int CreateTask(const CliOptions& options, ReadProgramFile read);
+
+// --task TASK FILE...: runs every program on every case of the task; a line
+// per case ("FILE: ✓ Test 1") or all results as JSON. Exit as --expect.
+int CheckTask(const CliOptions& options, ReadProgramFile read);
+
 } // namespace tarko

@@ -17,6 +17,7 @@
 #include "language/PCode.h"
 #include "language/Parser.h"
 #include "runtime/Canvas.h"
+#include "runtime/CaseRunner.h"
 #include "runtime/ConsoleLines.h"
 #include "runtime/ConsoleWrap.h"
 #include "runtime/NumberEntry.h"
@@ -213,17 +214,12 @@ private:
 
 } // namespace
 
-bool ParseInputLine(std::string line, double& value, std::string* typed)
+CaseRun RunOnInput(const CliOptions& options, const std::string& input)
 {
-    const char* const blanks = " \t\r";
-    const size_t end = line.find_last_not_of(blanks);
-    line.erase(end == std::string::npos ? 0 : end + 1);
-    line.erase(0, line.find_first_not_of(blanks) == std::string::npos ? line.size() : line.find_first_not_of(blanks));
-    if (!ParseNumberEntry(line, value))
-        return false;
-    if (typed)
-        *typed = line;
-    return true;
+    EnsureGuiApplication();
+    SetTranslatedRuns(std::getenv("TARKO_RUN_PLAIN") == nullptr);
+    const QtLineWrap wrap;
+    return RunCase(wrap, input, options.timeLimit, options.seed);
 }
 
 RunReport RunCompiled(const CliOptions& options, std::istream& in, std::ostream& out,

@@ -2,6 +2,7 @@
 // The run mode of tarko-run: runs a program without a window. programText is
 // the file's text as Windows-1252 bytes with CR LF line ends.
 #include "cli/CliOptions.h"
+#include "runtime/CaseRunner.h"
 #include "runtime/Runner.h"
 
 #include <iosfwd>
@@ -31,10 +32,10 @@ struct RunReport {
 RunReport RunCompiled(const CliOptions& options, std::istream& in, std::ostream& out,
                       std::ostream* err, bool terminals, double timeLimit);
 
-// A line of number input: the line end (LF or CR LF) and blanks or tabs
-// around the number do not matter; the rest must be what the keypad can
-// type. *typed (when given) receives the number's text.
-bool ParseInputLine(std::string line, double& value, std::string* typed = nullptr);
+// Runs the program compiled last on the numbers of `input` (one per line),
+// "Pause" not waiting, within options.timeLimit; what --expect and the task
+// checks compare.
+CaseRun RunOnInput(const CliOptions& options, const std::string& input);
 
 // Ends the offscreen application a drawn text may have needed.
 void EndGuiApplication();

@@ -28,6 +28,12 @@ const char* const usage =
     "  tarko-run --input EIN --expect AUS [--json] [--seed N] [--time-limit S] DATEI...\n"
     "      f\xC3\xBChrt jedes Programm mit den Zahlen aus EIN aus und vergleicht seine\n"
     "      Ausgabe mit AUS; eine Zeile je Datei: \"ok\" oder was abweicht\n"
+    "  tarko-run --task-create MUSTER --title TITEL --text DATEI [--starter DATEI]\n"
+    "            --case EIN [--case EIN...] [--hidden EIN...] -o AUFGABE\n"
+    "      macht eine Aufgabe: f\xC3\xBChrt die Musterl\xC3\xB6sung MUSTER mit jeder Eingabe aus\n"
+    "      und speichert, was sie ausgibt (bei --hidden nur eine Pr\xC3\xBC" "fsumme)\n"
+    "  tarko-run --task AUFGABE [--json] [--time-limit S] DATEI...\n"
+    "      pr\xC3\xBC" "ft jedes Programm mit allen Tests der Aufgabe; eine Zeile je Test\n"
     "  tarko-run --listing DATEI   gibt den erzeugten P-Code aus, eine Anweisung je Zeile\n"
     "  tarko-run --tokens DATEI    gibt die Symbole des Programms aus, eines je Zeile\n"
     "  tarko-run --help            zeigt diese Hilfe\n"
@@ -44,7 +50,7 @@ const char* const usage =
     "  --expect AUS      die erwartete Ausgabe (wie tarko-run DATEI < EIN sie schreibt);\n"
     "                    in UTF-8 oder Windows-1252; verglichen wird Zeile f\xC3\xBCr Zeile,\n"
     "                    \"Pause\" wartet nicht\n"
-    "  --time-limit S    h\xC3\xB6" "chstens S Sekunden je Programm (Vorgabe 10, mehr als 0\n"
+    "  --time-limit S    h\xC3\xB6" "chstens S Sekunden je Programm und Test (Vorgabe 10, mehr als 0\n"
     "                    bis 1000000)\n"
     "  --json            die Ergebnisse als JSON-Liste auf der Standardausgabe:\n"
     "                    je Datei \"file\", \"status\" (ok, compile-error, differs, fault,\n"
@@ -160,10 +166,43 @@ bool CheckArguments(CliOptions& options, bool runOption, bool expectOption, std:
     return true;
 }
 
+// Whether the options of --task-create and --task fit together.
+// (--seed and --time-limit apply to both; "Pause" never waits.)
+bool CheckTaskArguments(CliOptions& options, std::string& error)
+{
+    const bool create = options.mode == CliMode::TaskCreate, check = options.mode == CliMode::Task;
+    if (!options.inputPath.empty() || !options.expectPath.empty() || options.steps || !options.pngPath.empty()) {
+        error = "--input, --expect, --steps und --png gelten nicht mit --task oder --task-create";
+        return false;
+    }
+    if (check && (!options.title.empty() || !options.textPath.empty() || !options.starterPath.empty() ||
+                  !options.outPath.empty() || !options.caseInputs.empty())) {
+        error = "--title, --text, --starter, --case, --hidden und -o gelten nur mit --task-create";
+        return false;
+    }
+    if (create && (options.files.size() != 1 || options.title.empty() || options.textPath.empty() ||
+                   options.outPath.empty() || options.caseInputs.empty())) {
+        error = "--task-create braucht eine Musterl\xC3\xB6sung, --title, --text, mindestens ein --case "
+                "oder --hidden und -o";
+        return false;
+    }
+    if (create && options.json) {
+        error = "--json gilt nur mit --check, --expect oder --task";
+        return false;
+    }
+    if (check && options.files.empty()) {
+        error = "keine Programmdatei angegeben";
+        return false;
+    }
+    options.file = options.files.front();
+    return true;
+}
+
 bool ParseArguments(int argc, char** argv, CliOptions& options, std::string& error)
 {
     bool runOption = false;
     bool expectOption = false;
+    bool taskOption = false;
     bool optionsEnded = false;   // after "--" every argument is a file, "-x.trk" too
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -232,6 +271,24 @@ bool ParseArguments(int argc, char** argv, CliOptions& options, std::string& err
             }
             options.timeLimit = v;
             expectOption = true;
+        } else if (arg == "--task-create" || arg == "--task" || arg == "--title" || arg == "--text" ||
+                   arg == "--starter" || arg == "-o" || arg == "--case" || arg == "--hidden") {
+            if (++i >= argc || std::string(argv[i]).empty()) {
+                error = arg + (arg == "--title" ? " erwartet einen Titel" : " erwartet einen Dateinamen");
+                return false;
+            }
+            const std::string value = argv[i];
+            if (arg == "--task-create" || arg == "--task") {
+                if (!SetMode(options, arg == "--task" ? CliMode::Task : CliMode::TaskCreate, error))
+                    return false;
+                (arg == "--task" ? options.taskPath : options.files.emplace_back()) = value;
+            } else if (arg == "--case" || arg == "--hidden") {
+                options.caseInputs.push_back({value, arg == "--hidden"});
+            } else {
+                (arg == "--title" ? options.title : arg == "--text" ? options.textPath
+                 : arg == "--starter" ? options.starterPath : options.outPath) = value;
+            }
+            taskOption = true;
         } else if (arg == "--json") {
             options.json = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -240,6 +297,12 @@ bool ParseArguments(int argc, char** argv, CliOptions& options, std::string& err
         } else {
             options.files.push_back(arg);
         }
+    }
+    if (options.mode == CliMode::TaskCreate || options.mode == CliMode::Task)
+        return CheckTaskArguments(options, error);
+    if (taskOption) {
+        error = "--title, --text, --starter, --case, --hidden und -o gelten nur mit --task-create";
+        return false;
     }
     return CheckArguments(options, runOption, expectOption, error);
 }
@@ -295,6 +358,10 @@ int main(int argc, char** argv)
     };
     if (options.mode == CliMode::Expect)
         return ExpectFiles(options, readProgram);
+    if (options.mode == CliMode::TaskCreate)
+        return CreateTask(options, readProgram);
+    if (options.mode == CliMode::Task)
+        return CheckTask(options, readProgram);
     if (options.mode == CliMode::Check && (options.files.size() > 1 || options.json))
         return CheckFiles(options, readProgram);
     std::string bytes;

@@ -26,6 +26,7 @@ private slots:
     void checkSeveralFiles();
     void expectComparesEveryProgram();
     void expectAsJson();
+    void taskFromModelSolution();
     void refusesWhatIsNoProgram_data();
     void refusesWhatIsNoProgram();
     void largestAllowedFileIsRead();
@@ -344,6 +345,83 @@ void TestCli::expectComparesEveryProgram()
     const QString utf8 = WriteFile(dir, "aus-utf8.txt", "Gr\xC3\xB6\xC3\x9F" "e\n");
     QCOMPARE(Run({"--input", in, "--expect", cp1252, umlauts}).out, (umlauts + ": ok\n").toUtf8());
     QCOMPARE(Run({"--input", in, "--expect", utf8, umlauts}).out, (umlauts + ": ok\n").toUtf8());
+}
+
+// A teacher's task made from a model solution, then a class checked against
+// it: a hard-coded answer passes the visible test and fails the hidden one,
+// and a visible test reports what --expect reports for the same transcript.
+void TestCli::taskFromModelSolution()
+{
+#ifndef TARKO_HAVE_RUNMODE
+    QSKIP("the run mode is not built in");
+#endif
+    const QByteArray ask = "Eingabe \"Zahl? \" x\r\n";
+    const QString model = WriteFile(dir, "muster.trk", ask + "Ausgabe \"Doppelt: \" x * 2\r\nPause 30");
+    const QString text = WriteFile(dir, "aufgabe.txt", "Verdopple eine Zahl.\r\nGib sie aus.\r\n");
+    const QString in1 = WriteFile(dir, "t1.txt", "4\n"), in2 = WriteFile(dir, "t2.txt", " 2,5 \r\n");
+    const QString secret = WriteFile(dir, "geheim.txt", "21\n");
+    const QString task = dir.filePath("verdoppeln.tarko-aufgabe");
+    const Result made = Run({"--task-create", model, "--title", "Verdoppeln", "--text", text, "--case", in1,
+                             "--hidden", secret, "--case", in2, "-o", task});
+    QCOMPARE(made.err, QByteArray());
+    QCOMPARE(made.exitCode, 0);
+    QFile file(task);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray written = file.readAll();
+    QVERIFY(written.startsWith("Tarko-Aufgabe 1\nTitel: Verdoppeln\nAufgabentext:\n| Verdopple eine Zahl.\n| Gib sie aus.\n"));
+    QVERIFY(written.contains("Test\nEingabe:\n| 4\nAusgabe:\n| Zahl? 4\n| Doppelt: 8 \n"));
+    QVERIFY(!written.contains("Doppelt: 42"));   // the hidden transcript is only hashed
+
+    const QStringList pupils = {
+        model,
+        WriteFile(dir, "falsch.trk", ask + "Ausgabe \"Doppelt: \" x + 2"),
+        WriteFile(dir, "geraten.trk", "Eingabe \"Zahl? \" x\r\nFalls x = 4\r\nAusgabe \"Doppelt: 8 \"\r\nAnsonsten\r\n"
+                                      "Ausgabe \"Doppelt: 5 \"\r\nFallsende"),
+        WriteFile(dir, "fragt.trk", ask + "Eingabe y\r\nAusgabe x * 2"),
+        WriteFile(dir, "endlos.trk", ask + "Wiederhole\r\nBis x = 0"),
+        WriteFile(dir, "kaputt.trk", ask + "Ausgabe y"),
+    };
+    const Result r = Run(QStringList{"--task", task, "--time-limit", "0,5"} + pupils);
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 1);
+    const QStringList want = {
+        pupils[0] + ": \u2713 Test 1", pupils[0] + ": \u2713 versteckter Test 2", pupils[0] + ": \u2713 Test 3",
+        pupils[1] + ": \u2717 Test 1: Ausgabezeile 2: erwartet \"Doppelt: 8 \", erhalten \"Doppelt: 6 \"",
+        pupils[1] + ": \u2717 versteckter Test 2 stimmt nicht",
+        pupils[1] + ": \u2717 Test 3: Ausgabezeile 2: erwartet \"Doppelt: 5 \", erhalten \"Doppelt: 4,5 \"",
+        pupils[2] + ": \u2713 Test 1", pupils[2] + ": \u2717 versteckter Test 2 stimmt nicht", pupils[2] + ": \u2713 Test 3",
+        pupils[3] + ": \u2717 Test 1: Eingabe zu Ende in Zeile 2: das Programm will mehr Zahlen, als der Test eingibt",
+        pupils[3] + ": \u2717 versteckter Test 2: Eingabe zu Ende in Zeile 2: das Programm will mehr Zahlen, als der Test eingibt",
+        pupils[3] + ": \u2717 Test 3: Eingabe zu Ende in Zeile 2: das Programm will mehr Zahlen, als der Test eingibt",
+        pupils[4] + ": \u2717 Test 1: Zeitlimit \u00FCberschritten in Zeile 3: das Programm wird nicht rechtzeitig fertig",
+        pupils[4] + ": \u2717 versteckter Test 2: Zeitlimit \u00FCberschritten in Zeile 3: das Programm wird nicht rechtzeitig fertig",
+        pupils[4] + ": \u2717 Test 3: Zeitlimit \u00FCberschritten in Zeile 3: das Programm wird nicht rechtzeitig fertig",
+        pupils[5] + ": \u00FCbersetzt nicht, Zeile 2, Spalte 9: unbekannte Variable",
+    };
+    QCOMPARE(QString::fromUtf8(r.out).split('\n', Qt::SkipEmptyParts), want);
+
+    // The same comparison as --expect, on the model's transcript of test 1.
+    const QString expected = WriteFile(dir, "t1-aus.txt", "Zahl? 4\nDoppelt: 8 \n");
+    const Result expect = Run({"--input", in1, "--expect", expected, pupils[1]});
+    QCOMPARE(QString::fromUtf8(expect.out),
+             pupils[1] + ": Ausgabezeile 2: erwartet \"Doppelt: 8 \", erhalten \"Doppelt: 6 \"\n");
+
+    const Result json = Run({"--json", "--task", task, pupils[2], pupils[5]});
+    const QJsonArray results = QJsonDocument::fromJson(json.out).array();
+    QCOMPARE(results.size(), 2);
+    QCOMPARE(results[0].toObject()["status"], "failed");
+    const QJsonArray cases = results[0].toObject()["cases"].toArray();
+    QCOMPARE(cases.size(), 3);
+    QCOMPARE(cases[1].toObject(), (QJsonObject{{"case", 2}, {"hidden", true}, {"status", "differs"},
+                                               {"text", "\u2717 versteckter Test 2 stimmt nicht"}}));
+    QCOMPARE(results[1].toObject()["status"], "compile-error");
+
+    // A model that fails its own input makes no task.
+    const Result failing = Run({"--task-create", pupils[3], "--title", "T", "--text", text, "--case", in1, "-o",
+                                dir.filePath("nie.tarko-aufgabe")});
+    QCOMPARE(failing.exitCode, 1);
+    QVERIFY(failing.err.startsWith("tarko-run: die Musterl\xC3\xB6sung besteht "));
+    QVERIFY(!QFile::exists(dir.filePath("nie.tarko-aufgabe")));
 }
 
 void TestCli::expectAsJson()

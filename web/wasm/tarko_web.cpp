@@ -4,21 +4,25 @@
 #include "tarko_web.h"
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "editor/Overlay.h"
 #include "editor/WorkbenchScheme.h"
+#include "language/Cp1252.h"
 #include "language/Formatter.h"
 #include "language/FrontEndOutput.h"
 #include "language/PCode.h"
 #include "language/Parser.h"
 #include "language/TokenPass.h"
+#include "runtime/CaseRunner.h"
 #include "runtime/ConsoleLines.h"
 #include "runtime/NumberEntry.h"
 #include "runtime/Raster.h"
 #include "runtime/Runner.h"
 #include "runtime/TableWrap.h"
+#include "runtime/Task.h"
 
 namespace tarko {
 namespace {
@@ -453,5 +457,54 @@ int tarko_format(const uint8_t* text, int length)
 }
 
 const char* tarko_formatted(void) { return formatted.data(); }
+
+// ---- Tasks: the checks of tarko-run --task, in the browser's worker -------
+
+namespace {
+std::optional<Task> task;
+std::string taskText;   // the last loaded task as JSON, or the German error
+std::string verdictText;
+} // namespace
+
+int tarko_task_load(const uint8_t* text, int length)
+{
+    std::string error;
+    task = ParseTask(std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(std::max(length, 0))), error);
+    if (!task) {
+        taskText = error;
+        return 0;
+    }
+    taskText = "{\"title\": " + QuotedText(task->title, true) + ", \"text\": " + QuotedText(task->text, true) +
+               ", \"starter\": " + QuotedText(task->starter, true) + ", \"cases\": [";
+    for (size_t i = 0; i < task->cases.size(); ++i)
+        taskText += std::string(i ? ", " : "") + "{\"hidden\": " + (task->cases[i].hidden ? "true" : "false") + "}";
+    taskText += "]}";
+    return 1;
+}
+
+const char* tarko_task_text(void) { return taskText.c_str(); }
+int tarko_task_text_length(void) { return static_cast<int>(taskText.size()); }
+
+int tarko_task_check(int index, double timeLimit)
+{
+    if (!task || index < 0 || static_cast<size_t>(index) >= task->cases.size())
+        return -1;
+    CaseRun run;
+    if (!compiled.ok) {
+        run.end = CaseEnd::CompileError;
+        run.message = Cp1252ToUtf8(compiled.message);
+        run.line = compiled.line + 1;
+        run.column = compiled.column;
+    } else {
+        const TableLineWrap wrap;
+        run = RunCase(wrap, task->cases[static_cast<size_t>(index)].input, timeLimit, std::nullopt);
+    }
+    const CaseVerdict v = JudgeCase(task->cases[static_cast<size_t>(index)], index + 1, run);
+    verdictText = "{\"status\": " + QuotedText(v.status, true) + ", \"text\": " + QuotedText(v.text, true) + "}";
+    return v.passed ? 1 : 0;
+}
+
+const char* tarko_task_verdict(void) { return verdictText.c_str(); }
+int tarko_task_verdict_length(void) { return static_cast<int>(verdictText.size()); }
 
 } // extern "C"

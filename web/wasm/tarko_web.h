@@ -160,6 +160,20 @@ const int32_t* tarko_runs(void);
 int tarko_format(const uint8_t* text, int length);
 const char* tarko_formatted(void);
 
+// Tasks (".tarko-aufgabe", UTF-8). tarko_task_load reads one: 1, and its
+// public part as JSON at tarko_task_text() ({"title", "text", "starter",
+// "cases": [{"hidden"}]}); 0, and the German reason there instead.
+int tarko_task_load(const uint8_t* text, int length);
+const char* tarko_task_text(void);
+int tarko_task_text_length(void);
+// Runs the program compiled last on case `index` (from 0) of the task loaded
+// last, within timeLimit seconds, as tarko-run --task does: 1 passed, 0 not,
+// -1 no such case. The verdict as JSON ({"status", "text"}) at
+// tarko_task_verdict(). A program that did not compile fails every case.
+int tarko_task_check(int index, double timeLimit);
+const char* tarko_task_verdict(void);
+int tarko_task_verdict_length(void);
+
 #ifdef __cplusplus
 }
 #endif
