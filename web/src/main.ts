@@ -5,7 +5,7 @@ import { Device } from "./device";
 import { captionOf, Editors, NewProgramName } from "./editors";
 import { recolour, sharedColourer } from "./colouring";
 import { PageSession, RunCallbacks, RunSession, WorkerSession } from "./session";
-import { loadOptions, TabKeeper } from "./store";
+import { loadOptions, TabKeeper, Trouble } from "./store";
 import { Commands } from "./commands";
 import * as dialogs from "./dialogs";
 import { screenMenu } from "./screenmenu";
@@ -66,8 +66,18 @@ export class App {
       $<HTMLCanvasElement>("RunImage"), () => this.device.consoleContent());
   }
 
-  async start(): Promise<void> {
+  /** `isolating` resolves true when the page is about to reload itself:
+   *  then it never takes input. */
+  async start(isolating: Promise<boolean> = Promise.resolve(false)): Promise<void> {
+    const frame = $("window");
+    frame.inert = true;
+    if (await isolating) return;
+    let trouble: Trouble | null = null;
+    this.keeper.onTrouble = (t) => { trouble = t; };
     const saved = await this.keeper.load();
+    // Showing what was read changes nothing worth writing; a page that only
+    // looked then never takes the store from another.
+    this.restoring = true;
     if (saved && saved.lastTab >= 0) {
       for (let i = 0; i <= saved.lastTab; i++) {
         const t = saved.tabs[i]!;
@@ -78,8 +88,12 @@ export class App {
     } else if (!saved) {
       this.editors.openTab(NewProgramName, "");
     }
+    this.restoring = false;
     this.setRunState(1);
+    frame.inert = false;
     this.editors.focus();
+    this.keeper.onTrouble = (t) => this.tell(t);
+    if (trouble) this.tell(trouble);
     const [factory, wasm] = await Promise.all([loadGlue(), fetch("tarko.wasm").then((r) => r.arrayBuffer())]);
     this.core = await loadCore(factory, wasm.slice(0));
     this.session = crossOriginIsolated ? await WorkerSession.create(wasm, new URL("tarko.js", location.href).href) : new PageSession(this.core);
@@ -94,13 +108,31 @@ export class App {
     this.keep();
   }
 
+  private restoring = false;
+
   keep(): void {
+    if (this.restoring) return;
     const e = this.editors;
     this.keeper.keep({
       lastTab: e.lastTab,
       active: e.current,
       tabs: e.views.map((_, i) => ({ text: e.text(i), fileName: e.fileNames[i]!, modified: e.isModified(i), handle: e.handles[i] ?? undefined })),
     });
+  }
+
+  /** Says once, where the pupil looks, that the programs are not kept. */
+  private tell(t: Trouble): void {
+    if (t === "elsewhere") {
+      void dialogs.message("Tarko ist schon in einem anderen Tab geöffnet. Dieser Tab zeigt die Programme, wie sie dort "
+        + "zuletzt aufbewahrt wurden; was du hier änderst, bewahrt der Browser nicht auf. Sichere es mit Speichern, "
+        + "oder arbeite im anderen Tab weiter.");
+      return;
+    }
+    this.showMessageLine(0, {
+      unavailable: "Der Browser bewahrt die Programme nicht auf – bitte Speichern",
+      full: "Der Speicher des Browsers ist voll – bitte Speichern",
+      overtaken: "Tarko ist in einem anderen Tab offen – hier bitte Speichern",
+    }[t]);
   }
 
   showMessageLine(kind: number, text: string): void {
@@ -193,19 +225,37 @@ export class App {
 }
 
 /** Offline use; where the server sends no isolation headers the service
- *  worker supplies them, which takes one reload on the first visit. */
-function registerServiceWorker(app: App): void {
-  if (!("serviceWorker" in navigator) || new URLSearchParams(location.search).has("nosw")) return;
+ *  worker supplies them, which takes one reload on the first visit. That
+ *  reload comes before the editor takes any input (the result is true then),
+ *  or not at all in this visit when the worker takes too long. */
+function registerServiceWorker(app: App): Promise<boolean> {
+  if (!("serviceWorker" in navigator) || new URLSearchParams(location.search).has("nosw")) return Promise.resolve(false);
   const sw = navigator.serviceWorker;
-  const wasControlled = sw.controller !== null;
-  sw.addEventListener("controllerchange", () => {
-    if (crossOriginIsolated || wasControlled || sessionStorage.getItem("tarko.isolating")) return;
-    sessionStorage.setItem("tarko.isolating", "1");
-    app.leavingQuietly = true;
-    void app.keeper.settled().then(() => location.reload());
+  let tried = true;
+  try { tried = sessionStorage.getItem("tarko.isolating") !== null; } catch { /* no session storage: never reload */ }
+  const waits = !crossOriginIsolated && sw.controller === null && !tried;
+  const isolating = new Promise<boolean>((resolve) => {
+    if (!waits) { resolve(false); return; }
+    const timer = setTimeout(() => resolve(false), IsolationWait);
+    sw.addEventListener("controllerchange", () => {
+      clearTimeout(timer);
+      resolve(true);
+    }, { once: true });
+  }).then((reload) => {
+    if (reload) {
+      try { sessionStorage.setItem("tarko.isolating", "1"); } catch { /* checked above */ }
+      app.leavingQuietly = true;
+      location.reload();
+    }
+    return reload;
   });
   sw.register("sw.js").catch(() => { /* no offline use, the page works on */ });
+  return isolating;
 }
+
+/** How long a first visit waits for the service worker before it starts
+ *  without isolation (runs go on the page until the next visit). */
+const IsolationWait = 4000;
 
 // The help page opens its examples here as new programs.
 function listenToHelp(app: App): void {
@@ -217,7 +267,15 @@ function listenToHelp(app: App): void {
 }
 
 const app = new App();
-registerServiceWorker(app);
+const isolating = registerServiceWorker(app);
 listenToHelp(app);
 (window as unknown as { tarko: App }).tarko = app;
-void app.start();
+// What this page read of the store may be stale once it comes back from the
+// back/forward cache: it starts afresh instead (it wrote everything on leaving).
+addEventListener("pagehide", () => app.keeper.leave());
+addEventListener("pageshow", (e) => {
+  if (!e.persisted) return;
+  app.leavingQuietly = true;
+  location.reload();
+});
+void app.start(isolating);

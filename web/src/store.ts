@@ -8,6 +8,9 @@ const Db = "tarko";
 const Store = "workbench";
 const Key = "tabs";
 const RecentKey = "recent";
+/** Changes with every write of the workbench, so a writer sees whether
+ *  anyone else wrote since it read. */
+const VersionKey = "version";
 
 export interface RecentFile { name: string; handle: FileSystemFileHandle }
 
@@ -38,22 +41,94 @@ function put(db: IDBDatabase, key: string, value: unknown): Promise<void> {
   });
 }
 
-/** Writes the newest state; a write asked for during another goes after it,
- *  so nothing typed is lost and writes never pile up. */
+/** Why the programs are not (or no longer) kept. */
+export type Trouble = "unavailable" | "full" | "elsewhere" | "overtaken";
+
+/** The lock held by the page that keeps the programs. */
+const LockName = "tarko.programme";
+/** How long a new page waits for the lock: long enough for the page it
+ *  replaces (a reload) to let go, short for a real second tab. */
+const LockWait = 1500;
+
+/** Every open page of the site shares one stored workbench, so only one page
+ *  keeps it: the one holding the Web Lock "tarko.programme". A page that does
+ *  not get the lock shows the kept programs but writes nothing, and says so.
+ *  Besides, every write checks in its own transaction that the stored version
+ *  is the one this page read or last wrote: a page that fell behind (another
+ *  page wrote, it was restored from the back/forward cache, the browser has no
+ *  Web Locks) stops keeping and says so instead of writing old texts over new
+ *  ones. Nothing is written before this page has read the store, and nothing
+ *  after it left. Writes go one at a time, the newest state next; on leaving,
+ *  a waiting one goes at once. */
 export class TabKeeper {
-  private db: Promise<IDBDatabase> | null = null;
+  private db: IDBDatabase | null = null;
+  private db0: Promise<IDBDatabase> | null = null;
+  private readonly id = `${Date.now().toString(36)}.${Math.random().toString(36).slice(2)}`;
+  private serial = 0;
+  /** The stored version this page read or last wrote. */
+  private base: unknown = undefined;
+  private keeping = false;
+  private locked = false;
+  private release: (() => void) | null = null;
   private writing = false;
   private next: Workbench | null = null;
+  private told = false;
+  /** Told once per page, when the programs are not or no longer kept. */
+  onTrouble: (t: Trouble) => void = () => undefined;
 
   private database(): Promise<IDBDatabase> {
-    this.db ??= open();
-    return this.db;
+    this.db0 ??= open();
+    return this.db0;
   }
 
+  private trouble(t: Trouble): void {
+    if (this.told) return;
+    this.told = true;
+    this.onTrouble(t);
+  }
+
+  /** Waits (briefly) for the lock; true when this page got it. */
+  private own(): Promise<boolean> {
+    const locks = (navigator as { locks?: LockManager }).locks;
+    if (!locks) return Promise.resolve(true);
+    return new Promise((resolve) => {
+      const stop = new AbortController();
+      const timer = setTimeout(() => stop.abort(), LockWait);
+      locks.request(LockName, { signal: stop.signal }, () => {
+        clearTimeout(timer);
+        this.locked = true;
+        resolve(true);
+        return new Promise<void>((r) => { this.release = r; });
+      }).catch(() => resolve(false));
+    });
+  }
+
+  /** Reads the kept workbench (null when there is none or it cannot be
+   *  read) and decides whether this page keeps it from now on. */
   async load(): Promise<Workbench | null> {
+    const owner = await this.own();
     try {
-      return ((await get(await this.database(), Key)) as Workbench | undefined) ?? null;
+      const db = await this.database();
+      const [tabs, version] = await new Promise<[unknown, unknown]>((resolve, reject) => {
+        const tx = db.transaction(Store);
+        const s = tx.objectStore(Store);
+        const t = s.get(Key), v = s.get(VersionKey);
+        tx.oncomplete = () => resolve([t.result, v.result]);
+        tx.onerror = tx.onabort = () => reject(tx.error ?? new Error("IndexedDB"));
+      });
+      this.db = db;
+      this.base = version;
+      if (owner) {
+        this.keeping = true;
+        // Shared Chromebooks evict storage under pressure; ask to be spared.
+        void navigator.storage?.persist?.().catch(() => undefined);
+      } else {
+        this.trouble("elsewhere");
+      }
+      return (tabs as Workbench | undefined) ?? null;
     } catch {
+      this.letGo();
+      this.trouble("unavailable");
       return null;
     }
   }
@@ -87,8 +162,28 @@ export class TabKeeper {
   }
 
   keep(state: Workbench): void {
+    if (!this.keeping) return;
     this.next = state;
-    if (!this.writing) void this.drain();
+    if (!this.writing) this.drain();
+  }
+
+  /** The page is going (or into the back/forward cache): a waiting write
+   *  goes now, since nothing after this runs for sure; then this page keeps
+   *  nothing more and lets others have the lock. */
+  leave(): void {
+    const last = this.keeping ? this.next : null;
+    this.next = null;
+    // Unchecked only while holding the lock: no other page writes then, and
+    // the check would need a round trip the leaving page may not get.
+    if (last) void this.write(last, !this.locked);
+    this.keeping = false;
+    this.letGo();
+  }
+
+  private letGo(): void {
+    this.release?.();
+    this.release = null;
+    this.locked = false;
   }
 
   /** Resolves once everything asked for is written. */
@@ -97,20 +192,52 @@ export class TabKeeper {
     await this.recentChanges;
   }
 
-  private async drain(): Promise<void> {
+  private drain(): void {
+    const s = this.next;
+    if (!s || !this.keeping) { this.next = null; return; }
+    this.next = null;
     this.writing = true;
-    try {
-      const db = await this.database();
-      while (this.next) {
-        const s = this.next;
-        this.next = null;
-        await put(db, Key, s);
-      }
-    } catch {
-      this.next = null;
-    } finally {
+    void this.write(s, !this.locked).then(() => {
       this.writing = false;
-    }
+      this.drain();
+    });
+  }
+
+  /** One write of the workbench and its new version; `checked` puts it only
+   *  over the version this page knows. */
+  private write(state: Workbench, checked: boolean): Promise<void> {
+    const version = `${this.id}.${++this.serial}`;
+    return new Promise((resolve) => {
+      let behind = false;
+      try {
+        const tx = this.db!.transaction(Store, "readwrite");
+        const s = tx.objectStore(Store);
+        const putAll = () => {
+          s.put(state, Key);
+          s.put(version, VersionKey);
+          tx.commit?.();
+        };
+        tx.oncomplete = () => { this.base = version; resolve(); };
+        tx.onabort = () => {
+          if (behind) { this.keeping = false; this.letGo(); this.trouble("overtaken"); }
+          else this.failed(tx.error);
+          resolve();
+        };
+        if (!checked) { putAll(); return; }
+        const r = s.get(VersionKey);
+        r.onsuccess = () => {
+          if (r.result !== this.base) { behind = true; tx.abort(); return; }
+          try { putAll(); } catch (e) { this.failed(e); tx.abort(); }
+        };
+      } catch (e) {
+        this.failed(e);
+        resolve();
+      }
+    });
+  }
+
+  private failed(e: unknown): void {
+    this.trouble((e as { name?: string } | null)?.name === "QuotaExceededError" ? "full" : "unavailable");
   }
 }
 
