@@ -41,14 +41,48 @@ function put(db: IDBDatabase, key: string, value: unknown): Promise<void> {
   });
 }
 
+/** The newest state of a page that left with writes unfinished: `after` is
+ *  the stored version it knew written, `by` the page's own version prefix. */
+interface Journal { after: unknown; by: string; state: Workbench }
+const JournalKey = "tarko.journal";
+
+function writeJournal(j: Journal): void {
+  try {
+    // File handles do not go into text; the stored record has them.
+    const tabs = j.state.tabs.map(({ text, fileName, modified }) => ({ text, fileName, modified }));
+    localStorage.setItem(JournalKey, JSON.stringify({ ...j, state: { ...j.state, tabs } }));
+  } catch { /* too big or no storage: the last write is all there is */ }
+}
+
+function dropJournal(): void {
+  try { localStorage.removeItem(JournalKey); } catch { /* nothing kept there */ }
+}
+
+/** The journal's state when it is newer than what is stored (nobody but its
+ *  page wrote after it), with the stored tabs' file handles. */
+function takeJournal(version: unknown, stored: Workbench | null): Workbench | null {
+  let j: Journal | null = null;
+  try { j = JSON.parse(localStorage.getItem(JournalKey) ?? "null") as Journal | null; } catch { /* unreadable: none */ }
+  if (!j?.state || !Array.isArray(j.state.tabs)) return null;
+  if (version !== j.after && !(typeof version === "string" && version.startsWith(`${j.by}.`))) { dropJournal(); return null; }
+  j.state.tabs.forEach((t, i) => {
+    const before = stored?.tabs[i];
+    if (before?.handle && before.fileName === t.fileName) t.handle = before.handle;
+  });
+  return j.state;
+}
+
 /** Why the programs are not (or no longer) kept. */
 export type Trouble = "unavailable" | "full" | "elsewhere" | "overtaken";
 
 /** The lock held by the page that keeps the programs. */
 const LockName = "tarko.programme";
-/** How long a new page waits for the lock: long enough for the page it
- *  replaces (a reload) to let go, short for a real second tab. */
+/** How long a new page waits for the lock: short for a real second tab,
+ *  long where the page it replaces (a reload in the same tab) held it, since
+ *  that one surely lets go. */
 const LockWait = 1500;
+const SuccessorWait = 15000;
+const HeldKey = "tarko.held";
 
 /** Every open page of the site shares one stored workbench, so only one page
  *  keeps it: the one holding the Web Lock "tarko.programme". A page that does
@@ -59,7 +93,8 @@ const LockWait = 1500;
  *  Web Locks) stops keeping and says so instead of writing old texts over new
  *  ones. Nothing is written before this page has read the store, and nothing
  *  after it left. Writes go one at a time, the newest state next; on leaving,
- *  a waiting one goes at once. */
+ *  a waiting one goes at once, and the newest state also into a journal that
+ *  the next keeping page takes over unless something newer was stored. */
 export class TabKeeper {
   private db: IDBDatabase | null = null;
   private db0: Promise<IDBDatabase> | null = null;
@@ -70,7 +105,8 @@ export class TabKeeper {
   private keeping = false;
   private locked = false;
   private release: (() => void) | null = null;
-  private writing = false;
+  /** The state of the write under way, if any, and the newest one waiting. */
+  private writing: Workbench | null = null;
   private next: Workbench | null = null;
   private told = false;
   /** Told once per page, when the programs are not or no longer kept. */
@@ -91,9 +127,14 @@ export class TabKeeper {
   private own(): Promise<boolean> {
     const locks = (navigator as { locks?: LockManager }).locks;
     if (!locks) return Promise.resolve(true);
+    let wait = LockWait;
+    try {
+      if (sessionStorage.getItem(HeldKey)) wait = SuccessorWait;
+      sessionStorage.removeItem(HeldKey);
+    } catch { /* no session storage: the short wait */ }
     return new Promise((resolve) => {
       const stop = new AbortController();
-      const timer = setTimeout(() => stop.abort(), LockWait);
+      const timer = setTimeout(() => stop.abort(), wait);
       locks.request(LockName, { signal: stop.signal }, () => {
         clearTimeout(timer);
         this.locked = true;
@@ -118,14 +159,17 @@ export class TabKeeper {
       });
       this.db = db;
       this.base = version;
+      let kept = (tabs as Workbench | undefined) ?? null;
       if (owner) {
         this.keeping = true;
         // Shared Chromebooks evict storage under pressure; ask to be spared.
         void navigator.storage?.persist?.().catch(() => undefined);
+        const j = takeJournal(version, kept);
+        if (j) { kept = j; this.keep(j); }
       } else {
         this.trouble("elsewhere");
       }
-      return (tabs as Workbench | undefined) ?? null;
+      return kept;
     } catch {
       this.letGo();
       this.trouble("unavailable");
@@ -168,15 +212,20 @@ export class TabKeeper {
   }
 
   /** The page is going (or into the back/forward cache): a waiting write
-   *  goes now, since nothing after this runs for sure; then this page keeps
-   *  nothing more and lets others have the lock. */
+   *  goes now, and what is not surely written yet goes to the journal too
+   *  (Chromium drops an IndexedDB write of a large value still on its way
+   *  when the page goes); then this page keeps nothing more and lets others
+   *  have the lock. */
   leave(): void {
     const last = this.keeping ? this.next : null;
+    const newest = last ?? (this.keeping ? this.writing : null);
+    if (newest) writeJournal({ after: this.base, by: this.id, state: newest });
     this.next = null;
     // Unchecked only while holding the lock: no other page writes then, and
     // the check would need a round trip the leaving page may not get.
     if (last) void this.write(last, !this.locked);
     this.keeping = false;
+    if (this.locked) try { sessionStorage.setItem(HeldKey, "1"); } catch { /* the short wait then */ }
     this.letGo();
   }
 
@@ -196,9 +245,9 @@ export class TabKeeper {
     const s = this.next;
     if (!s || !this.keeping) { this.next = null; return; }
     this.next = null;
-    this.writing = true;
+    this.writing = s;
     void this.write(s, !this.locked).then(() => {
-      this.writing = false;
+      this.writing = null;
       this.drain();
     });
   }
@@ -217,7 +266,11 @@ export class TabKeeper {
           s.put(version, VersionKey);
           tx.commit?.();
         };
-        tx.oncomplete = () => { this.base = version; resolve(); };
+        tx.oncomplete = () => {
+          this.base = version;
+          dropJournal();
+          resolve();
+        };
         tx.onabort = () => {
           if (behind) { this.keeping = false; this.letGo(); this.trouble("overtaken"); }
           else this.failed(tx.error);
