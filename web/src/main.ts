@@ -29,8 +29,9 @@ export class App {
   runState = 1;
   /** From a successful compile until the run has really ended. */
   private busy = false;
-  /** The reload that makes the page cross-origin isolated asks nothing
-   *  (every tab's text is kept in the browser anyway). */
+  /** The page's own reloads (to become cross-origin isolated, or back from
+   *  the back/forward cache) ask nothing: the first comes before any input,
+   *  the second after everything typed was kept on leaving. */
   leavingQuietly = false;
   /** Counts the starts that are over (run ended or compile error). */
   finishedRuns = 0;

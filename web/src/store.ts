@@ -81,7 +81,7 @@ const LockName = "tarko.programme";
  *  long where the page it replaces (a reload in the same tab) held it, since
  *  that one surely lets go. */
 const LockWait = 1500;
-const SuccessorWait = 15000;
+const SuccessorWait = 5000;
 const HeldKey = "tarko.held";
 
 /** Every open page of the site shares one stored workbench, so only one page
@@ -163,7 +163,8 @@ export class TabKeeper {
       if (owner) {
         this.keeping = true;
         // Shared Chromebooks evict storage under pressure; ask to be spared.
-        void navigator.storage?.persist?.().catch(() => undefined);
+        const storage = navigator.storage;
+        if (storage?.persist) void storage.persisted().then((p) => p || storage.persist()).catch(() => undefined);
         const j = takeJournal(version, kept);
         if (j) { kept = j; this.keep(j); }
       } else {

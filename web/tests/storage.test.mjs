@@ -45,7 +45,12 @@ test("typing then an immediate reload keeps every key", async () => {
   const t = await open();
   try {
     await recordTelling(t.page);
+    await t.page.evaluateOnNewDocument(() => {
+      const persist = StorageManager.prototype.persist;
+      StorageManager.prototype.persist = function () { window.askedToPersist = true; return persist.call(this); };
+    });
     await t.load();
+    assert.equal(await t.page.evaluate(() => window.askedToPersist), true, "asks the browser to keep the site's storage");
     // A long program makes each write take a while, as on a slow disk.
     let expected = "/ Kommentar, der nur Platz braucht: 0123456789 äöüß\n".repeat(6000);
     await t.page.evaluate((text) => window.tarko.editors.view.dispatch({ changes: { from: 0, insert: text } }), expected);
