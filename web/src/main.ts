@@ -256,7 +256,7 @@ function registerServiceWorker(app: App): Promise<boolean> {
 
 /** How long a first visit waits for the service worker before it starts
  *  without isolation (runs go on the page until the next visit). */
-const IsolationWait = 4000;
+const IsolationWait = 10000;
 
 // The help page opens its examples here as new programs.
 function listenToHelp(app: App): void {
