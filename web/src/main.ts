@@ -235,13 +235,12 @@ function registerServiceWorker(app: App): Promise<boolean> {
   let tried = true;
   try { tried = sessionStorage.getItem("tarko.isolating") !== null; } catch { /* no session storage: never reload */ }
   const waits = !crossOriginIsolated && sw.controller === null && !tried;
+  let settle: (reload: boolean) => void = () => undefined;
   const isolating = new Promise<boolean>((resolve) => {
     if (!waits) { resolve(false); return; }
-    const timer = setTimeout(() => resolve(false), IsolationWait);
-    sw.addEventListener("controllerchange", () => {
-      clearTimeout(timer);
-      resolve(true);
-    }, { once: true });
+    settle = resolve;
+    setTimeout(() => resolve(false), IsolationWait);
+    sw.addEventListener("controllerchange", () => resolve(true), { once: true });
   }).then((reload) => {
     if (reload) {
       try { sessionStorage.setItem("tarko.isolating", "1"); } catch { /* checked above */ }
@@ -250,7 +249,11 @@ function registerServiceWorker(app: App): Promise<boolean> {
     }
     return reload;
   });
-  sw.register("sw.js").catch(() => { /* no offline use, the page works on */ });
+  // A worker that cannot be installed isolates nothing: start at once.
+  sw.register("sw.js").then((r) => {
+    const w = r.installing ?? r.waiting;
+    w?.addEventListener("statechange", () => { if (w.state === "redundant") settle(false); });
+  }).catch(() => settle(false));
   return isolating;
 }
 
