@@ -245,7 +245,10 @@ function registerServiceWorker(app: App): Promise<boolean> {
     if (reload) {
       try { sessionStorage.setItem("tarko.isolating", "1"); } catch { /* checked above */ }
       app.leavingQuietly = true;
-      location.reload();
+      // Replaced, not reloaded: Chromium keeps a reloaded document (here not
+      // isolated, empty) in its back/forward cache and may show it again on
+      // a later reload of the isolated page.
+      location.replace(location.href);
     }
     return reload;
   });
@@ -280,6 +283,6 @@ addEventListener("pagehide", () => app.keeper.leave());
 addEventListener("pageshow", (e) => {
   if (!e.persisted) return;
   app.leavingQuietly = true;
-  location.reload();
+  location.replace(location.href);
 });
 void app.start(isolating);

@@ -213,6 +213,16 @@ test("the first visit's isolating reload comes before the editor takes input", a
     await t.typeProgram('Ausgabe "isoliert"');
     await t.runOver(() => t.page.keyboard.press("F9"));
     assert.equal(await t.consoleText(), "isoliert\n");
+    // Later reloads bring the isolated page with its text, never the one
+    // from before the isolating reload.
+    await t.click("Neue Datei");
+    await t.typeProgram('Ausgabe "zwei"');
+    for (let i = 0; i < 3; i++) {
+      await t.page.reload({ waitUntil: "load" });
+      await t.page.waitForFunction(() => document.body.dataset.ready, { timeout: 20000 });
+      assert.deepEqual(await t.page.evaluate(() => document.body.dataset.ready), "worker", `reload ${i}`);
+      assert.deepEqual(await tabTexts(t.page), ['Ausgabe "isoliert"', 'Ausgabe "zwei"'], `reload ${i}`);
+    }
   } finally {
     await t.close();
   }
