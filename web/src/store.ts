@@ -109,6 +109,8 @@ export class TabKeeper {
   private writing: Workbench | null = null;
   private next: Workbench | null = null;
   private told = false;
+  /** What this page put into the journal on leaving. */
+  private journaled: Workbench | null = null;
   /** Told once per page, when the programs are not or no longer kept. */
   onTrouble: (t: Trouble) => void = () => undefined;
 
@@ -220,7 +222,10 @@ export class TabKeeper {
   leave(): void {
     const last = this.keeping ? this.next : null;
     const newest = last ?? (this.keeping ? this.writing : null);
-    if (newest) writeJournal({ after: this.base, by: this.id, state: newest });
+    if (newest) {
+      writeJournal({ after: this.base, by: this.id, state: newest });
+      this.journaled = newest;
+    }
     this.next = null;
     // Unchecked only while holding the lock: no other page writes then, and
     // the check would need a round trip the leaving page may not get.
@@ -269,7 +274,8 @@ export class TabKeeper {
         };
         tx.oncomplete = () => {
           this.base = version;
-          dropJournal();
+          // An older write ending after the journal leaves the journal be.
+          if (!this.journaled || this.journaled === state) dropJournal();
           resolve();
         };
         tx.onabort = () => {
