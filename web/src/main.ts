@@ -6,7 +6,7 @@ import { captionOf, Editors, NewProgramName } from "./editors";
 import { recolour, sharedColourer } from "./colouring";
 import { chooseSession, FailureText, internalError, RunCallbacks, RunFailure, RunMode, RunSession, RunState } from "./session";
 import { RunEnd } from "./runloop";
-import { loadOptions, TabKeeper } from "./store";
+import { loadOptions, TabKeeper, Trouble } from "./store";
 import { Commands } from "./commands";
 import * as dialogs from "./dialogs";
 import { screenMenu } from "./screenmenu";
@@ -50,8 +50,9 @@ export class App {
   private glue: Promise<ModuleFactory> | null = null;
   private wasm: ArrayBuffer | null = null;
   private loading: Promise<RunSession> | null = null;
-  /** The reload that makes the page cross-origin isolated asks nothing
-   *  (every tab's text is kept in the browser anyway). */
+  /** The page's own reloads (to become cross-origin isolated, or back from
+   *  the back/forward cache) ask nothing: the first comes before any input,
+   *  the second after everything typed was kept on leaving. */
   leavingQuietly = false;
   /** Counts the starts that are over (run ended or compile error). */
   finishedRuns = 0;
@@ -87,8 +88,18 @@ export class App {
       $<HTMLCanvasElement>("RunImage"), () => this.device.consoleContent());
   }
 
-  async start(): Promise<void> {
+  /** `isolating` resolves true when the page is about to reload itself:
+   *  then it never takes input. */
+  async start(isolating: Promise<boolean> = Promise.resolve(false)): Promise<void> {
+    const frame = $("window");
+    frame.inert = true;
+    if (await isolating) return;
+    let trouble: Trouble | null = null;
+    this.keeper.onTrouble = (t) => { trouble = t; };
     const saved = await this.keeper.load();
+    // Showing what was read changes nothing worth writing; a page that only
+    // looked then never takes the store from another.
+    this.restoring = true;
     if (saved && saved.lastTab >= 0) {
       for (let i = 0; i <= saved.lastTab; i++) {
         const t = saved.tabs[i]!;
@@ -99,8 +110,12 @@ export class App {
     } else if (!saved) {
       this.editors.openTab(NewProgramName, "");
     }
+    this.restoring = false;
     this.setRunState(RunState.Idle);
+    frame.inert = false;
     this.editors.focus();
+    this.keeper.onTrouble = (t) => this.tell(t);
+    if (trouble) this.tell(trouble);
     try {
       await this.sessionReady();
     } catch (e) {
@@ -144,13 +159,31 @@ export class App {
     this.keep();
   }
 
+  private restoring = false;
+
   keep(): void {
+    if (this.restoring) return;
     const e = this.editors;
     this.keeper.keep({
       lastTab: e.lastTab,
       active: e.current,
       tabs: e.views.map((_, i) => ({ text: e.text(i), fileName: e.fileNames[i]!, modified: e.isModified(i), handle: e.handles[i] ?? undefined })),
     });
+  }
+
+  /** Says once, where the pupil looks, that the programs are not kept. */
+  private tell(t: Trouble): void {
+    if (t === "elsewhere") {
+      void dialogs.message("Tarko ist schon in einem anderen Tab geöffnet. Dieser Tab zeigt die Programme, wie sie dort "
+        + "zuletzt aufbewahrt wurden; was du hier änderst, bewahrt der Browser nicht auf. Sichere es mit Speichern, "
+        + "oder arbeite im anderen Tab weiter.");
+      return;
+    }
+    this.showMessageLine(0, {
+      unavailable: "Der Browser bewahrt die Programme nicht auf – bitte Speichern",
+      full: "Der Speicher des Browsers ist voll – bitte Speichern",
+      overtaken: "Tarko ist in einem anderen Tab offen – hier bitte Speichern",
+    }[t]);
   }
 
   showMessageLine(kind: number, text: string): void {
@@ -284,19 +317,43 @@ export class App {
 }
 
 /** Offline use; where the server sends no isolation headers the service
- *  worker supplies them, which takes one reload on the first visit. */
-function registerServiceWorker(app: App): void {
-  if (!("serviceWorker" in navigator) || new URLSearchParams(location.search).has("nosw")) return;
+ *  worker supplies them, which takes one reload on the first visit. That
+ *  reload comes before the editor takes any input (the result is true then),
+ *  or not at all in this visit when the worker takes too long. */
+function registerServiceWorker(app: App): Promise<boolean> {
+  if (!("serviceWorker" in navigator) || new URLSearchParams(location.search).has("nosw")) return Promise.resolve(false);
   const sw = navigator.serviceWorker;
-  const wasControlled = sw.controller !== null;
-  sw.addEventListener("controllerchange", () => {
-    if (crossOriginIsolated || wasControlled || sessionStorage.getItem("tarko.isolating")) return;
-    sessionStorage.setItem("tarko.isolating", "1");
-    app.leavingQuietly = true;
-    void app.keeper.settled().then(() => location.reload());
+  let tried = true;
+  try { tried = sessionStorage.getItem("tarko.isolating") !== null; } catch { /* no session storage: never reload */ }
+  const waits = !crossOriginIsolated && sw.controller === null && !tried;
+  let settle: (reload: boolean) => void = () => undefined;
+  const isolating = new Promise<boolean>((resolve) => {
+    if (!waits) { resolve(false); return; }
+    settle = resolve;
+    setTimeout(() => resolve(false), IsolationWait);
+    sw.addEventListener("controllerchange", () => resolve(true), { once: true });
+  }).then((reload) => {
+    if (reload) {
+      try { sessionStorage.setItem("tarko.isolating", "1"); } catch { /* checked above */ }
+      app.leavingQuietly = true;
+      // Replaced, not reloaded: Chromium keeps a reloaded document (here not
+      // isolated, empty) in its back/forward cache and may show it again on
+      // a later reload of the isolated page.
+      location.replace(location.href);
+    }
+    return reload;
   });
-  sw.register("sw.js").catch(() => { /* no offline use, the page works on */ });
+  // A worker that cannot be installed isolates nothing: start at once.
+  sw.register("sw.js").then((r) => {
+    const w = r.installing ?? r.waiting;
+    w?.addEventListener("statechange", () => { if (w.state === "redundant") settle(false); });
+  }).catch(() => settle(false));
+  return isolating;
 }
+
+/** How long a first visit waits for the service worker before it starts
+ *  without isolation (runs go on the page until the next visit). */
+const IsolationWait = 10000;
 
 // The help page opens its examples here as new programs.
 function listenToHelp(app: App): void {
@@ -308,8 +365,16 @@ function listenToHelp(app: App): void {
 }
 
 const app = new App();
-registerServiceWorker(app);
+const isolating = registerServiceWorker(app);
 announceUpdates(app);
 listenToHelp(app);
 (window as unknown as { tarko: App }).tarko = app;
-void app.start();
+// What this page read of the store may be stale once it comes back from the
+// back/forward cache: it starts afresh instead (it wrote everything on leaving).
+addEventListener("pagehide", () => app.keeper.leave());
+addEventListener("pageshow", (e) => {
+  if (!e.persisted) return;
+  app.leavingQuietly = true;
+  location.replace(location.href);
+});
+void app.start(isolating);
