@@ -4,14 +4,16 @@ CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=Release
 # The second build of `make test`: the same tests under AddressSanitizer,
 # LeakSanitizer and UndefinedBehaviorSanitizer.
 ASAN_BUILD ?= $(BUILD)-asan
-# `make fuzz`: libFuzzer targets built with clang, each run this many seconds.
+# `make fuzz`: libFuzzer targets built with clang 14 (the version of Debian's
+# libFuzzer package), each run this many seconds.
 FUZZ_BUILD ?= $(BUILD)-fuzz
 FUZZ_SECONDS ?= 60
 # `make package`: the programs built once more with Debian's build flags.
 DEB_BUILD ?= $(BUILD)-deb
 PREFIX ?= /usr/local
 # The browser edition: the wasm module and the site a school can copy to
-# any static web server.
+# any static web server. The module is built here, by `make web` and by the
+# ctest test of the module alike, so `make test` builds it once.
 WEB_BUILD ?= build-web
 
 .PHONY: all setup configure build run test test-sanitized test-web web web-run bench-web install package fuzz editor-demo bench clean
@@ -22,7 +24,7 @@ setup:
 	@bash scripts/setup.sh
 
 configure: setup
-	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DTARKO_WEB_BUILD=$(abspath $(WEB_BUILD)) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD)
@@ -36,7 +38,7 @@ test: build
 	@$(MAKE) --no-print-directory test-sanitized
 
 web: setup
-	@bash web/build-wasm.sh
+	@bash web/build-wasm.sh $(abspath $(WEB_BUILD))
 	@node web/build.mjs $(WEB_BUILD)/site $(WEB_BUILD)
 
 web-run: web
@@ -61,7 +63,7 @@ package: setup
 fuzz: setup
 	@bash scripts/setup.sh --fuzz
 	@cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTARKO_FUZZ=ON >/dev/null
+	    -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 -DTARKO_FUZZ=ON >/dev/null
 	@cmake --build $(FUZZ_BUILD) --target fuzzers
 	@bash fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 

@@ -6,7 +6,6 @@
 set -euo pipefail
 BUILD=${1:-build} WASM=${2:-build-web} RUNS=${3:-5}
 HERE=$(cd "$(dirname "$0")" && pwd)
-export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 for p in count mandel nested; do
     native=() wasm=()

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, once: a second call installs nothing.
 #   scripts/setup.sh          what building, running, testing and packaging need
-#   scripts/setup.sh --fuzz   in addition clang and libFuzzer for `make fuzz`
+#   scripts/setup.sh --fuzz   in addition clang 14 and its libFuzzer for `make fuzz`
 set -euo pipefail
 packages=(cmake ninja-build g++ make qt6-base-dev qt6-translations-l10n
           fonts-liberation fonts-dejavu-core xvfb xauth xdotool imagemagick openbox x11-utils
@@ -18,7 +18,8 @@ packages+=(firefox-esr)
 command -v node >/dev/null || packages+=(nodejs)
 command -v npm >/dev/null || packages+=(npm)
 if [ "${1:-}" = --fuzz ]; then
-    packages+=(clang libfuzzer-14-dev)
+    # Debian has no unversioned libFuzzer package: the compiler follows its version.
+    packages+=(clang-14 libfuzzer-14-dev)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -179,9 +179,7 @@ public:
     // Setting a list parses it into the rule's tables, then keeps a copy.
     const TStrings& Keywords() const { return FKeywords; }
     void SetKeywords(const TStrings& lines);
-    const TStrings& KeyBegEndLst() const { return FKeyBegEndLst; }
     void SetKeyBegEndLst(const TStrings& lines);
-    const TStrings& KeyLineEndLst() const { return FKeyLineEndLst; }
     void SetKeyLineEndLst(const TStrings& lines);
 
     // "*KW*+<index>*..." with the colour index as one character (1..41).

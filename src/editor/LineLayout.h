@@ -25,7 +25,6 @@ public:
 
     // Lines longer than this many characters are the editor's (kLongLine
     // unless changed; a test raises it to compare with Qt's own drawing).
-    int LongLineLength() const { return FLongLine; }
     void SetLongLineLength(int characters);
 
     // Whether the block is left to the editor (only while lines are not wrapped).

@@ -94,6 +94,9 @@ void TestNumberEntry::entries_data()
     QTest::newRow("largest double") << "179769313486231570814527423731704356798070567525844996598917476803157260780028538760589558632766878171540458953514382464234321326889464182768467546703537516986049910576551282076245490090389328944075868508455133942304583236903222948165808559332123348274797826204144723168738177180919299881250404026184124858368" << true << 1.7976931348623157e308;
     QTest::newRow("beyond the largest double") << QString("1") + QString(309, '0') << false << 0.0;
     QTest::newRow("below the smallest double") << QString("0,") + QString(400, '0') + "1" << true << 0.0;
+    // Exactly halfway between 1 and the next double up, then zeros and a 1
+    // far beyond the digits kept in full: only that 1 rounds the value up.
+    QTest::newRow("a late digit past halfway") << QString("1,00000000000000011102230246251565404236316680908203125").leftJustified(799, '0') + "1" << true << 1.0000000000000002;
     QTest::newRow("smallest subnormal") << "0," + QString(323, '0') + "5" << true << 4.9406564584124654e-324;
     QTest::newRow("empty") << "" << false << 0.0;
     QTest::newRow("minus alone") << "-" << false << 0.0;

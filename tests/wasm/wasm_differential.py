@@ -116,7 +116,6 @@ def main(tarko_run, build_web, source):
     if not node or not os.path.exists(os.path.join(build_web, "tarko.wasm")):
         print("FAIL: node or the module %s/tarko.wasm is missing (web/build-wasm.sh builds it)" % build_web)
         return 1
-    env = dict(os.environ, NODE_PATH="/usr/share/nodejs")
     programs = []
     for pattern in ("resources/examples/*.trk", "bench/programs/*.trk", "tests/editor/golden/*.trk"):
         for p in sorted(glob.glob(os.path.join(source, pattern))):
@@ -136,7 +135,7 @@ def main(tarko_run, build_web, source):
                                     input=given.encode("latin1"), capture_output=True, timeout=300)
             wasm = subprocess.run([node, os.path.join(HERE, "tarko_node.mjs"), build_web, path,
                                    "--no-pause", "--seed", "1", "--rgba", rgba],
-                                  input=given.encode("latin1"), capture_output=True, timeout=300, env=env)
+                                  input=given.encode("latin1"), capture_output=True, timeout=300)
             for what, a, b in (("exit status", native.returncode, wasm.returncode),
                                ("transcript", native.stdout, wasm.stdout),
                                ("stderr", native.stderr, wasm.stderr)):

@@ -75,13 +75,6 @@ export function unstorableMessage(u: { char: string; line: number }): string {
   return `Das Zeichen „${u.char}“ in Zeile ${u.line} kann in einer Tarko-Datei nicht gespeichert werden.`;
 }
 
-/** Byte offset of an editor position within `text`: a line break counts two. */
-export function byteOffset(text: string, pos: number): number {
-  let n = pos;
-  for (let i = 0; i < pos && i < text.length; i++) if (isLineBreak(text.charCodeAt(i))) n++;
-  return n;
-}
-
 /** Maps byte offsets of one piece of text (starting at a line start) back to
  *  editor positions; an offset on the LF of a CR LF maps to the line end. */
 export class OffsetMap {
