@@ -284,6 +284,22 @@ void TColorMemo::scrollToLongCaret(bool horizontally)
     verticalScrollBar()->setValue(top.firstLineNumber());
 }
 
+// Qt's undo and redo bring the caret into view even where it stays at the
+// same position (the line around it may have changed); on a long line Qt
+// scrolls only horizontally and leaves the vertical part to the editor.
+// (Ctrl+Z and Ctrl+Shift+Z go through keyPressEvent, which does the same.)
+void TColorMemo::undo()
+{
+    QPlainTextEdit::undo();
+    scrollToLongCaret();
+}
+
+void TColorMemo::redo()
+{
+    QPlainTextEdit::redo();
+    scrollToLongCaret();
+}
+
 // The scroll range of a long line ends a little beyond it (see
 // TLineLayout::documentSize); the view never goes beyond the end of the
 // widest line, where Qt's range would end.

@@ -29,7 +29,7 @@ namespace {
 enum class Kind {
     Key,        // Key with Mods
     Type,       // Text typed letter by letter
-    Undo,
+    Undo,       // N > 0: through the menu (the editor's undo()), else Ctrl+Z
     Redo,
     Save,       // the changed flag cleared, as saving does
     Click,      // at P with Mods
@@ -86,8 +86,8 @@ QString describe(const Action& a)
     switch (a.kind) {
     case Kind::Key: return modNames(a.mods) + keyName(a.key);
     case Kind::Type: return QStringLiteral("type \"%1\"").arg(a.text);
-    case Kind::Undo: return QStringLiteral("Ctrl+Z");
-    case Kind::Redo: return QStringLiteral("redo");
+    case Kind::Undo: return a.n ? QStringLiteral("undo through the menu") : QStringLiteral("Ctrl+Z");
+    case Kind::Redo: return a.n ? QStringLiteral("redo through the menu") : QStringLiteral("redo");
     case Kind::Save: return QStringLiteral("save (Modified cleared)");
     case Kind::Click: return modNames(a.mods) + QStringLiteral("click ") + pt(a.p);
     case Kind::DoubleClick: return QStringLiteral("double click ") + pt(a.p);
@@ -215,10 +215,16 @@ QString apply(TColorMemo& m, const Action& a)
             sendKey(m, ch == u'\t' ? Qt::Key_Tab : ch == u' ' ? Qt::Key_Space : Qt::Key_A, Qt::NoModifier, QString(ch));
         break;
     case Kind::Undo:
-        sendSequence(m, QKeySequence::Undo);
+        if (a.n)
+            m.undo();
+        else
+            sendSequence(m, QKeySequence::Undo);
         break;
     case Kind::Redo:
-        sendSequence(m, QKeySequence::Redo);
+        if (a.n)
+            m.redo();
+        else
+            sendSequence(m, QKeySequence::Redo);
         break;
     case Kind::Save:
         m.SetModified(false);
@@ -643,6 +649,15 @@ void TestLongLines::namedSequencesAsQt_data()
            }()};
     QTest::newRow("the input method's caret stands at its own cursor")
         << 3000 << std::vector{toThird, make(Kind::Preedit, QStringLiteral("WWW"), 3, 1)};
+    // Undo and redo bring the caret into view even where it keeps its
+    // position: here the line before it changes under it (the undo steps
+    // at the end of every sequence go through the menu).
+    const Action scrollAway = make(Kind::Scroll, {}, 17, 20000);
+    QTest::newRow("undo scrolls back to the long line of a caret that stays where it is")
+        << 3000 << std::vector{make(Kind::Caret, {}, 2, 3000), key(Qt::Key_Backspace), key(Qt::Key_Right), scrollAway};
+    QTest::newRow("redo through the menu scrolls back to the line it makes long under a caret that stays where it is")
+        << 1000 << std::vector{make(Kind::Caret, {}, 2, 1000), make(Kind::Type, QStringLiteral("x")), make(Kind::Undo),
+                               key(Qt::Key_Right), scrollAway, make(Kind::Redo, {}, 1)};
 }
 
 void TestLongLines::namedSequencesAsQt()
