@@ -357,6 +357,9 @@ bool TColorMemo::editLongLine(QKeyEvent* e)
     } else {
         editInBlock(c, kind, text);
     }
+    // Qt's control edits with its own cursor, which takes the x of where
+    // the edit leaves it for the next Up or Down: the edited copy has it.
+    setTextCursorInPlace(c);
     FTypedAt.start();
     // Qt brings the caret into view after the key; the line may be short now
     if (isLong(textCursor().block()))

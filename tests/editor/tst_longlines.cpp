@@ -649,6 +649,8 @@ void TestLongLines::namedSequencesAsQt_data()
            }()};
     QTest::newRow("the input method's caret stands at its own cursor")
         << 3000 << std::vector{toThird, make(Kind::Preedit, QStringLiteral("WWW"), 3, 1)};
+    QTest::newRow("Up after a Backspace that makes a long line short goes by the caret's new x")
+        << 1001 << std::vector{make(Kind::Caret, {}, 1, 10), key(Qt::Key_Down), key(Qt::Key_Backspace), key(Qt::Key_Up)};
     // Undo and redo bring the caret into view even where it keeps its
     // position: here the line before it changes under it (the undo steps
     // at the end of every sequence go through the menu).
