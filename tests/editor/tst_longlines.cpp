@@ -455,16 +455,30 @@ QString runSequence(const std::string& text, const std::vector<Action>& actions,
     for (size_t i = 0; i < actions.size(); ++i) {
         if (at)
             *at = int(i);
-        QString extra[2];
-        int k = 0;
-        for (ComparedEditor* e : {&own, &qt}) {
-            e->memo.activateWindow();
-            e->memo.setFocus();
-            extra[k++] = apply(e->memo, actions[i]);
+        // Qt's control scrolls after every letter, and its view may go
+        // beyond the widest line at any of them (see sameRange): it is
+        // brought back after every letter of a typed text.
+        std::vector<Action> parts;
+        if (actions[i].kind == Kind::Type) {
+            for (const QChar ch : actions[i].text) {
+                parts.push_back(actions[i]);
+                parts.back().text = ch;
+            }
+        } else {
+            parts.push_back(actions[i]);
         }
-        if (extra[0] != extra[1])
-            return QStringLiteral("after %1: %2 against %3").arg(describe(actions[i]), extra[0], extra[1]);
-        sameRange(own.memo, qt.memo);
+        for (const Action& part : parts) {
+            QString extra[2];
+            int k = 0;
+            for (ComparedEditor* e : {&own, &qt}) {
+                e->memo.activateWindow();
+                e->memo.setFocus();
+                extra[k++] = apply(e->memo, part);
+            }
+            if (extra[0] != extra[1])
+                return QStringLiteral("after %1: %2 against %3").arg(describe(actions[i]), extra[0], extra[1]);
+            sameRange(own.memo, qt.memo);
+        }
         const QString d = differ(QStringLiteral("after ") + describe(actions[i]));
         if (!d.isEmpty())
             return d;
