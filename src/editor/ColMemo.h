@@ -245,7 +245,7 @@ private:
     bool editLongLine(QKeyEvent* e);
     enum { editTyping = 1, editBackspace, editDelete };
     void editInBlock(QTextCursor& c, int kind, const QString& text);
-    QRect dropFirstInView(const QTextCursor& at, const QTextCursor& moved, const QString& text);
+    QRect dropFirstInView(int oldEnd) const;
     bool joinsLongEdit(const QTextCursor& c, int kind) const;
     // Lines up to this length are edited with Qt's own calls (see editInBlock).
     static constexpr int kExactUndoLine = 10000;

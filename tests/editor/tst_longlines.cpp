@@ -685,6 +685,12 @@ void TestLongLines::namedSequencesAsQt_data()
                a.text = QStringLiteral("ab\tc");
                return a;
            }()};
+    QTest::newRow("a drop whose caret ends between the line's old and new end scrolls from the line's left edge first")
+        << 998 << std::vector{make(Kind::Scroll, {}, 0, 8559), [&] {
+               Action a = click(Kind::Drop, QPoint(401, onThird.y()));
+               a.text = QStringLiteral("dxjbc");
+               return a;
+           }()};
     QTest::newRow("the input method's caret stands at its own cursor")
         << 3000 << std::vector{toThird, make(Kind::Preedit, QStringLiteral("WWW"), 3, 1)};
     QTest::newRow("Up after a Backspace that makes a long line short goes by the caret's new x")
