@@ -430,15 +430,13 @@ void sameRange(TColorMemo& own, TColorMemo& qt, int lowest = INT_MAX)
     const int stoppedAt = h->value(), mine = own.horizontalScrollBar()->value();
     const QRect caret = own.cursorRect();
     const bool shown = caret.left() >= 0 && caret.right() <= own.viewport()->width();
-    if (lowest < end && lowest < mine && mine <= end && shown) {
-        h->setValue(mine);
+    const bool pushedBack = lowest < end && lowest < mine;
+    if (mine > end || (!pushedBack && (stoppedAt != h->maximum() || mine <= stoppedAt)))
         return;
-    }
-    if (stoppedAt != h->maximum() || mine <= stoppedAt || mine > end)
-        return;
+    // (Qt's range may still end short of the editor's view.)
     for (QTextBlock b = qt.document()->begin(); b.isValid(); b = b.next())
         qt.document()->documentLayout()->blockBoundingRect(b);
-    if (h->maximum() > stoppedAt && shown)
+    if ((pushedBack || h->maximum() > stoppedAt) && shown)
         h->setValue(mine);
 }
 
