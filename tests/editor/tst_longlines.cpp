@@ -8,6 +8,7 @@
 // `make test` runs a fixed seed. A long run by hand:
 //   TARKO_LONGLINE_SEED=7 TARKO_LONGLINE_RUNS=500 QT_QPA_PLATFORM=offscreen build/tests/editor/tst_longlines
 // (TARKO_LONGLINE_ACTIONS sets the actions per run, TARKO_LONGLINE_RUN=n repeats run n of the seed alone).
+// Many seeds, two processes at a time: tests/editor/sweep_longlines.sh 1 200
 #include "EditorTestKit.h"
 
 #include <QAbstractEventDispatcher>
