@@ -134,6 +134,10 @@ public:
     // too), cleared only by SetWinText and SetModified(false).
     bool Modified() const;
     void SetModified(bool on);
+    // The base control's undo and redo; they also bring a caret on a long
+    // line into view, as the base control does on a short one.
+    void undo();
+    void redo();
     // The line of the first character Windows-1252 cannot hold, and that
     // character (two UTF-16 units outside the BMP); -1 when there is none.
     int FirstUnstorableLine(QString* character = nullptr) const;
@@ -241,7 +245,7 @@ private:
     bool editLongLine(QKeyEvent* e);
     enum { editTyping = 1, editBackspace, editDelete };
     void editInBlock(QTextCursor& c, int kind, const QString& text);
-    QRect dropFirstInView(const QTextCursor& at, const QTextCursor& moved, const QString& text);
+    QRect dropFirstInView(int oldEnd) const;
     bool joinsLongEdit(const QTextCursor& c, int kind) const;
     // Lines up to this length are edited with Qt's own calls (see editInBlock).
     static constexpr int kExactUndoLine = 10000;

@@ -284,6 +284,22 @@ void TColorMemo::scrollToLongCaret(bool horizontally)
     verticalScrollBar()->setValue(top.firstLineNumber());
 }
 
+// Qt's undo and redo bring the caret into view even where it stays at the
+// same position (the line around it may have changed); on a long line Qt
+// scrolls only horizontally and leaves the vertical part to the editor.
+// (Ctrl+Z and Ctrl+Shift+Z go through keyPressEvent, which does the same.)
+void TColorMemo::undo()
+{
+    QPlainTextEdit::undo();
+    scrollToLongCaret();
+}
+
+void TColorMemo::redo()
+{
+    QPlainTextEdit::redo();
+    scrollToLongCaret();
+}
+
 // The scroll range of a long line ends a little beyond it (see
 // TLineLayout::documentSize); the view never goes beyond the end of the
 // widest line, where Qt's range would end.
@@ -341,6 +357,9 @@ bool TColorMemo::editLongLine(QKeyEvent* e)
     } else {
         editInBlock(c, kind, text);
     }
+    // Qt's control edits with its own cursor, which takes the x of where
+    // the edit leaves it for the next Up or Down: the edited copy has it.
+    setTextCursorInPlace(c);
     FTypedAt.start();
     // Qt brings the caret into view after the key; the line may be short now
     if (isLong(textCursor().block()))
@@ -534,7 +553,8 @@ void TColorMemo::dropEvent(QDropEvent* e)
     dragLeaveEvent(&leave);
     QTextCursor insertion = cursorForPosition(e->position().toPoint());
     const bool moving = e->dropAction() == Qt::MoveAction && e->source() == viewport();
-    const QRect early = dropFirstInView(insertion, moving ? textCursor() : QTextCursor(), e->mimeData()->text());
+    static const QRegularExpression lineBreak(QStringLiteral("[\\r\\n\\x{2028}\\x{2029}]"));
+    const int oldEnd = e->mimeData()->text().contains(lineBreak) ? -1 : insertion.block().length() - 1;
     const bool longBefore = isLong(insertion.block());
     QScrollBar* h = horizontalScrollBar();
     const int scrolled = h->value();
@@ -550,6 +570,7 @@ void TColorMemo::dropEvent(QDropEvent* e)
         // Qt's control would measure a caret on a long line by a layout the
         // line does not have: its first scroll is made here.
         h->setValue(scrolled);
+        const QRect early = dropFirstInView(oldEnd);
         if (early.isValid() && (early.left() < 0 || early.right() >= viewport()->width()))
             h->setValue(early.center().x() + scrolled - viewport()->width() / 2);
     }
@@ -561,22 +582,26 @@ void TColorMemo::dropEvent(QDropEvent* e)
 }
 
 // Where Qt's control first brings the caret behind dropped text into view
-// (as measured against it): text without a line break that reaches beyond
-// the end of the line is measured at the line's old end; otherwise the
-// caret is measured where it ends up (no rectangle here).
-QRect TColorMemo::dropFirstInView(const QTextCursor& at, const QTextCursor& moved, const QString& text)
+// (as measured against it), once the text is dropped: Qt measures within
+// the drop, when the line already holds the new text but still has the
+// extent of its old oldEnd characters (-1 for text with a line break,
+// which Qt lays out anew). A caret within that extent is measured where it
+// is (no rectangle here); one at the line's new end at the extent's end,
+// the x of column oldEnd in the new text; one between those finds no text
+// line and is measured at the line's left edge.
+QRect TColorMemo::dropFirstInView(int oldEnd) const
 {
-    static const QRegularExpression lineBreak(QStringLiteral("[\\r\\n\\x{2028}\\x{2029}]"));
-    if (text.contains(lineBreak))
+    const QTextCursor caret = textCursor();
+    const QTextBlock block = caret.block();
+    const int column = caret.positionInBlock();
+    if (oldEnd < 0 || column < oldEnd)
         return {};
-    const QTextBlock block = at.block();
-    int column = at.positionInBlock();
-    if (moved.hasSelection() && moved.selectionStart() >= block.position() && moved.selectionEnd() <= at.position())
-        column -= moved.selectionEnd() - moved.selectionStart(); // moved out of the line before the drop's place
-    if (column + int(text.size()) <= block.length() - 1)
-        return {};
+    if (column < block.length() - 1) {
+        const qreal top = blockBoundingGeometry(block).translated(contentOffset()).top();
+        return QRect(int(contentOffset().x()), int(top), cursorWidth(), 10);
+    }
     QTextCursor c(block);
-    c.movePosition(QTextCursor::EndOfBlock);
+    c.setPosition(block.position() + oldEnd);
     return cursorRect(c);
 }
 

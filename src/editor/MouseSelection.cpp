@@ -161,12 +161,13 @@ void TMouseSelection::DoubleClick(QMouseEvent* e)
     FWord = c;
     FTripleClickPoint = toContents(e->position());
     FTripleClick.start(QApplication::doubleClickInterval(), &FMemo);
-    // Qt's control tells of the caret's move only when it selected a word:
-    // a run of PgUp and PgDn then goes on from where it was.
+    // Qt's control tells of the caret's move only on a line with text,
+    // where it selects the word under the caret (even none, at the line's
+    // end), and there even when the caret stays: a run of PgUp and PgDn
+    // goes on from where it was only after a double click on an empty line.
     const bool pageY = FMemo.FPageYValid;
     show(c, false);
-    if (!c.hasSelection())
-        FMemo.FPageYValid = pageY;
+    FMemo.FPageYValid = c.block().length() > 1 ? false : pageY;
     offerSelection(c);
 }
 

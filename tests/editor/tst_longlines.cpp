@@ -8,6 +8,7 @@
 // `make test` runs a fixed seed. A long run by hand:
 //   TARKO_LONGLINE_SEED=7 TARKO_LONGLINE_RUNS=500 QT_QPA_PLATFORM=offscreen build/tests/editor/tst_longlines
 // (TARKO_LONGLINE_ACTIONS sets the actions per run, TARKO_LONGLINE_RUN=n repeats run n of the seed alone).
+// Many seeds, two processes at a time: tests/editor/sweep_longlines.sh 1 200
 #include "EditorTestKit.h"
 
 #include <QAbstractEventDispatcher>
@@ -29,7 +30,7 @@ namespace {
 enum class Kind {
     Key,        // Key with Mods
     Type,       // Text typed letter by letter
-    Undo,
+    Undo,       // N > 0: through the menu (the editor's undo()), else Ctrl+Z
     Redo,
     Save,       // the changed flag cleared, as saving does
     Click,      // at P with Mods
@@ -86,8 +87,8 @@ QString describe(const Action& a)
     switch (a.kind) {
     case Kind::Key: return modNames(a.mods) + keyName(a.key);
     case Kind::Type: return QStringLiteral("type \"%1\"").arg(a.text);
-    case Kind::Undo: return QStringLiteral("Ctrl+Z");
-    case Kind::Redo: return QStringLiteral("redo");
+    case Kind::Undo: return a.n ? QStringLiteral("undo through the menu") : QStringLiteral("Ctrl+Z");
+    case Kind::Redo: return a.n ? QStringLiteral("redo through the menu") : QStringLiteral("redo");
     case Kind::Save: return QStringLiteral("save (Modified cleared)");
     case Kind::Click: return modNames(a.mods) + QStringLiteral("click ") + pt(a.p);
     case Kind::DoubleClick: return QStringLiteral("double click ") + pt(a.p);
@@ -215,10 +216,16 @@ QString apply(TColorMemo& m, const Action& a)
             sendKey(m, ch == u'\t' ? Qt::Key_Tab : ch == u' ' ? Qt::Key_Space : Qt::Key_A, Qt::NoModifier, QString(ch));
         break;
     case Kind::Undo:
-        sendSequence(m, QKeySequence::Undo);
+        if (a.n)
+            m.undo();
+        else
+            sendSequence(m, QKeySequence::Undo);
         break;
     case Kind::Redo:
-        sendSequence(m, QKeySequence::Redo);
+        if (a.n)
+            m.redo();
+        else
+            sendSequence(m, QKeySequence::Redo);
         break;
     case Kind::Save:
         m.SetModified(false);
@@ -410,19 +417,27 @@ Action randomAction(std::mt19937& rnd, TColorMemo& m)
 // further down and the view stops at that false end. Where laying out every
 // line shows this, the editor's view may go on to where Qt meant to scroll:
 // it is taken as Qt's if it lies beyond that false end and still shows the caret.
-void sameRange(TColorMemo& own, TColorMemo& qt)
+// Such a false end may also last only while Qt lays out again within one
+// step (`lowest`: the lowest end Qt's range had during the step), and Qt's
+// view is pushed back by it and may then scroll on from there: where that
+// end lay short of the true end and of the editor's view, the editor's view
+// is taken as Qt's when it shows the caret.
+void sameRange(TColorMemo& own, TColorMemo& qt, int lowest = INT_MAX)
 {
     QScrollBar* h = qt.horizontalScrollBar();
     const int end = std::max(int(layoutOf(own).ExactWidth()) - own.viewport()->width(), 0);
     if (h->value() > end)
         h->setValue(end);
     const int stoppedAt = h->value(), mine = own.horizontalScrollBar()->value();
-    if (stoppedAt != h->maximum() || mine <= stoppedAt || mine > end)
+    const QRect caret = own.cursorRect();
+    const bool shown = caret.left() >= 0 && caret.right() <= own.viewport()->width();
+    const bool pushedBack = lowest < end && lowest < mine;
+    if (mine > end || (!pushedBack && (stoppedAt != h->maximum() || mine <= stoppedAt)))
         return;
+    // (Qt's range may still end short of the editor's view.)
     for (QTextBlock b = qt.document()->begin(); b.isValid(); b = b.next())
         qt.document()->documentLayout()->blockBoundingRect(b);
-    const QRect caret = own.cursorRect();
-    if (h->maximum() > stoppedAt && caret.left() >= 0 && caret.right() <= own.viewport()->width())
+    if ((pushedBack || h->maximum() > stoppedAt) && shown)
         h->setValue(mine);
 }
 
@@ -446,19 +461,46 @@ QString runSequence(const std::string& text, const std::vector<Action>& actions,
         return QStringLiteral("%1:\n  long-line editor: %2\n  Qt's layout:      %3%4")
             .arg(what, a, b, firstDifference(own.memo, qt.memo));
     };
+    // The lowest end Qt's horizontal range takes while it is watched.
+    struct LowestEnd {
+        explicit LowestEnd(TColorMemo& m)
+            : Lowest(m.horizontalScrollBar()->maximum())
+        {
+            Watch = QObject::connect(m.horizontalScrollBar(), &QScrollBar::rangeChanged,
+                                     [this](int, int max) { Lowest = std::min(Lowest, max); });
+        }
+        ~LowestEnd() { QObject::disconnect(Watch); }
+        int Lowest;
+        QMetaObject::Connection Watch;
+    };
     for (size_t i = 0; i < actions.size(); ++i) {
         if (at)
             *at = int(i);
-        QString extra[2];
-        int k = 0;
-        for (ComparedEditor* e : {&own, &qt}) {
-            e->memo.activateWindow();
-            e->memo.setFocus();
-            extra[k++] = apply(e->memo, actions[i]);
+        // Qt's control scrolls after every letter, and its view may go
+        // beyond the widest line at any of them (see sameRange): it is
+        // brought back after every letter of a typed text.
+        std::vector<Action> parts;
+        if (actions[i].kind == Kind::Type) {
+            for (const QChar ch : actions[i].text) {
+                parts.push_back(actions[i]);
+                parts.back().text = ch;
+            }
+        } else {
+            parts.push_back(actions[i]);
         }
-        if (extra[0] != extra[1])
-            return QStringLiteral("after %1: %2 against %3").arg(describe(actions[i]), extra[0], extra[1]);
-        sameRange(own.memo, qt.memo);
+        for (const Action& part : parts) {
+            const LowestEnd qtEnd(qt.memo);
+            QString extra[2];
+            int k = 0;
+            for (ComparedEditor* e : {&own, &qt}) {
+                e->memo.activateWindow();
+                e->memo.setFocus();
+                extra[k++] = apply(e->memo, part);
+            }
+            if (extra[0] != extra[1])
+                return QStringLiteral("after %1: %2 against %3").arg(describe(actions[i]), extra[0], extra[1]);
+            sameRange(own.memo, qt.memo, qtEnd.Lowest);
+        }
         const QString d = differ(QStringLiteral("after ") + describe(actions[i]));
         if (!d.isEmpty())
             return d;
@@ -473,10 +515,11 @@ QString runSequence(const std::string& text, const std::vector<Action>& actions,
         for (int step = 0; step < 400; ++step) {
             if (!available(own.memo) && !available(qt.memo))
                 break;
+            const LowestEnd qtEnd(qt.memo);
             for (ComparedEditor* e : {&own, &qt})
                 back ? e->memo.undo() : e->memo.redo();
             QCoreApplication::processEvents();
-            sameRange(own.memo, qt.memo);
+            sameRange(own.memo, qt.memo, qtEnd.Lowest);
             const QString d = differ(QStringLiteral("%1 step %2 at the end").arg(back ? "undo" : "redo").arg(step + 1));
             if (!d.isEmpty())
                 return d;
@@ -641,8 +684,25 @@ void TestLongLines::namedSequencesAsQt_data()
                a.text = QStringLiteral("ab\tc");
                return a;
            }()};
+    QTest::newRow("a drop whose caret ends between the line's old and new end scrolls from the line's left edge first")
+        << 998 << std::vector{make(Kind::Scroll, {}, 0, 8559), [&] {
+               Action a = click(Kind::Drop, QPoint(401, onThird.y()));
+               a.text = QStringLiteral("dxjbc");
+               return a;
+           }()};
     QTest::newRow("the input method's caret stands at its own cursor")
         << 3000 << std::vector{toThird, make(Kind::Preedit, QStringLiteral("WWW"), 3, 1)};
+    QTest::newRow("Up after a Backspace that makes a long line short goes by the caret's new x")
+        << 1001 << std::vector{make(Kind::Caret, {}, 1, 10), key(Qt::Key_Down), key(Qt::Key_Backspace), key(Qt::Key_Up)};
+    // Undo and redo bring the caret into view even where it keeps its
+    // position: here the line before it changes under it (the undo steps
+    // at the end of every sequence go through the menu).
+    const Action scrollAway = make(Kind::Scroll, {}, 17, 20000);
+    QTest::newRow("undo scrolls back to the long line of a caret that stays where it is")
+        << 3000 << std::vector{make(Kind::Caret, {}, 2, 3000), key(Qt::Key_Backspace), key(Qt::Key_Right), scrollAway};
+    QTest::newRow("redo through the menu scrolls back to the line it makes long under a caret that stays where it is")
+        << 1000 << std::vector{make(Kind::Caret, {}, 2, 1000), make(Kind::Type, QStringLiteral("x")), make(Kind::Undo),
+                               key(Qt::Key_Right), scrollAway, make(Kind::Redo, {}, 1)};
 }
 
 void TestLongLines::namedSequencesAsQt()
