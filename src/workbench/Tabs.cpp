@@ -78,6 +78,7 @@ void TMainForm::OpenTab(const QString& programName)
 {
     if (lastTab_ < TabCount - 1)
         ++lastTab_;
+    EnableOpenPages();
     pcEdit_->show();
     pcEdit_->setTabVisible(lastTab_, true);
     ActivateTab(lastTab_);
@@ -132,7 +133,17 @@ bool TMainForm::CloseCurrentTab()
     }
     --lastTab_;
     ActivateTab(lastTab_);
+    EnableOpenPages();
     return true;
+}
+
+// The pages of closed tabs are disabled for good: the run state then
+// enables and disables the open pages only (every control it touches tells
+// a screen reader so, and the hidden editors would double that).
+void TMainForm::EnableOpenPages()
+{
+    for (int i = 0; i < TabCount; ++i)
+        tabSheets_[i]->setEnabled(i <= lastTab_);
 }
 
 // Close all: one close per open tab, whatever each returns; a cancelled
