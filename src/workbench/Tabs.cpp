@@ -47,6 +47,9 @@ void TMainForm::CreateEmptyHint()
     emptyHint_->setObjectName(QStringLiteral("EmptyHint"));
     emptyHint_->setText(QStringLiteral("Neues Programm: Datei \u2192 Neu (Strg+N)\n"
                                        "Vier Beispiele: Datei \u2192 Beispielprogramm \u00F6ffnen"));
+    // Read without the arrows, which a screen reader names as signs.
+    emptyHint_->setAccessibleName(QStringLiteral("Neues Programm: Datei, Neu (Strg+N). "
+                                                 "Vier Beispiele: Datei, Beispielprogramm \u00F6ffnen"));
     emptyHint_->setWordWrap(true);
     emptyHint_->setAttribute(Qt::WA_TransparentForMouseEvents);
     // With no program open the hint holds the focus, so that a screen

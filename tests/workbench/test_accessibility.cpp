@@ -515,6 +515,7 @@ void TestAccessibility::emptyWindowFocusesTheHint()
     TWorkbench wb;
     QVERIFY(wb.Active());
     QCOMPARE(FocusName(), QStringLiteral("EmptyHint"));
+    QVERIFY(!NameOf(QApplication::focusWidget()).contains(QChar(0x2192)));   // no arrow read as a sign
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
     QCOMPARE(FocusName(), QStringLiteral("EmptyHint"));
