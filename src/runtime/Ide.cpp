@@ -27,6 +27,8 @@ QPlainTextEdit* NewMemo(QWidget* parent, const char* name, int x, int y, int w, 
     m->setObjectName(QString::fromLatin1(name));
     m->setGeometry(x, y, w, h);
     m->setReadOnly(true);
+    // The keyboard reads them line by line (a screen reader follows the caret).
+    m->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m->setUndoRedoEnabled(false);
     m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m->setPlainText(QString::fromLatin1(initial));
@@ -222,6 +224,7 @@ void TIdeForm::CompileAndRun(int mode)
 
         TQtRunHost host(*d->panel, this);
         const RunResult r = RunProgram(host, mode == 2);
+        d->panel->ShowPendingOutput();
         if (h.markLine)
             h.markLine(TIdeHooks::LineMark::Step, -1);
         if (r.end == RunEnd::Fault && h.showFault)

@@ -1,12 +1,53 @@
 #include "runtime/OutputSpeech.h"
 
-#include <QStringList>
+#include <algorithm>
+#include <vector>
 
 namespace tarko {
 
-void TOutputSpeech::Written(const QString& text)
+namespace {
+
+// ASCII blanks and line breaks, and the no-break space the console shows
+// for Windows-1252 byte A0: none of them is worth a word.
+size_t BlankAt(std::string_view s, size_t i)
 {
-    pending_ += text;
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c == ' ' || c == '\t' || c == '\f' || c == '\v')
+        return 1;
+    if (c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) == 0xA0)
+        return 2;
+    return 0;
+}
+
+// The line with its blanks collapsed to one and none at either end.
+std::string Collapsed(std::string_view line)
+{
+    std::string out;
+    bool gap = false;
+    for (size_t i = 0; i < line.size();) {
+        if (const size_t n = BlankAt(line, i)) {
+            gap = true;
+            i += n;
+            continue;
+        }
+        if (gap && !out.empty())
+            out += ' ';
+        gap = false;
+        out += line[i++];
+    }
+    return out;
+}
+
+} // namespace
+
+void TOutputSpeech::Written(std::string_view utf8, int64_t nowMs)
+{
+    if (utf8.empty())
+        return;
+    if (pending_.empty())
+        firstMs_ = nowMs;
+    pending_ += utf8;
+    lastMs_ = nowMs;
 }
 
 void TOutputSpeech::Clear()
@@ -14,23 +55,54 @@ void TOutputSpeech::Clear()
     pending_.clear();
 }
 
-QString TOutputSpeech::Take()
+int64_t TOutputSpeech::DueInMs(int64_t nowMs) const
 {
-    QString text = pending_;
+    if (pending_.empty())
+        return -1;
+    const int64_t quiet = QuietMs - (nowMs - lastMs_);
+    const int64_t longest = LongestWaitMs - (nowMs - firstMs_);
+    return std::max<int64_t>(0, std::min(quiet, longest));
+}
+
+std::string TOutputSpeech::Take()
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t i = 0; i <= pending_.size(); ++i) {
+        if (i < pending_.size() && pending_[i] != '\r' && pending_[i] != '\n')
+            continue;
+        std::string spoken = Collapsed(std::string_view(pending_).substr(start, i - start));
+        if (!spoken.empty())
+            lines.push_back(std::move(spoken));
+        start = i + 1;
+    }
     pending_.clear();
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lines;
-    for (const QString& line : text.split(QLatin1Char('\n'))) {
-        const QString spoken = line.simplified();
-        if (!spoken.isEmpty())
-            lines << spoken;
+    std::string told;
+    size_t first = 0;
+    if (lines.size() > size_t(MaxLines)) {
+        first = lines.size() - size_t(MaxLines);
+        told = "Die letzten " + std::to_string(MaxLines) + " von " + std::to_string(lines.size()) + " Zeilen:";
     }
-    if (lines.size() > MaxLines) {
-        const qsizetype all = lines.size();
-        lines = lines.mid(all - MaxLines);
-        lines.prepend(QStringLiteral("Die letzten %1 von %2 Zeilen:").arg(MaxLines).arg(all));
+    for (size_t i = first; i < lines.size(); ++i) {
+        if (!told.empty())
+            told += '\n';
+        told += lines[i];
     }
-    return lines.join(QLatin1Char('\n'));
+    return told;
+}
+
+std::string StepAnnouncement(int line, std::string_view lineText)
+{
+    std::string told = "Zeile " + std::to_string(line);
+    const std::string text = Collapsed(lineText);
+    if (!text.empty())
+        told += ": " + text;
+    return told;
+}
+
+std::string CompileErrorAnnouncement(int line, int column, std::string_view message)
+{
+    return "Zeile " + std::to_string(line) + ", Spalte " + std::to_string(column) + ": " + Collapsed(message);
 }
 
 } // namespace tarko

@@ -132,6 +132,7 @@ void TQtRunHost::WaitPass()
 
 void TQtRunHost::StepWait()
 {
+    panel_.ShowPendingOutput();
     if (ide_)
         ide_->ShowStepLine(RunnerPC() - 1);   // the instruction just fetched
     wake_.start(WaitWakeMs);
@@ -144,6 +145,7 @@ void TQtRunHost::Pause(double seconds)
 {
     // Like the busy wait it replaces: one pass first (all a pause of 0 or
     // less gets), then sleeping passes until the time is up; Stop ends it.
+    panel_.ShowPendingOutput();
     const qint64 start = clock_.nsecsElapsed();
     QCoreApplication::processEvents();
     ++passes_;

@@ -1,6 +1,7 @@
 #include "runtime/RunPanel.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QAccessible>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -210,36 +211,59 @@ struct TRunPanel::Impl {
     int zoom = NoZoom;
     QTimer repaintTimer;
 
-    // Output for screen readers: told once the output has paused for
-    // QuietMs, and at the latest LongestWaitMs after the oldest untold text
-    // (a program printing a line now and then keeps being heard).
-    static constexpr int QuietMs = 400;
-    static constexpr int LongestWaitMs = 2000;
+    // Output for screen readers, told in batches (OutputSpeech.h); the
+    // timer is armed once per batch and asks the rule when it fires.
     TOutputSpeech speech;
     QTimer speechTimer;
-    QElapsedTimer untoldSince;
-    qint64 lastWriteMs = 0;   // since untoldSince
+    QElapsedTimer clock;
 
-    // Cheap per write (a program may write thousands of times): the timer
-    // is armed once and looks at the clock when it fires.
+    // Cheap per write (a program may write thousands of times).
     void NoteOutput(const QString& text)
     {
-        if (!speech.Pending())
-            untoldSince.start();
-        speech.Written(text);
-        lastWriteMs = untoldSince.elapsed();
+        speech.Written(text.toStdString(), clock.elapsed());
         if (!speechTimer.isActive())
-            speechTimer.start(QuietMs);
+            speechTimer.start(int(TOutputSpeech::QuietMs));
     }
     // True when the output is due to be told; otherwise the timer is armed again.
     bool SpeechDue()
     {
-        const qint64 now = untoldSince.elapsed();
-        const qint64 quiet = now - lastWriteMs;
-        if (quiet >= QuietMs || now >= LongestWaitMs)
-            return true;
-        speechTimer.start(int(std::min(QuietMs - quiet, LongestWaitMs - now)));
-        return false;
+        const int64_t wait = speech.DueInMs(clock.elapsed());
+        if (wait > 0)
+            speechTimer.start(int(wait));
+        return wait == 0;
+    }
+
+    // While assistive technology listens, every insertion into the console
+    // sends it a text change and a caret move: a loop printing a line per
+    // write floods a screen reader, which then drops what comes next (the
+    // output's announcement). So written text collects here and reaches the
+    // console in one insertion at most every BatchMs, and at once when the
+    // program waits or the run ends. Without a listener the text goes in at
+    // once, as every insertion costs only the insertion.
+    static constexpr int BatchMs = 50;
+    QString unshown;
+    QTimer batchTimer;
+
+    void ShowUnshown()
+    {
+        batchTimer.stop();
+        if (unshown.isEmpty())
+            return;
+        QTextCursor c(memo->document());
+        c.movePosition(QTextCursor::End);
+        c.insertText(unshown);
+        unshown.clear();
+        // The view follows the end of the text, so that the newest output
+        // (and the reason for an abort) is in sight.
+        memo->verticalScrollBar()->setValue(memo->verticalScrollBar()->maximum());
+    }
+    void Show(const QString& text)
+    {
+        unshown += text;
+        if (!QAccessible::isActive())
+            ShowUnshown();
+        else if (!batchTimer.isActive())
+            batchTimer.start(BatchMs);
     }
     QImage shown;   // zoomed: the canvas as the screen was last told to show it
 
@@ -301,6 +325,9 @@ TRunPanel::TRunPanel(QWidget* parent) : QWidget(parent), d(new Impl)
     d->memo->setObjectName("RunMemo");
     d->memo->setGeometry(ScreenRect);
     d->memo->setReadOnly(true);
+    // Read-only, yet the keyboard moves a caret through it, so that a
+    // screen reader can read the output back line by line.
+    d->memo->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     d->memo->setUndoRedoEnabled(false);
     d->memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     d->memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -323,7 +350,10 @@ TRunPanel::TRunPanel(QWidget* parent) : QWidget(parent), d(new Impl)
     d->repaintTimer.setSingleShot(true);
     d->repaintTimer.setInterval(RepaintMs);
     connect(&d->repaintTimer, &QTimer::timeout, this, [this] { d->RepaintChanged(); });
+    d->clock.start();
     d->speechTimer.setSingleShot(true);
+    d->batchTimer.setSingleShot(true);
+    connect(&d->batchTimer, &QTimer::timeout, this, [this] { d->ShowUnshown(); });
     connect(&d->speechTimer, &QTimer::timeout, this, [this] {
         if (d->SpeechDue())
             AnnounceOutput();
@@ -448,6 +478,8 @@ Canvas& TRunPanel::PanelCanvas() const
 
 void TRunPanel::ClearConsole()
 {
+    d->unshown.clear();
+    d->batchTimer.stop();
     d->memo->document()->clear();
     d->lines.Clear();
     d->inputStart = 0;
@@ -455,12 +487,18 @@ void TRunPanel::ClearConsole()
     d->speechTimer.stop();
 }
 
-void TRunPanel::AnnounceOutput()
+void TRunPanel::ShowPendingOutput()
 {
+    d->ShowUnshown();
+}
+
+void TRunPanel::AnnounceOutput(const QString& then)
+{
+    d->ShowUnshown();
     d->speechTimer.stop();
-    if (!d->speech.Pending())
-        return;
-    const QString text = d->speech.Take();
+    QString text = QString::fromStdString(d->speech.Take());
+    if (!then.isEmpty())
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + then;
     if (announce && !text.isEmpty())
         announce(text);
 }
@@ -480,26 +518,20 @@ int TRunPanel::DisplayedLineCount() const
 
 bool TRunPanel::WriteText(const std::string& s)
 {
-    QTextCursor c(d->memo->document());
-    c.movePosition(QTextCursor::End);
-    // The view follows the end of the text after every write, the abort
-    // lines included, so that the reason for the end is in sight.
-    QScrollBar* bar = d->memo->verticalScrollBar();
     if (d->lines.Full()) {
+        d->ShowUnshown();
         const bool lineOpen = !d->memo->document()->isEmpty() && d->memo->document()->lastBlock().length() > 1;
         const std::string abort = ConsoleLines::AbortText(lineOpen);
         const QString text = FromWinText(abort);
-        c.insertText(text);
         d->lines.Append(abort);
-        bar->setValue(bar->maximum());
+        d->Show(text);
         d->NoteOutput(text);
         StopRequested = true;
         return false;
     }
     const QString text = FromWinText(s);
-    c.insertText(text);
     d->lines.Append(s);
-    bar->setValue(bar->maximum());
+    d->Show(text);
     d->NoteOutput(text);
     return true;
 }
@@ -523,6 +555,7 @@ void TRunPanel::SetConsoleFontColor(const QColor& c)
 
 std::string TRunPanel::ConsoleText() const
 {
+    d->ShowUnshown();
     return ToWinText(d->memo->toPlainText());
 }
 
@@ -545,6 +578,7 @@ void TRunPanel::SetInputMode(bool on)
         d->inputText.clear();
         d->inputValue = 0;
         InputDone = false;
+        d->ShowUnshown();
         d->memo->moveCursor(QTextCursor::End);
         d->inputStart = d->memo->document()->characterCount() - 1;
         d->memo->setFocus();

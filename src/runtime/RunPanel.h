@@ -68,6 +68,11 @@ public:
     // Zeilen", sets StopRequested and returns false.
     bool WriteText(const std::string& s);
     void WriteNumber(double x);              // number text and one blank
+    // While assistive technology listens, written text reaches the console
+    // in batches (RunPanel.cpp); this shows what is still held back. Called
+    // when the program waits; ConsoleText, a number input and the output's
+    // announcement show it themselves.
+    void ShowPendingOutput();
     void SetConsoleFontColor(const QColor& c);
     std::string ConsoleText() const;         // Windows-1252, CR LF
     int DisplayedLineCount() const;          // wrapped lines at 100 %, a last empty line not counted
@@ -93,9 +98,10 @@ public:
     // Tells a screen reader a text without moving the focus. The panel
     // tells the console output in batches: when a number input begins,
     // when the output pauses during a run, and when AnnounceOutput is
-    // called (the run's end, once the focus is back in the editor).
+    // called (the run's end, once the focus is back in the editor), then
+    // with `then` as its last line (nothing else is told when both are empty).
     std::function<void(const QString& text)> announce;
-    void AnnounceOutput();
+    void AnnounceOutput(const QString& then = QString());
 
     // The context menu of the device's screen (console and image, also while
     // the console is still disabled), shown at a global position. Without

@@ -14,6 +14,7 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "editor/ColMemo.h"
 #include "language/Cp1252.h"
@@ -62,6 +63,7 @@ TMainForm::TMainForm(std::unique_ptr<TDialogs> dialogs, QWidget* parent)
     fileNames_.fill(NewProgramName);
     for (int i = 0; i < TabCount; ++i)
         pcEdit_->setTabVisible(i, false);
+    EnableOpenPages();
     ShowEmptyHint();
     pcEdit_->hide();
     SetRunState(1);
@@ -207,7 +209,7 @@ void TMainForm::CreateIdeForm()
     // would cut it short.
     hooks.focusEditor = [this] {
         FocusEditor();
-        runPanel_->AnnounceOutput();
+        runPanel_->AnnounceOutput(std::exchange(endNote_, QString()));
     };
     hooks.showFault = [this](const QString& text) { dialogs_->Error(text); };
     hooks.showInternalError = [this](const QString& text) { dialogs_->Message(text); };

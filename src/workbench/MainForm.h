@@ -157,6 +157,7 @@ private:
     // Construction steps.
     void CreateRegions();
     void CreateEditors();
+    void EnableOpenPages();   // only the pages of open tabs are enabled
     void CreateEmptyHint();
     void ShowEmptyHint();   // shown and focused while no program is open
     void CreateScreenMenu();
@@ -228,6 +229,9 @@ private:
     QList<QAction*> insertCommands_;
     TRunPanel* runPanel_ = nullptr;
     TAnnouncer* announcer_ = nullptr;   // what a screen reader hears besides the focus
+    // Told after the run's output once the run has ended ("Programm beendet"
+    // after Esc), so that neither announcement cuts the other short.
+    QString endNote_;
     TIdeForm* ideForm_ = nullptr;
     TInfoForm* infoForm_ = nullptr;
     TOptionForm* optionForm_ = nullptr;

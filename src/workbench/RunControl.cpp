@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <exception>
 #include <limits>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "editor/WorkbenchScheme.h"
 #include "language/Cp1252.h"
 #include "runtime/Ide.h"
+#include "runtime/OutputSpeech.h"
 #include "runtime/RunPanel.h"
 #include "runtime/Runner.h"
 #include "workbench/Accessible.h"
@@ -51,6 +53,8 @@ void TMainForm::Step1Click()
 // after the instruction it is executing.
 void TMainForm::Break1Click()
 {
+    if (runState_ != 1)
+        endNote_ = QStringLiteral("Programm beendet");
     SetRunState(1);
     FocusEditor();
     StopRequested = true;
@@ -214,16 +218,24 @@ void TMainForm::ShowCompileError(const std::string& message, int line, int colum
     editor->SetCaretColumn(pastEnd ? std::numeric_limits<int>::max() : column);
     ShowCaretPosition();
     // The focus stays on the editor, whose caret moves are all a screen
-    // reader would say: the message is told besides.
-    announcer_->Announce(LabelAccessibleName(lMeldung_->objectName(), lMeldung_->text()));
+    // reader would say: the message is told besides, with the place the
+    // caret went to (the message line shows the message alone).
+    announcer_->Announce(QString::fromStdString(CompileErrorAnnouncement(
+        editor->CaretLine() + 1, editor->CaretColumn() + 1, Cp1252ToUtf8(message))));
 }
 
 void TMainForm::ShowStepLine(int line)
 {
     TColorMemo* editor = CurrentEditor();
     editor->SetMarkedLine(line, Colour(SchemeColours(colourScheme_).StepLine));
-    if (line >= 0)
-        editor->ScrollLineIntoView(line);
+    if (line < 0)
+        return;
+    editor->ScrollLineIntoView(line);
+    // The marked line is all a sighted pupil needs; a screen reader is
+    // told its number and text at every step.
+    const QTextBlock block = editor->document()->findBlockByNumber(line);
+    if (block.isValid())
+        announcer_->Announce(QString::fromStdString(StepAnnouncement(line + 1, block.text().toStdString())));
 }
 
 void TMainForm::ShowFaultLine(int line)

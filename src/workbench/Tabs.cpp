@@ -47,6 +47,9 @@ void TMainForm::CreateEmptyHint()
     emptyHint_->setObjectName(QStringLiteral("EmptyHint"));
     emptyHint_->setText(QStringLiteral("Neues Programm: Datei \u2192 Neu (Strg+N)\n"
                                        "Vier Beispiele: Datei \u2192 Beispielprogramm \u00F6ffnen"));
+    // Read without the arrows, which a screen reader names as signs.
+    emptyHint_->setAccessibleName(QStringLiteral("Neues Programm: Datei, Neu (Strg+N). "
+                                                 "Vier Beispiele: Datei, Beispielprogramm \u00F6ffnen"));
     emptyHint_->setWordWrap(true);
     emptyHint_->setAttribute(Qt::WA_TransparentForMouseEvents);
     // With no program open the hint holds the focus, so that a screen
@@ -78,6 +81,7 @@ void TMainForm::OpenTab(const QString& programName)
 {
     if (lastTab_ < TabCount - 1)
         ++lastTab_;
+    EnableOpenPages();
     pcEdit_->show();
     pcEdit_->setTabVisible(lastTab_, true);
     ActivateTab(lastTab_);
@@ -132,7 +136,17 @@ bool TMainForm::CloseCurrentTab()
     }
     --lastTab_;
     ActivateTab(lastTab_);
+    EnableOpenPages();
     return true;
+}
+
+// The pages of closed tabs are disabled for good: the run state then
+// enables and disables the open pages only (every control it touches tells
+// a screen reader so, and the hidden editors would double that).
+void TMainForm::EnableOpenPages()
+{
+    for (int i = 0; i < TabCount; ++i)
+        tabSheets_[i]->setEnabled(i <= lastTab_);
 }
 
 // Close all: one close per open tab, whatever each returns; a cancelled

@@ -506,10 +506,10 @@ void TestRunPanel::outputSpeech()
     QFETCH(QString, told);
     TOutputSpeech speech;
     for (const QString& w : writes.split(u'|'))
-        speech.Written(w);
-    QCOMPARE(speech.Take(), told);
+        speech.Written(w.toStdString());
+    QCOMPARE(QString::fromStdString(speech.Take()), told);
     QVERIFY(!speech.Pending());
-    QCOMPARE(speech.Take(), QString());
+    QCOMPARE(speech.Take(), std::string());
 }
 
 // The panel tells the output once it pauses, at the latest two seconds

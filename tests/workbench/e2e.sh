@@ -9,6 +9,8 @@
 #   close      closing with an unsaved change: Abbrechen keeps the window,
 #              Nein closes it and the settings are written
 #   atspi      the window as a screen reader sees it through AT-SPI
+#   burst      30 lines printed at once: few console events, the last ten
+#              lines announced (AT-SPI)
 #   scroll     Ctrl+End in a long program, then a new line typed at the
 #              bottom: the window shows what a full repaint shows (no line
 #              left in the plain colour by the scroll)
@@ -26,7 +28,7 @@ BUILD=$(cd "${1:-build}" && pwd)
 OUT=${2:-$BUILD/e2e}
 shift $(($# < 2 ? $# : 2))
 SCENARIOS=("$@")
-[ ${#SCENARIOS[@]} -eq 0 ] && SCENARIOS=(example input error pause close atspi scroll find find_openbox)
+[ ${#SCENARIOS[@]} -eq 0 ] && SCENARIOS=(example input error pause close atspi burst scroll find find_openbox)
 HERE=$(cd "$(dirname "$0")" && pwd)
 # Real windows, even when the caller runs everything else offscreen.
 unset QT_QPA_PLATFORM
@@ -395,6 +397,28 @@ scenario_atspi() {
     local status=$?
     grep -v '^dbus-daemon\|^SpiRegistry\|XDG_RUNTIME_DIR' "$WORK/atspi.log" | sed "s/^/[$SCENARIO] /"
     [ $status -eq 0 ] || { log "a screen reader would miss names or the error (tree in $OUT/atspi-tree.txt)"; return 1; }
+}
+
+scenario_burst() {
+    if ! /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || ! command -v dbus-run-session >/dev/null ||
+        [ ! -x /usr/libexec/at-spi-bus-launcher ]; then
+        log "SKIP: at-spi2-core, python3-pyatspi or dbus is missing (scripts/setup.sh installs them)"
+        return 0
+    fi
+    export XDG_CONFIG_HOME=$WORK/burst.config
+    mkdir -p "$XDG_CONFIG_HOME"
+    printf 'i <= 0\r\nWiederhole\r\n  i <= i + 1\r\n  Ausgabe "Zeile " i\r\nBis i = 30\r\n' >"$WORK/zeilen.trk"
+    timeout 120 dbus-run-session -- bash -c '
+        /usr/libexec/at-spi-bus-launcher --launch-immediately &
+        QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$1" "$3" &
+        tarko=$!
+        /usr/bin/python3 "$2" $tarko
+        status=$?
+        kill $tarko
+        exit $status' burst "$TARKO" "$HERE/e2e_atspi_burst.py" "$WORK/zeilen.trk" >"$WORK/burst.log" 2>&1
+    local status=$?
+    grep -v '^dbus-daemon\|^SpiRegistry\|XDG_RUNTIME_DIR' "$WORK/burst.log" | sed "s/^/[$SCENARIO] /"
+    [ $status -eq 0 ] || { log "a screen reader would be flooded by the output or miss its announcement"; return 1; }
 }
 
 failed=()

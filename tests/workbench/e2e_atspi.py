@@ -6,7 +6,7 @@ tree (role, name, description) to the file given, and checks that the
 keypad, the tool bar, the console, the graphics screen, the editor and the
 message line carry their German names, that no push button is nameless, no
 name is padded with blanks and no frame lies inside the window, and that
-the error was announced by a notification after the last focus event, as
+the error was announced with its place by a notification after the last focus event, as
 an event listener (a screen reader) hears it.
 Run inside the D-Bus session of the accessibility bus (see e2e.sh).
 
@@ -22,6 +22,7 @@ KEYS = ["Taste %d" % d for d in range(10)] + ["Taste C", "Taste OK", "Taste Minu
 TOOLS = ["Neue Datei", "Datei öffnen", "Datei speichern", "Datei drucken", "Ausschneiden", "Kopieren",
          "Einfügen", "Suchen", "Ersetzen", "Programm starten", "Stop", "Hilfe zum Programm"]
 ERROR = "Meldungszeile: Variable, Zahl oder ( erwartet"
+TOLD = "Zeile 2, Spalte 6: Variable, Zahl oder ( erwartet"   # the announcement adds the place
 OTHERS = [("text", "Ausgabe des Programms"), ("image", "Grafikbildschirm"), ("label", ERROR),
           ("text", "Programmtext: fehler")]
 
@@ -94,8 +95,8 @@ def announced_last(heard):
     """Problems with what a screen reader hears after F9."""
     told = [i for i, (kind, role, name, shown) in enumerate(heard)
             if role == "notification" and kind.startswith("object:state-changed:showing") and shown]
-    if not told or heard[told[-1]][2] != ERROR:
-        return ["no notification telling %r (heard: %r)" % (ERROR, [e for e in heard if e[1] == "notification"])]
+    if not told or heard[told[-1]][2] != TOLD:
+        return ["no notification telling %r (heard: %r)" % (TOLD, [e for e in heard if e[1] == "notification"])]
     later = [e for e in heard[told[-1] + 1:] if e[0].startswith("focus")]
     return ["focus moved after the notification: %r" % later] if later else []
 

@@ -2,6 +2,7 @@
 // accessibility interfaces, and keyboard-only use of the keypad.
 #include <QAccessible>
 #include <QDialog>
+#include <QPlainTextEdit>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -145,6 +146,9 @@ private slots:
     void outputToldOnceTheFocusIsBack_data();
     void outputToldOnceTheFocusIsBack();
     void emptyWindowFocusesTheHint();
+    void readOnlyViewsReadByKeyboard_data();
+    void readOnlyViewsReadByKeyboard();
+    void stepsAndStopTold();
     void rolesAndNamesWithoutPadding();
 };
 
@@ -423,8 +427,9 @@ void TestAccessibility::tabBarStaysOnOpenPrograms()
     QVERIFY(wb.form->CurrentTabIndex() <= wb.form->LastTab());
 }
 
-// A compile error is told to the screen reader while the focus stays on
-// the editor with the caret at the error, and the message line stays red.
+// A compile error is told to the screen reader with its place while the
+// focus stays on the editor with the caret at the error; the message line
+// shows the message alone and stays red.
 void TestAccessibility::compileErrorToldBesideTheFocus()
 {
     TWorkbench wb;
@@ -436,7 +441,8 @@ void TestAccessibility::compileErrorToldBesideTheFocus()
     QCOMPARE(announcer->size(), QSize(0, 0));
     FocusPath focus;
     wb.Press(Qt::Key_F9);
-    QCOMPARE(NameOf(announcer), QStringLiteral("Meldungszeile: Variable, Zahl oder ( erwartet"));
+    QCOMPARE(NameOf(announcer), QStringLiteral("Zeile 2, Spalte 6: Variable, Zahl oder ( erwartet"));
+    QCOMPARE(wb.form->MessageLine()->text(), QStringLiteral("Variable, Zahl oder ( erwartet"));
     QCOMPARE(FocusName(), QStringLiteral("CMemo1"));
     QCOMPARE(focus.path, QStringList());
     QCOMPARE(NameOf(wb.form->StatusPanel(0)), QStringLiteral("Schreibmarke: Zeile 2, Spalte 6"));
@@ -509,6 +515,7 @@ void TestAccessibility::emptyWindowFocusesTheHint()
     TWorkbench wb;
     QVERIFY(wb.Active());
     QCOMPARE(FocusName(), QStringLiteral("EmptyHint"));
+    QVERIFY(!NameOf(QApplication::focusWidget()).contains(QChar(0x2192)));   // no arrow read as a sign
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
     QCOMPARE(FocusName(), QStringLiteral("EmptyHint"));
@@ -556,6 +563,89 @@ void TestAccessibility::rolesAndNamesWithoutPadding()
     QCOMPARE(NameOf(wb.form->IdeForm()), QStringLiteral("Einzelschritt"));
     QCOMPARE(wb.form->IdeForm()->windowTitle(), QStringLiteral("IdeForm"));
     QVERIFY2(misread.isEmpty(), qPrintable(misread.join(u'\n')));
+}
+
+// The output and the single-step views are read-only, yet the keyboard
+// moves a caret through them (a screen reader reads along with it); typing
+// changes nothing.
+void TestAccessibility::readOnlyViewsReadByKeyboard_data()
+{
+    QTest::addColumn<QString>("view");
+    for (const char* view : {"RunMemo", "DebugMemo", "StackMemo", "DataMemo", "CodeMemo"})
+        QTest::newRow(view) << view;
+}
+
+void TestAccessibility::readOnlyViewsReadByKeyboard()
+{
+    QFETCH(QString, view);
+    TWorkbench wb;
+    QVERIFY(wb.Active());
+    wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("Ausgabe 1"));
+    wb.Press(Qt::Key_F9);   // the console is enabled by the first run
+    QPlainTextEdit* memo = view == u"RunMemo" ? wb.form->RunPanel()->RunMemo()
+                                              : wb.form->IdeForm()->findChild<QPlainTextEdit*>(view);
+    QVERIFY(memo);
+    QWidget* window = memo->window();
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    const QString text = QStringLiteral("erste Zeile\nzweite Zeile\ndritte Zeile");
+    memo->setPlainText(text);
+    memo->setFocus();
+    QVERIFY(memo->hasFocus());
+    QAccessibleTextInterface* reader = QAccessible::queryAccessibleInterface(memo)->textInterface();
+    QVERIFY(reader);
+    QTest::keyClick(memo, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(reader->cursorPosition(), int(text.size()));
+    QTest::keyClick(memo, Qt::Key_Up);
+    QCOMPARE(memo->textCursor().blockNumber(), 1);
+    QTest::keyClick(memo, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(memo, Qt::Key_Down);
+    QCOMPARE(memo->textCursor().blockNumber(), 1);
+    QTest::keyClicks(memo, QStringLiteral("x"));
+    QTest::keyClick(memo, Qt::Key_Delete);
+    QCOMPARE(memo->toPlainText(), text);
+    QVERIFY(memo->isReadOnly());
+}
+
+// A screen reader hears every single step as the line about to run, with
+// its number and its text, and Esc ending a run as "Programm beendet"
+// after the output; the display shows neither.
+void TestAccessibility::stepsAndStopTold()
+{
+    TWorkbench wb;
+    QVERIFY(wb.Active());
+    QWidget* announcer = wb.form->findChild<QWidget*>(QStringLiteral("Ansage"));
+    QVERIFY(announcer);
+    wb.NewTab(QStringLiteral("Programm.trk"), QStringLiteral("x <= 3\nAusgabe   x\n"));
+    QStringList told;   // what the announcer says while each step waits
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        if (wb.form->RunState() != 2 || told.size() >= 40)
+            return;
+        told << NameOf(announcer);
+        wb.form->Action("Step1")->trigger();
+    });
+    driver.start(20);
+    wb.Press(Qt::Key_F9, Qt::ControlModifier);
+    driver.stop();
+    QVERIFY(!wb.stoppedByWatchdog);
+    QCOMPARE(wb.form->RunState(), 1);
+    QStringList lines;   // the steps' lines, repeats of one line once
+    for (const QString& t : std::as_const(told))
+        if (lines.isEmpty() || lines.last() != t)
+            lines << t;
+    QCOMPARE(lines, QStringList({"Zeile 1: x <= 3", "Zeile 2: Ausgabe x"}));
+    QCOMPARE(wb.form->MessageLine()->text(), QString());
+
+    wb.form->activateWindow();   // the debug view had it
+    QVERIFY(wb.Active());
+    wb.NewTab(QStringLiteral("Schleife.trk"), QStringLiteral("Ausgabe 1\nWiederhole\nBis 1 = 2\n"));
+    QTimer::singleShot(300, [&] { QTest::keyClick(wb.form.get(), Qt::Key_Escape); });
+    wb.Press(Qt::Key_F9);
+    QVERIFY(!wb.stoppedByWatchdog);
+    QCOMPARE(NameOf(announcer), QStringLiteral("1\nProgramm beendet"));
+    QCOMPARE(wb.form->RunPanel()->ConsoleText(), std::string("1 \r\n"));
 }
 
 QTEST_MAIN(TestAccessibility)
