@@ -1,10 +1,11 @@
 // Suchen and Ersetzen in the browser, held against the desktop's own texts
 // (read from its source) and its rules: forward, case counts, no options.
+// And the help page, which must give browser users the browser's ways.
 import { after, before, describe, test } from "node:test";
 import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
 import { join } from "node:path";
-import { open, root } from "./harness.mjs";
+import { open, root, site } from "./harness.mjs";
 
 // The desktop's dialog texts and messages, access letters left out.
 const source = readFileSync(join(root, "src/workbench/Edit.cpp"), "utf8");
@@ -154,3 +155,15 @@ describe("Suchen and Ersetzen", () => {
   }
 });
 
+test("the help page gives the browser's ways, not the desktop's menu", () => {
+  const help = readFileSync(join(site, "hilfe.html"), "utf8");
+  const readme = readFileSync(join(root, "README.md"), "utf8");
+  // The desktop's README keeps its menu; the browser's help names none.
+  assert.match(readme, /\*\*Datei → Neu\*\* \(Strg\+N\)/);
+  assert.doesNotMatch(help, /Datei →/);
+  assert.match(help, /<li value="1"><strong>Neue Datei<\/strong> \(Alt\+N /);
+  assert.match(help, /Die Liste <strong>Beispielprogramm öffnen<\/strong> in der Werkzeugleiste/);
+  // Strg+N only where the help says that the browser keeps it.
+  assert.deepEqual(help.match(/[^.>]*Strg\+N[^.<]*/g).map((s) => s.trim()),
+    ["neues Programm (Strg+N behält der Browser für ein neues Fenster)", "Der Browser behält Strg+N, Strg+W und Strg+Tab für sich; dafür gibt es die Knöpfe „Neue Datei“ und „Schließen“ und die Tasten oben"]);
+});
