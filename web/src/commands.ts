@@ -18,7 +18,7 @@ export class Commands {
   private readonly search: Search;
 
   constructor(private readonly app: App) {
-    this.search = new Search(() => (app.runState === 1 && app.editors.lastTab >= 0 ? app.editors.view : null));
+    this.search = new Search(() => (app.runState === 1 && app.editors.lastTab >= 0 ? app.editors.view : null), () => app.core);
     const on = (id: string, f: () => unknown) => $(id).addEventListener("click", () => void f());
     on("Neu2", () => this.newProgram());
     on("Oeffnen2", () => this.open());
@@ -73,7 +73,7 @@ export class Commands {
     else if (e.altKey && e.key.toLowerCase() === "c") void this.closeCurrentTab();
     else if (ctrl && !e.altKey && e.key.toLowerCase() === "f") this.find(false);
     else if (ctrl && !e.altKey && e.key.toLowerCase() === "r") this.find(true);
-    else if ((e.key === "F3" && !ctrl) || (ctrl && !e.shiftKey && e.key.toLowerCase() === "g")) this.findAgain();
+    else if ((e.key === "F3" && !ctrl) || (ctrl && !e.shiftKey && e.key.toLowerCase() === "g")) this.findAgain(e.target);
     else if (ctrl && e.key.toLowerCase() === "p") this.printListing();
     else done = false;
     if (done) { e.preventDefault(); e.stopPropagation(); }
@@ -254,8 +254,8 @@ export class Commands {
     if (replace) this.search.showReplace(); else this.search.showFind();
   }
 
-  private findAgain(): void {
-    if (this.app.editors.lastTab >= 0) this.search.findAgain();
+  private findAgain(target: EventTarget | null): void {
+    if (this.app.editors.lastTab >= 0) this.search.findAgain(target);
   }
 
   private async clipboard(what: "cut" | "copy" | "paste"): Promise<void> {

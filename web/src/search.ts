@@ -1,38 +1,11 @@
 // Suchen and Ersetzen as on the desktop: two dialogs that stay open while the
 // pupil works in the editor, each action applying to the program then shown.
-// The search always runs forward and case always counts; there are no options.
+// Texts and search come from the core, as the desktop has them: always
+// forward, case always counts, no options.
 import type { EditorView } from "@codemirror/view";
-import { firstUnstorable } from "./cp1252";
+import type { Core } from "./core";
+import { byteOffset, encode, firstUnstorable, OffsetMap } from "./cp1252";
 import * as dialogs from "./dialogs";
-
-/** The desktop's texts (its access letters left out). */
-export const SearchTexts = {
-  find: "Suchen",
-  replace: "Ersetzen",
-  findLabel: "Suchen nach:",
-  replaceLabel: "Ersetzen durch:",
-  findNext: "Weitersuchen",
-  replaceOnce: "Ersetzen",
-  replaceAll: "Alle ersetzen",
-  cancel: "Abbrechen",
-} as const;
-
-export const notFoundMessage = (what: string) => `Der Suchtext "${what}" konnte nicht gefunden werden.`;
-export const unstorableReplacement = (c: string) => `Das Zeichen „${c}“ kann in einer Tarko-Datei nicht gespeichert werden.`;
-
-/** The first exact occurrence of `what` in `text` at or after `from`; -1 if none. */
-export function findFrom(text: string, what: string, from: number): number {
-  return what ? text.indexOf(what, from) : -1;
-}
-
-/** The occurrences that replace all takes, left to right; each search goes
- *  on behind the last occurrence, so a replacement that holds the search
- *  text is not searched again and the replacing ends. */
-export function occurrences(text: string, what: string): number[] {
-  const found: number[] = [];
-  for (let at = findFrom(text, what, 0); at >= 0; at = findFrom(text, what, at + what.length)) found.push(at);
-  return found;
-}
 
 /** The editor the actions apply to, or null when none may change now (no
  *  program open, or a program running). Its change listener marks a
@@ -46,18 +19,27 @@ export class Search {
   private replaceDialog: Dialog | null = null;
   /** The dialog searched with last: F3 searches on with its text. */
   private last: Dialog | null = null;
+  private texts = new Map<string, string>();
 
-  constructor(private readonly editor: CurrentEditor) {}
+  constructor(private readonly editor: CurrentEditor, private readonly core: () => Core | null) {}
 
-  showFind(): void { this.show(this.findDialog ??= this.create(false)); }
-  showReplace(): void { this.show(this.replaceDialog ??= this.create(true)); }
+  showFind(): void { const d = this.dialog(false); if (d) this.show(d); }
+  showReplace(): void { const d = this.dialog(true); if (d) this.show(d); }
 
-  /** Weitersuchen from the keyboard: on with the text last searched for;
-   *  with none yet, the find dialog asks for one. */
-  findAgain(): void {
+  /** Weitersuchen from the keyboard: with the text of the dialog the key
+   *  was pressed in, else the one last searched for; with none yet, the
+   *  find dialog asks for one. */
+  findAgain(target: EventTarget | null): void {
+    const inside = [this.findDialog, this.replaceDialog].find((d) => d && target instanceof Node && d.el.contains(target));
+    if (inside) this.last = inside;
     const d = this.last ?? this.findDialog;
     if (d && d.what.value) this.findNext(d.what.value);
     else this.showFind();
+  }
+
+  private dialog(replace: boolean): Dialog | null {
+    if (replace) return this.replaceDialog ??= this.create(true);
+    return this.findDialog ??= this.create(false);
   }
 
   private show(d: Dialog): void {
@@ -66,48 +48,57 @@ export class Search {
     d.what.select();
   }
 
-  private create(replace: boolean): Dialog {
-    const t = SearchTexts;
+  /** A text of the dialogs; an access letter's "&" is left out, since the
+   *  page keeps the Alt keys for its commands. */
+  private text(key: string, insert = ""): string {
+    return (this.texts.get(key) ?? "").replace("&", "").replace("%1", () => insert);
+  }
+
+  /** Null until the core is there (the texts come from it). */
+  private create(replace: boolean): Dialog | null {
+    const core = this.core();
+    if (!core) return null;
+    if (!this.texts.size) this.texts = core.searchTexts();
     const el = document.createElement("dialog");
     el.id = replace ? "ReplaceDialog" : "FindDialog";
     el.className = "search";
     const title = document.createElement("div");
     title.className = "title";
     title.id = `${el.id}Title`;
-    title.textContent = replace ? t.replace : t.find;
+    title.textContent = this.text(replace ? "ReplaceTitle" : "FindTitle");
     el.setAttribute("aria-labelledby", title.id);
     const fields = document.createElement("div");
     fields.className = "fields";
-    const field = (caption: string, name: string) => {
+    const field = (key: string, name: string) => {
       const label = document.createElement("label");
       const input = document.createElement("input");
       input.type = "text";
       input.name = name;
       input.spellcheck = false;
       input.autocomplete = "off";
-      label.append(caption, input);
+      label.append(this.text(key), input);
       fields.append(label);
       return input;
     };
-    const d: Dialog = { el, what: field(t.findLabel, "FindText") };
-    if (replace) d.with = field(t.replaceLabel, "ReplaceText");
+    const d: Dialog = { el, what: field("FindLabel", "FindText") };
+    if (replace) d.with = field("ReplaceLabel", "ReplaceText");
     const buttons = document.createElement("div");
     buttons.className = "buttons";
-    const button = (caption: string, name: string, action: () => void) => {
+    const button = (name: string, action: () => void) => {
       const b = document.createElement("button");
       b.type = "button";
       b.name = name;
-      b.textContent = caption;
+      b.textContent = this.text(name);
       b.addEventListener("click", action);
       buttons.append(b);
     };
     // The replace dialog's Weitersuchen searches like the find dialog's.
-    button(t.findNext, "FindNext", () => { this.last = d; this.findNext(d.what.value); });
+    button("FindNext", () => { this.last = d; this.findNext(d.what.value); });
     if (replace) {
-      button(t.replaceOnce, "Replace", () => void this.replace(d, false));
-      button(t.replaceAll, "ReplaceAll", () => void this.replace(d, true));
+      button("Replace", () => void this.replace(d, false));
+      button("ReplaceAll", () => void this.replace(d, true));
     }
-    button(t.cancel, "Cancel", () => el.close());
+    button("Cancel", () => el.close());
     el.addEventListener("keydown", (e) => {
       if (e.key === "Enter" && e.target instanceof HTMLInputElement) {
         // Weitersuchen is the default button.
@@ -131,31 +122,35 @@ export class Search {
    *  (not from the caret); nothing more to find is silent. */
   private findNext(what: string): void {
     const v = this.editor();
-    if (!v || !what) return;
+    const core = this.core();
+    if (!v || !core || !what) return;
+    const text = v.state.doc.toString();
     const sel = v.state.selection.main;
-    const at = findFrom(v.state.doc.toString(), what, sel.empty ? 0 : sel.to);
+    const needle = encode(what);
+    const at = core.find(encode(text), needle, sel.empty ? 0 : byteOffset(text, sel.to));
     if (at < 0) return;
+    const map = new OffsetMap(text, 0);
     v.focus();
-    v.dispatch({ selection: { anchor: at, head: at + what.length }, scrollIntoView: true });
+    v.dispatch({ selection: { anchor: map.pos(at), head: map.pos(at + needle.length) }, scrollIntoView: true });
   }
 
   /** Always the first occurrence of the whole text, wherever the caret is. */
   private async replace(d: Dialog, all: boolean): Promise<void> {
     const v = this.editor();
-    if (!v) return;
+    const core = this.core();
+    if (!v || !core) return;
     const what = d.what.value;
     const by = d.with!.value;
     const bad = firstUnstorable(by);
-    if (bad) { await dialogs.error(unstorableReplacement(bad.char)); return; }
+    if (bad) { await dialogs.error(this.text("Unstorable", bad.char)); return; }
     const text = v.state.doc.toString();
-    const found = all ? occurrences(text, what) : [findFrom(text, what, 0)].filter((at) => at >= 0);
-    if (!found.length) { await dialogs.error(notFoundMessage(what)); return; }
-    const moved = (found.length - 1) * (by.length - what.length);
-    v.dispatch({
-      changes: found.map((at) => ({ from: at, to: at + what.length, insert: by })),
-      selection: { anchor: found[found.length - 1]! + moved + by.length },
-      scrollIntoView: true,
-      userEvent: "input.replace",
-    });
+    const bytes = encode(text), needle = encode(what);
+    const found = all ? core.occurrences(bytes, needle) : [core.find(bytes, needle, 0)].filter((at) => at >= 0);
+    if (!found.length) { await dialogs.error(this.text("NotFound", what)); return; }
+    const map = new OffsetMap(text, 0);
+    const changes = v.state.changes(found.map((b) => ({ from: map.pos(b), to: map.pos(b + needle.length), insert: by })));
+    // The caret behind the last text put in, as the desktop leaves it.
+    const end = map.pos(found[found.length - 1]! + needle.length);
+    v.dispatch({ changes, selection: { anchor: changes.mapPos(end, 1) }, scrollIntoView: true, userEvent: "input.replace" });
   }
 }

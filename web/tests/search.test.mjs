@@ -1,5 +1,5 @@
-// Suchen and Ersetzen in the browser, held against the desktop's own texts
-// (read from its source) and its rules: forward, case counts, no options.
+// Suchen and Ersetzen in the browser with the desktop's texts and rules:
+// forward, case counts, no options.
 // And the help page, which must give browser users the browser's ways.
 import { after, before, describe, test } from "node:test";
 import assert from "node:assert/strict";
@@ -7,16 +7,12 @@ import { readFileSync } from "node:fs";
 import { join } from "node:path";
 import { open, root, site } from "./harness.mjs";
 
-// The desktop's dialog texts and messages, access letters left out.
-const source = readFileSync(join(root, "src/workbench/Edit.cpp"), "utf8");
-const cpp = (s) => s.replace(/\\"/g, '"').replace("&", "");
-const titles = /setWindowTitle\(replace \? QStringLiteral\("([^"]*)"\) : QStringLiteral\("([^"]*)"\)\)/.exec(source);
+// The desktop's texts (its access letters left out) and messages.
 const desktop = {
-  replaceTitle: titles[1], findTitle: titles[2],
-  labels: [...source.matchAll(/new QLabel\(QStringLiteral\("([^"]*)"\)/g)].map((m) => cpp(m[1])),
-  buttons: Object.fromEntries([...source.matchAll(/button\("(\w+)", QStringLiteral\("([^"]*)"\)\)/g)].map((m) => [m[1], cpp(m[2])])),
-  notFound: (what) => cpp(/QStringLiteral\("(Der Suchtext [^)]*)"\)/.exec(source)[1]).replace("%1", what),
-  unstorable: (c) => /QStringLiteral\("(Das Zeichen „%1“[^"]*)"\)/.exec(source)[1].replace("%1", c),
+  findTitle: "Suchen", replaceTitle: "Ersetzen", labels: ["Suchen nach:", "Ersetzen durch:"],
+  buttons: { FindNext: "Weitersuchen", Replace: "Ersetzen", ReplaceAll: "Alle ersetzen", Cancel: "Abbrechen" },
+  notFound: (what) => `Der Suchtext "${what}" konnte nicht gefunden werden.`,
+  unstorable: (c) => `Das Zeichen „${c}“ kann in einer Tarko-Datei nicht gespeichert werden.`,
 };
 
 let t;
@@ -135,6 +131,7 @@ describe("Suchen and Ersetzen", () => {
     ["all: x1 x2 gives y1 y2, the caret behind the last", "x1 x2", 0, "x", "y", true, "y1 y2", [4, 4]],
     ["all ends when the replacement holds the search text", "a-a", 0, "a", "aa", true, "aa-aa", [5, 5]],
     ["all: occurrences do not overlap", "aaaaa", 0, "aa", "b", true, "bba", [2, 2]],
+    ["all: over several lines, longer", "x1\nx2\nxx", 0, "x", "yz", true, "yz1\nyz2\nyzyz", [12, 12]],
     ["the wrong case: the desktop's error, nothing changed", "Ausgabe 1", 3, "ausgabe", "x", false, "Ausgabe 1", [3, 3],
       `Fehler: ${desktop.notFound("ausgabe")}`],
     ["an empty search text: the same error", "Ausgabe 1", 0, "", "x", true, "Ausgabe 1", [0, 0], `Fehler: ${desktop.notFound("")}`],

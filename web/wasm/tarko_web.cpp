@@ -9,6 +9,7 @@
 
 #include "editor/Overlay.h"
 #include "editor/WorkbenchScheme.h"
+#include "language/Cp1252.h"
 #include "language/Formatter.h"
 #include "language/FrontEndOutput.h"
 #include "language/PCode.h"
@@ -19,6 +20,7 @@
 #include "runtime/Raster.h"
 #include "runtime/Runner.h"
 #include "runtime/TableWrap.h"
+#include "workbench/SearchRule.h"
 
 namespace tarko {
 namespace {
@@ -301,6 +303,12 @@ TColorOverlay& Colouring()
 
 std::vector<int32_t> runs;
 std::string formatted;
+std::vector<int> found;
+
+std::string_view Bytes(const uint8_t* text, int length)
+{
+    return std::string_view(reinterpret_cast<const char*>(text), static_cast<size_t>(std::max(length, 0)));
+}
 
 } // namespace
 } // namespace tarko
@@ -453,5 +461,32 @@ int tarko_format(const uint8_t* text, int length)
 }
 
 const char* tarko_formatted(void) { return formatted.data(); }
+
+const char* tarko_search_texts(void)
+{
+    static const std::string lines = [] {
+        std::string s;
+        for (const SearchText& t : SearchTexts)
+            s += std::string(t.key) + "=" + Utf8ToCp1252(t.text) + "\n";
+        return s;
+    }();
+    return lines.c_str();
+}
+
+int tarko_search_texts_length(void) { return static_cast<int>(std::strlen(tarko_search_texts())); }
+
+int tarko_find(const uint8_t* text, int length, const uint8_t* what, int whatLength, int from)
+{
+    const size_t at = FindForward(Bytes(text, length), Bytes(what, whatLength), static_cast<size_t>(std::max(from, 0)));
+    return at == std::string_view::npos ? -1 : static_cast<int>(at);
+}
+
+int tarko_occurrences(const uint8_t* text, int length, const uint8_t* what, int whatLength)
+{
+    found = Occurrences(Bytes(text, length), Bytes(what, whatLength));
+    return static_cast<int>(found.size());
+}
+
+const int32_t* tarko_found(void) { return found.data(); }
 
 } // extern "C"
