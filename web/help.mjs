@@ -52,6 +52,30 @@ function sections(readme) {
   return parts.filter((p) => Sections.some((s) => p.startsWith(`## ${s}`))).join("\n");
 }
 
+// The README names the desktop's menus; the browser has none and keeps
+// Ctrl+N for a new window of its own. Each pair: the README's words, the
+// browser's ways instead.
+const BrowserWays = [
+  ["1. **Datei → Neu** (Strg+N) öffnet einen leeren Karteireiter.",
+    "1. **Neue Datei** (Alt+N oder der erste Knopf der Werkzeugleiste) öffnet einen leeren Karteireiter."],
+  ["Ist kein Programm offen, nennt der\nEditorbereich Strg+N und die Beispielprogramme.",
+    "Ist kein Programm offen, beginnt\nAlt+N ein neues."],
+  ["**Datei → Beispielprogramm öffnen** lädt vier fertige Programme",
+    "Die Liste **Beispielprogramm öffnen** in der Werkzeugleiste lädt vier fertige Programme"],
+];
+
+/** The sections with the browser's ways; a README that changed under them
+ *  stops the build rather than tell browser users of a menu they lack. */
+function forBrowser(md) {
+  for (const [desktop, browser] of BrowserWays) {
+    if (!md.includes(desktop)) throw new Error(`hilfe.html: „${desktop}“ steht nicht mehr in README.md`);
+    md = md.replace(desktop, browser);
+  }
+  const menu = /\*\*Datei →[^*]*\*\*|Strg\+N/.exec(md);
+  if (menu) throw new Error(`hilfe.html: „${menu[0]}“ gibt es im Browser nicht`);
+  return md;
+}
+
 const Keys = `## Tasten im Browser
 
 | Taste | Wirkung |
@@ -65,7 +89,8 @@ const Keys = `## Tasten im Browser
 | Alt+C | Karteireiter schließen (Strg+W behält der Browser für seinen eigenen Tab) |
 | Pfeil links, rechts | auf einem Karteireiter: voriges, nächstes Programm (Strg+Tab behält der Browser) |
 | Strg+Z, Alt+Rücktaste | rückgängig |
-| Strg+F, Strg+R | suchen, ersetzen |
+| Strg+F, Strg+R | Suchen, Ersetzen |
+| F3 | weitersuchen mit dem zuletzt gesuchten Text |
 | Strg+Y | Zeile der Schreibmarke löschen |
 | Alt+A, Alt+E, Alt+W, … | Befehl einfügen, dieselben Tasten wie auf dem Desktop |
 | Strg+Plus, Strg+Minus | alles größer oder kleiner zeigen, etwa für den Beamer (der Zoom des Browsers) |
@@ -94,7 +119,7 @@ export function helpPage(readme) {
 </head>
 <body>
 <h1>Tarko - Hilfe</h1>
-${toHtml(sections(readme))}
+${toHtml(forBrowser(sections(readme)))}
 ${toHtml(Keys)}
 </body>
 </html>

@@ -18,10 +18,13 @@
 #include "language/Formatter.h"
 #include "workbench/Accessible.h"
 #include "workbench/MainForm.h"
+#include "workbench/SearchRule.h"
 
 namespace tarko {
 
 namespace {
+
+QString Text(const char* key) { return QString::fromUtf8(SearchTextOf(key)); }
 
 // A search dialog: search text, for replacing also the replacement text,
 // and its buttons on the right. Case always counts; the search runs forward.
@@ -29,36 +32,36 @@ QDialog* SearchDialog(QWidget* parent, bool replace)
 {
     auto* d = new QDialog(parent);
     d->setObjectName(replace ? QStringLiteral("ReplaceDialog") : QStringLiteral("FindDialog"));
-    d->setWindowTitle(replace ? QStringLiteral("Ersetzen") : QStringLiteral("Suchen"));
+    d->setWindowTitle(Text(replace ? "ReplaceTitle" : "FindTitle"));
     d->setModal(false);
     auto* fields = new QGridLayout;
     auto* what = new QLineEdit(d);
     what->setObjectName(QStringLiteral("FindText"));
-    fields->addWidget(new QLabel(QStringLiteral("Su&chen nach:"), d), 0, 0);
+    fields->addWidget(new QLabel(Text("FindLabel"), d), 0, 0);
     fields->addWidget(what, 0, 1);
     static_cast<QLabel*>(fields->itemAtPosition(0, 0)->widget())->setBuddy(what);
     if (replace) {
         auto* with = new QLineEdit(d);
         with->setObjectName(QStringLiteral("ReplaceText"));
-        auto* label = new QLabel(QStringLiteral("Ersetzen &durch:"), d);
+        auto* label = new QLabel(Text("ReplaceLabel"), d);
         label->setBuddy(with);
         fields->addWidget(label, 1, 0);
         fields->addWidget(with, 1, 1);
     }
     auto* buttons = new QVBoxLayout;
-    auto button = [&](const char* name, const QString& caption) {
-        auto* b = new QPushButton(caption, d);
+    auto button = [&](const char* name) {
+        auto* b = new QPushButton(Text(name), d);
         b->setObjectName(QString::fromLatin1(name));
         b->setAutoDefault(false);
         buttons->addWidget(b);
         return b;
     };
-    button("FindNext", QStringLiteral("&Weitersuchen"))->setDefault(true);
+    button("FindNext")->setDefault(true);
     if (replace) {
-        button("Replace", QStringLiteral("&Ersetzen"));
-        button("ReplaceAll", QStringLiteral("&Alle ersetzen"));
+        button("Replace");
+        button("ReplaceAll");
     }
-    QObject::connect(button("Cancel", QStringLiteral("Abbrechen")), &QPushButton::clicked, d, &QDialog::close);
+    QObject::connect(button("Cancel"), &QPushButton::clicked, d, &QDialog::close);
     buttons->addStretch();
     auto* layout = new QHBoxLayout(d);
     layout->addLayout(fields, 1);
@@ -115,7 +118,7 @@ void TMainForm::FindNext(const QString& text)
     TColorMemo* editor = CurrentEditor();
     const std::string needle = ToWinText(text);
     const int start = editor->SelLength() != 0 ? editor->SelStart() + editor->SelLength() : 0;
-    const size_t at = editor->WinText().find(needle, size_t(start));
+    const size_t at = FindForward(editor->WinText(), needle, size_t(start));
     if (at == std::string::npos)
         return;
     // The keyboard goes back to the editor, out of the find dialog (which
@@ -143,14 +146,13 @@ void TMainForm::ReplaceDialogReplace(bool all)
     // A character without a Windows-1252 byte would go in as '?'.
     if (const qsizetype bad = FirstUnstorable(replacement); bad >= 0) {
         const int units = replacement[bad].isHighSurrogate() && bad + 1 < replacement.size() ? 2 : 1;
-        dialogs_->Error(QStringLiteral("Das Zeichen „%1“ kann in einer Tarko-Datei nicht gespeichert werden.")
-                            .arg(replacement.mid(bad, units)));
+        dialogs_->Error(Text("Unstorable").arg(replacement.mid(bad, units)));
         return;
     }
     const std::string with = ToWinText(replacement);
-    size_t at = needle.empty() ? std::string::npos : editor->WinText().find(needle);
+    const size_t at = FindForward(editor->WinText(), needle, 0);
     if (at == std::string::npos) {
-        dialogs_->Error(QStringLiteral("Der Suchtext \"%1\" konnte nicht gefunden werden.").arg(what));
+        dialogs_->Error(Text("NotFound").arg(what));
         return;
     }
     if (!all) {
@@ -162,11 +164,7 @@ void TMainForm::ReplaceDialogReplace(bool all)
         // each occurrence in the text as it is now: all of them are found
         // first and replaced as one change (one by one, a line of many
         // kilobytes took seconds).
-        const std::string text = editor->WinText();
-        std::vector<int> found;
-        for (; at != std::string::npos; at = text.find(needle, at + needle.size()))
-            found.push_back(int(at));
-        editor->ReplaceEach(found, int(needle.size()), with);
+        editor->ReplaceEach(Occurrences(editor->WinText(), needle), int(needle.size()), with);
     }
     editor->SetModified(true);
     UpdateCaptionAndCommands();

@@ -1,6 +1,5 @@
 // The commands of the tool bar and the keyboard, their enabling, the window
 // caption and the status bar.
-import { openSearchPanel } from "@codemirror/search";
 import type { App } from "./main";
 import { RunState } from "./session";
 import { captionOf, NewProgramName, TabCount } from "./editors";
@@ -10,13 +9,17 @@ import type { RecentFile } from "./store";
 import * as dialogs from "./dialogs";
 import { listingText, showOptions } from "./options";
 import { $ } from "./dom";
+import { Search } from "./search";
 
 // Buttons enabled only while idle (the run state overrides everything else).
 const IdleOnly = ["Zuletzt", "Optionen2", "Neu2", "Oeffnen2", "Speichern2", "Drucken2", "Ausschneiden2", "Kopieren2", "Einfuegen2",
   "Suchen2", "Ersetzen2", "Run2", "Schliessen2", "AllesSchliessen2", "SpeichernUnter2", "Beispiele"];
 
 export class Commands {
+  private readonly search: Search;
+
   constructor(private readonly app: App) {
+    this.search = new Search(() => (app.runState === RunState.Idle && app.editors.lastTab >= 0 ? app.editors.view : null), () => app.core);
     const on = (id: string, f: () => unknown) => $(id).addEventListener("click", () => void f());
     on("Neu2", () => this.newProgram());
     on("Oeffnen2", () => this.open());
@@ -29,8 +32,8 @@ export class Commands {
     on("Ausschneiden2", () => this.clipboard("cut"));
     on("Kopieren2", () => this.clipboard("copy"));
     on("Einfuegen2", () => this.clipboard("paste"));
-    on("Suchen2", () => this.find());
-    on("Ersetzen2", () => this.find());
+    on("Suchen2", () => this.find(false));
+    on("Ersetzen2", () => this.find(true));
     on("Run2", () => app.compileAndRun(RunState.Run));
     on("Break2", () => app.stop());
     on("Step2", () => app.step());
@@ -69,7 +72,9 @@ export class Commands {
     else if (ctrl && !e.shiftKey && e.key.toLowerCase() === "s") void this.save(false);
     else if (e.altKey && e.key.toLowerCase() === "n") void this.newProgram();
     else if (e.altKey && e.key.toLowerCase() === "c") void this.closeCurrentTab();
-    else if (ctrl && e.key.toLowerCase() === "r") this.find();
+    else if (ctrl && !e.altKey && e.key.toLowerCase() === "f") this.find(false);
+    else if (ctrl && !e.altKey && e.key.toLowerCase() === "r") this.find(true);
+    else if ((e.key === "F3" && !ctrl) || (ctrl && !e.shiftKey && e.key.toLowerCase() === "g")) this.findAgain(e.target);
     else if (ctrl && e.key.toLowerCase() === "p") this.printListing();
     else done = false;
     if (done) { e.preventDefault(); e.stopPropagation(); }
@@ -243,8 +248,15 @@ export class Commands {
     download(encode(listingText(e.text(), this.app.print)), `${captionOf(e.fileNames[e.current]!)}.txt`, "text/plain");
   }
 
-  private find(): void {
-    if (this.app.editors.lastTab >= 0) openSearchPanel(this.app.editors.view);
+  /** Suchen and Ersetzen, enabled while the program holds text. */
+  private find(replace: boolean): void {
+    const e = this.app.editors;
+    if (e.lastTab < 0 || e.view.state.doc.length === 0) return;
+    if (replace) this.search.showReplace(); else this.search.showFind();
+  }
+
+  private findAgain(target: EventTarget | null): void {
+    if (this.app.editors.lastTab >= 0) this.search.findAgain(target);
   }
 
   private async clipboard(what: "cut" | "copy" | "paste"): Promise<void> {

@@ -36,6 +36,11 @@ export interface TarkoModule {
   _tarko_runs(): number;
   _tarko_format(text: number, length: number): number;
   _tarko_formatted(): number;
+  _tarko_search_texts(): number;
+  _tarko_search_texts_length(): number;
+  _tarko_find(text: number, length: number, what: number, whatLength: number, from: number): number;
+  _tarko_occurrences(text: number, length: number, what: number, whatLength: number): number;
+  _tarko_found(): number;
 }
 
 export type ModuleFactory = (options: { wasmBinary: ArrayBuffer; locateFile?: (f: string) => string }) => Promise<TarkoModule>;
@@ -118,6 +123,25 @@ export class Core {
       const length = this.m._tarko_format(p, n);
       return this.text(this.m._tarko_formatted(), length);
     });
+  }
+
+  /** The find and replace dialogs' texts by key ("&" before an access
+   *  letter, "%1" where the search text goes). */
+  searchTexts(): Map<string, string> {
+    const lines = this.text(this.m._tarko_search_texts(), this.m._tarko_search_texts_length()).split("\n");
+    return new Map(lines.filter((l) => l).map((l) => [l.slice(0, l.indexOf("=")), l.slice(l.indexOf("=") + 1)]));
+  }
+
+  /** Byte offset of the first occurrence of `what` at or behind `from`; -1 if none. */
+  find(text: Uint8Array, what: Uint8Array, from: number): number {
+    return this.withBytes(what, (w, wn) => this.withBytes(text, (p, n) => this.m._tarko_find(p, n, w, wn, from)));
+  }
+
+  /** Byte offsets of the occurrences that replace all takes. */
+  occurrences(text: Uint8Array, what: Uint8Array): number[] {
+    const count = this.withBytes(what, (w, wn) => this.withBytes(text, (p, n) => this.m._tarko_occurrences(p, n, w, wn)));
+    const at = this.m._tarko_found() >> 2;
+    return Array.from(this.m.HEAP32.subarray(at, at + count));
   }
 
   /** Colour runs (byte offsets, inclusive) for the given byte windows. */

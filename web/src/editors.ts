@@ -4,7 +4,6 @@
 import { EditorState, Extension, Compartment, Transaction, TransactionSpec, ChangeSpec } from "@codemirror/state";
 import { EditorView, keymap, drawSelection, highlightSpecialChars } from "@codemirror/view";
 import { defaultKeymap, history, historyKeymap, isolateHistory, undo } from "@codemirror/commands";
-import { search, searchKeymap } from "@codemirror/search";
 import { indentUnit } from "@codemirror/language";
 import { colouring, Colourer, markedLine, setMarkedLine } from "./colouring";
 import { insertCommand, InsertCommands } from "./insertcommands";
@@ -119,7 +118,6 @@ export class Editors {
       typeOverSelection,
       drawSelection(),
       highlightSpecialChars(),
-      search({ top: true }),
       this.editable.of(EditorView.editable.of(true)),
       this.tabSize.of([EditorState.tabSize.of(tabWidth), indentUnit.of("\t")]),
       keymap.of([
@@ -128,7 +126,7 @@ export class Editors {
         { key: "Mod-y", run: deleteLine, preventDefault: true },
         { key: "Alt-Backspace", run: undo },
         ...InsertCommands.filter(([key]) => key).map(([key, caption]) => ({ key, run: (v: EditorView) => insertCommand(v, caption), preventDefault: true })),
-        ...historyKeymap, ...searchKeymap, ...defaultKeymap,
+        ...historyKeymap, ...defaultKeymap,
       ]),
       colouring(this.hooks.colourer),
       markedLine,

@@ -23,6 +23,7 @@
 #include "runtime/Runner.h"
 #include "runtime/TableWrap.h"
 #include "runtime/Task.h"
+#include "workbench/SearchRule.h"
 
 namespace tarko {
 namespace {
@@ -305,6 +306,12 @@ TColorOverlay& Colouring()
 
 std::vector<int32_t> runs;
 std::string formatted;
+std::vector<int> found;
+
+std::string_view Bytes(const uint8_t* text, int length)
+{
+    return std::string_view(reinterpret_cast<const char*>(text), static_cast<size_t>(std::max(length, 0)));
+}
 
 } // namespace
 } // namespace tarko
@@ -506,5 +513,31 @@ int tarko_task_check(int index, double timeLimit)
 
 const char* tarko_task_verdict(void) { return verdictText.c_str(); }
 int tarko_task_verdict_length(void) { return static_cast<int>(verdictText.size()); }
+const char* tarko_search_texts(void)
+{
+    static const std::string lines = [] {
+        std::string s;
+        for (const SearchText& t : SearchTexts)
+            s += std::string(t.key) + "=" + Utf8ToCp1252(t.text) + "\n";
+        return s;
+    }();
+    return lines.c_str();
+}
+
+int tarko_search_texts_length(void) { return static_cast<int>(std::strlen(tarko_search_texts())); }
+
+int tarko_find(const uint8_t* text, int length, const uint8_t* what, int whatLength, int from)
+{
+    const size_t at = FindForward(Bytes(text, length), Bytes(what, whatLength), static_cast<size_t>(std::max(from, 0)));
+    return at == std::string_view::npos ? -1 : static_cast<int>(at);
+}
+
+int tarko_occurrences(const uint8_t* text, int length, const uint8_t* what, int whatLength)
+{
+    found = Occurrences(Bytes(text, length), Bytes(what, whatLength));
+    return static_cast<int>(found.size());
+}
+
+const int32_t* tarko_found(void) { return found.data(); }
 
 } // extern "C"

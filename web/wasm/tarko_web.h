@@ -173,6 +173,23 @@ int tarko_task_text_length(void);
 int tarko_task_check(int index, double timeLimit);
 const char* tarko_task_verdict(void);
 int tarko_task_verdict_length(void);
+// ---- Find and replace ---------------------------------------------------------
+
+// The texts of the find and replace dialogs, as the desktop shows them: lines
+// "Key=Text" (Windows-1252, each ended by LF; "&" before an access letter,
+// "%1" where the search text or a character goes). Keys: FindTitle,
+// ReplaceTitle, FindLabel, ReplaceLabel, FindNext, Replace, ReplaceAll,
+// Cancel, NotFound, Unstorable.
+const char* tarko_search_texts(void);
+int tarko_search_texts_length(void);
+// The first exact occurrence (case counts) of what in text at or behind byte
+// offset from; -1 when there is none or what is empty.
+int tarko_find(const uint8_t* text, int length, const uint8_t* what, int whatLength, int from);
+// What "Alle ersetzen" replaces: the occurrences from left to right, each
+// search going on behind the one before. Returns their number; their byte
+// offsets are at tarko_found() (int32 each).
+int tarko_occurrences(const uint8_t* text, int length, const uint8_t* what, int whatLength);
+const int32_t* tarko_found(void);
 
 #ifdef __cplusplus
 }
