@@ -14,7 +14,8 @@ interface PickerWindow {
 }
 const picker = window as unknown as PickerWindow;
 const Types = [{ description: "Tarko-Programme", accept: { "text/plain": [".trk"] } }];
-const OpenTypes = [{ description: "Tarko-Programme und Aufgaben", accept: { "text/plain": [".trk", ".tarko-aufgabe"] } }];
+// Programs stay the first (default) filter; tasks are the second.
+const OpenTypes = [...Types, { description: "Tarko-Aufgaben", accept: { "text/plain": [".tarko-aufgabe"] } }];
 export const isTaskFile = (name: string) => /\.tarko-aufgabe$/i.test(name);
 
 function tooLargeMessage(name: string): string {

@@ -12,7 +12,9 @@ export const TaskTimeLimit = 10;
 
 export type TaskRequest =
   | { type: "load"; id: number; task: Uint8Array }
-  | { type: "check"; id: number; task: Uint8Array; programs: Uint8Array[]; timeLimit: number };
+  | { type: "check"; id: number; task: Uint8Array; programs: Uint8Array[]; timeLimit: number }
+  | { type: "create"; id: number; program: Uint8Array; title: string; text: string; starter: string;
+      cases: { input: string; hidden: boolean }[]; timeLimit: number };
 export type TaskReply =
   | { type: "loaded"; id: number; ok: boolean; text: string }
   | { type: "verdict"; id: number; program: number; case: number; passed: boolean; status: string; text: string }
@@ -80,6 +82,12 @@ class Checker {
     return r.type === "loaded" ? r.text : null;
   }
 
+  /** A task file's text from the model program, or the German reason it cannot be made. */
+  async create(program: Uint8Array, title: string, text: string, starter: string, cases: { input: string; hidden: boolean }[]): Promise<{ ok: boolean; text: string }> {
+    const r = await this.ask({ type: "create", id: this.next++, program, title, text, starter, cases, timeLimit: TaskTimeLimit });
+    return r.type === "loaded" ? r : { ok: false, text: "" };
+  }
+
   /** Ends the checks under way (the panel was closed). */
   cancel(): void { if (this.pending.size) this.lose(""); }
 }
@@ -120,6 +128,8 @@ export class Tasks {
     this.check.addEventListener("click", () => void this.checkProgram());
     this.classDialog = this.buildClassDialog();
     document.getElementById("B_KlassePruefen")?.addEventListener("click", () => this.showClassCheck());
+    this.createDialog = this.buildCreateDialog();
+    document.getElementById("B_AufgabeErstellen")?.addEventListener("click", () => this.showCreate());
   }
 
   /** "Prüfen" only while nothing runs or is checked and a program is open. */
@@ -291,5 +301,71 @@ export class Tasks {
     const field = (s: string) => (/[;"\r\n]/.test(s) ? `"${s.replace(/"/g, '""')}"` : s);
     const text = `\uFEFF${this.csv.map((r) => r.map(field).join(";")).join("\r\n")}\r\n`;
     download(new Blob([text], { type: "text/csv;charset=utf-8" }), this.csvName, "text/csv");
+  }
+
+  // ---- Aufgabe erstellen: the current program as the model solution -------
+
+  private readonly createDialog: HTMLDialogElement;
+  private readonly createTitle = el("input", { type: "text", size: 30 });
+  private readonly createText = el("textarea", { rows: 4, cols: 40 });
+  private readonly createStarter = el("textarea", { rows: 2, cols: 40 });
+  private readonly createCases = el("div", { className: "cases" });
+  private readonly createStatus = el("p", { className: "summary" });
+
+  private addCase(): void {
+    const n = this.createCases.children.length + 1;
+    const input = el("textarea", { rows: 2, cols: 20 });
+    input.setAttribute("aria-label", `Eingabe für Test ${n}`);
+    const hidden = el("input", { type: "checkbox" });
+    hidden.setAttribute("aria-label", `Test ${n} versteckt`);
+    this.createCases.append(el("div", { className: "case" }, `Test ${n}: `, input, el("label", {}, hidden, " versteckt")));
+  }
+
+  private buildCreateDialog(): HTMLDialogElement {
+    const more = el("button", { type: "button", textContent: "Test hinzufügen" });
+    const make = el("button", { type: "button", textContent: "Aufgabe speichern" });
+    const close = el("button", { type: "button", textContent: "Schließen" });
+    this.createStatus.setAttribute("role", "status");
+    const dlg = el("dialog", { id: "TaskCreate" },
+      el("div", { className: "title" }, "Aufgabe erstellen"),
+      el("p", { className: "hint" }, "Das Programm im aktiven Karteireiter ist die Musterlösung. Eingabe: eine Zahl je Zeile."),
+      el("label", {}, "Titel: ", this.createTitle), el("label", {}, "Aufgabentext:", this.createText),
+      el("label", {}, "Startprogramm:", this.createStarter), this.createCases,
+      el("div", { className: "buttons" }, more, make, close), this.createStatus);
+    dlg.setAttribute("aria-label", "Aufgabe erstellen");
+    document.body.append(dlg);
+    this.addCase();
+    more.addEventListener("click", () => this.addCase());
+    make.addEventListener("click", () => {
+      make.disabled = true;
+      void this.createTask().finally(() => { make.disabled = false; });
+    });
+    close.addEventListener("click", () => dlg.close());
+    return dlg;
+  }
+
+  showCreate(): void {
+    if (!this.createDialog.open) this.createDialog.showModal();
+  }
+
+  /** Runs the model on each input in the worker and downloads the task file. */
+  private async createTask(): Promise<void> {
+    const title = this.createTitle.value.trim();
+    const cases = [...this.createCases.querySelectorAll(".case")].map((c) => ({
+      input: c.querySelector("textarea")!.value, hidden: c.querySelector("input")!.checked,
+    }));
+    if (this.app.editors.lastTab < 0) { this.createStatus.textContent = "Es ist kein Programm geöffnet."; return; }
+    if (!title || /[\r\n]/.test(title)) { this.createStatus.textContent = "Bitte einen Titel (eine Zeile) angeben."; return; }
+    this.createStatus.textContent = "Die Musterlösung läuft …";
+    try {
+      const r = await this.classChecker.create(encode(this.app.editors.text()), title,
+        this.createText.value.replace(/\r\n?/g, "\n").replace(/\n+$/, ""), this.createStarter.value.replace(/\r\n?/g, "\n").replace(/\n+$/, ""), cases);
+      if (!r.ok) { this.createStatus.textContent = r.text; return; }
+      const name = `${title.replace(/[\\/:*?"<>|]/g, "_")}.tarko-aufgabe`;
+      download(new Blob([r.text], { type: "text/plain;charset=utf-8" }), name, "text/plain");
+      this.createStatus.textContent = `${name} gespeichert`;
+    } catch (e) {
+      this.createStatus.textContent = e instanceof Error && e.message ? e.message : FailureText.load;
+    }
   }
 }

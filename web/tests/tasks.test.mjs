@@ -108,6 +108,37 @@ describe("Aufgaben prüfen", () => {
   });
 });
 
+describe("Aufgabe erstellen", () => {
+  let t;
+  before(async () => { t = await open(); await t.load(); });
+  after(() => t?.close());
+
+  test("macht aus dem aktiven Programm dieselbe Datei wie tarko-run --task-create", async () => {
+    const expected = readFileSync(makeTask("Erwartet.tarko-aufgabe", [["--case", 4], ["--hidden", 21]]));
+    await t.typeProgram(programs["richtig.trk"]);
+    await t.click("Optionen");
+    await t.click("Aufgabe erstellen …");
+    const type = async (name, text) => { const h = await t.byName(name); await h.click(); await h.type(text); };
+    await type("Titel:", "Verdoppeln");
+    await type("Aufgabentext:", "Frage nach einer Zahl\nund gib das Doppelte aus.");
+    await type("Startprogramm:", starter);
+    await t.click("Test hinzufügen");
+    await type("Eingabe für Test 2", "21");
+    await t.click("Test 2 versteckt");
+    // No input for the first test: the model wants a number and fails.
+    await t.click("Aufgabe speichern");
+    const status = () => t.page.$eval("#TaskCreate .summary", (e) => e.textContent);
+    await t.page.waitForFunction(() => /besteht|gespeichert/.test(document.querySelector("#TaskCreate .summary").textContent));
+    assert.match(await status(), /^Die Musterlösung besteht Test 1 nicht: Eingabe zu Ende in Zeile 1: /);
+    await type("Eingabe für Test 1", "4");
+    await t.click("Aufgabe speichern");
+    await t.page.waitForFunction(() => /gespeichert/.test(document.querySelector("#TaskCreate .summary").textContent));
+    const made = join(t.downloads, "Verdoppeln.tarko-aufgabe");
+    for (let i = 0; i < 50 && !existsSync(made); i++) await new Promise((r) => setTimeout(r, 100));
+    assert.equal(readFileSync(made, "utf8"), expected.toString("utf8"));
+  });
+});
+
 describe("Ein Programm, das nie endet", () => {
   let t;
   // Without cross-origin isolation: the checks need no shared memory.
