@@ -141,6 +141,8 @@ export class Tasks {
    *  new tab. The caller has made room for that tab. */
   async open(name: string, bytes: Uint8Array): Promise<void> {
     let loaded: { ok: boolean; text: string };
+    // A check under way (perhaps of a program that never ends) would make the load wait.
+    this.checker.cancel();
     try {
       loaded = await this.checker.load(bytes);
     } catch (e) {
@@ -149,12 +151,12 @@ export class Tasks {
     }
     if (!loaded.ok) { await dialogs.error(`Aufgabe ${name} kann nicht geöffnet werden: ${loaded.text}`); return; }
     const info = JSON.parse(loaded.text) as TaskInfo;
-    this.checker.cancel();
     this.checking = false;
     this.task = { name, bytes, info };
     this.title.textContent = info.title;
     this.text.textContent = info.text;
     this.results.replaceChildren();
+    this.results.removeAttribute("aria-busy");
     this.summary.textContent = "";
     this.panel.hidden = false;
     this.app.editors.openTab(`${baseName(name)}.trk`, info.starter.replace(/\r\n?/g, "\n"));
@@ -188,7 +190,8 @@ export class Tasks {
       this.summary.textContent = `${passed} von ${t.info.cases.length} Tests bestanden`;
     } catch (e) {
       if (this.task !== t) return;
-      this.summary.textContent = e instanceof Error && e.message ? e.message : FailureText.load;
+      // An empty reason: the check was given up for another task.
+      this.summary.textContent = e instanceof Error && e.message ? e.message : "Abgebrochen";
     } finally {
       if (this.task === t) {
         this.checking = false;
