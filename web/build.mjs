@@ -26,7 +26,7 @@ mkdirSync(join(out, "examples"), { recursive: true });
 const common = { bundle: true, minify: true, target: "es2022", legalComments: "none", logLevel: "warning" };
 await build({
   ...common, outdir: out, format: "iife",
-  entryPoints: { app: join(here, "src/main.ts"), worker: join(here, "src/worker.ts"), hilfe: join(here, "src/help.ts") },
+  entryPoints: { app: join(here, "src/main.ts"), worker: join(here, "src/worker.ts"), taskworker: join(here, "src/taskworker.ts"), hilfe: join(here, "src/help.ts") },
 });
 
 const copy = (from, to) => copyFileSync(from, join(out, to));

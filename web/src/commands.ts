@@ -85,12 +85,14 @@ export class Commands {
     for (const id of IdleOnly) ($(id) as HTMLButtonElement).disabled = !idle;
     $<HTMLButtonElement>("Break2").disabled = idle;
     $<HTMLButtonElement>("Step2").disabled = state === RunState.Run;
+    this.app.tasks?.update();
   }
 
   updateCaptionAndCommands(): void {
     const e = this.app.editors;
     document.title = `Tarko - ${captionOf(e.fileNames[e.current]!)}`;
     $("StatusPanel1").textContent = e.lastTab >= 0 && e.isModified() ? "Geändert" : "";
+    this.app.tasks?.update();
     this.showCaretPosition();
     if (this.app.runState !== 1) return;
     const open = e.lastTab >= 0;
@@ -144,7 +146,8 @@ export class Commands {
     if (f === null) return;
     if (typeof f === "string") { await dialogs.error(f); return; }
     this.app.showMessageLine(1, "");
-    this.app.editors.openTab(f.name, f.text, f.handle);
+    if (f.task) await this.app.tasks.open(f.name, f.task);
+    else this.app.editors.openTab(f.name, f.text, f.handle);
     this.afterOpen();
   }
 

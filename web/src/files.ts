@@ -5,7 +5,8 @@ import { decode, encode, firstUnstorable, unstorableMessage } from "./cp1252";
 /** A program file holds at most this many bytes (as on the desktop). */
 const MaxProgramFileSize = 4 * 1024 * 1024;
 
-export interface OpenedFile { name: string; text: string; handle: FileSystemFileHandle | null }
+/** A task file (".tarko-aufgabe", UTF-8) comes as its bytes in `task`. */
+export interface OpenedFile { name: string; text: string; handle: FileSystemFileHandle | null; task?: Uint8Array }
 
 interface PickerWindow {
   showOpenFilePicker?(o: object): Promise<FileSystemFileHandle[]>;
@@ -13,6 +14,9 @@ interface PickerWindow {
 }
 const picker = window as unknown as PickerWindow;
 const Types = [{ description: "Tarko-Programme", accept: { "text/plain": [".trk"] } }];
+// Programs stay the first (default) filter; tasks are the second.
+const OpenTypes = [...Types, { description: "Tarko-Aufgaben", accept: { "text/plain": [".tarko-aufgabe"] } }];
+export const isTaskFile = (name: string) => /\.tarko-aufgabe$/i.test(name);
 
 function tooLargeMessage(name: string): string {
   return `Datei ${name} kann nicht geöffnet werden: Sie ist größer als 4 MB. So große Programme kann Tarko nicht laden.`;
@@ -40,7 +44,7 @@ export async function openProgram(): Promise<OpenedFile | string | null> {
   let handle: FileSystemFileHandle | null = null;
   if (picker.showOpenFilePicker) {
     try {
-      [handle] = (await picker.showOpenFilePicker({ types: Types })) as [FileSystemFileHandle];
+      [handle] = (await picker.showOpenFilePicker({ types: OpenTypes })) as [FileSystemFileHandle];
       file = await handle.getFile();
     } catch {
       return null;
@@ -49,6 +53,10 @@ export async function openProgram(): Promise<OpenedFile | string | null> {
     file = await chooseByUpload();
   }
   if (!file) return null;
+  if (isTaskFile(file.name)) {
+    if (file.size > MaxProgramFileSize) return tooLargeMessage(file.name);
+    return { name: file.name, text: "", handle: null, task: new Uint8Array(await file.arrayBuffer()) };
+  }
   const r = await readProgram(file);
   return typeof r === "string" ? r : { name: file.name, text: r.text, handle };
 }

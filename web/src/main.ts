@@ -8,6 +8,7 @@ import { chooseSession, FailureText, internalError, RunCallbacks, RunFailure, Ru
 import { RunEnd } from "./runloop";
 import { loadOptions, TabKeeper, Trouble } from "./store";
 import { Commands } from "./commands";
+import { Tasks } from "./tasks";
 import * as dialogs from "./dialogs";
 import { screenMenu } from "./screenmenu";
 import { insertMenu } from "./insertcommands";
@@ -62,6 +63,7 @@ export class App {
   readonly editors: Editors;
   readonly device: Device;
   readonly commands: Commands;
+  readonly tasks: Tasks;
 
   constructor() {
     const colourFor = sharedColourer((b, w, u) => this.core!.colour(b, w, u));
@@ -74,6 +76,7 @@ export class App {
       (entry) => this.core?.numberValid(entry) ?? false,
       (entry) => this.session?.input(entry));
     this.commands = new Commands(this);
+    this.tasks = new Tasks(this);
     // The browser's print (Ctrl+P too) gives the listing of the active program.
     window.addEventListener("beforeprint", () => {
       $("PrintListing").textContent = listingText(this.editors.lastTab < 0 ? "" : this.editors.text(), this.print);

@@ -75,13 +75,14 @@ test("the console's font takes each colour instruction and is black again at the
   }
 });
 
-test("both file pickers offer Tarko programs (.trk)", async () => {
+test("both file pickers offer Tarko programs (.trk), Öffnen tasks as well", async () => {
   await t.click("Datei öffnen");
   await t.click("Speichern unter...");
   await t.page.waitForFunction(() => window.pickerOptions.length === 2);
   const types = [{ description: "Tarko-Programme", accept: { "text/plain": [".trk"] } }];
   const asked = await t.page.evaluate(() => window.pickerOptions);
-  assert.deepEqual(asked.map(([picker, o]) => [picker, o.types]), [["open", types], ["save", types]]);
+  const tasks = { description: "Tarko-Aufgaben", accept: { "text/plain": [".tarko-aufgabe"] } };
+  assert.deepEqual(asked.map(([picker, o]) => [picker, o.types]), [["open", [...types, tasks]], ["save", types]]);
 });
 
 test("a program file of about 1 MB opens whole", async () => {

@@ -511,6 +511,53 @@ int tarko_task_check(int index, double timeLimit)
     return v.passed ? 1 : 0;
 }
 
+// ---- Making a task from the program compiled last (the model solution) ----
+
+namespace {
+Task madeTask;
+} // namespace
+
+int tarko_task_begin(const uint8_t* fields, int length)
+{
+    const std::string all(reinterpret_cast<const char*>(fields), static_cast<size_t>(std::max(length, 0)));
+    const size_t a = all.find('\0');
+    const size_t b = a == std::string::npos ? std::string::npos : all.find('\0', a + 1);
+    if (b == std::string::npos)
+        return 0;
+    madeTask = Task{};
+    madeTask.title = all.substr(0, a);
+    madeTask.text = all.substr(a + 1, b - a - 1);
+    madeTask.starter = all.substr(b + 1);
+    return 1;
+}
+
+int tarko_task_add_case(const uint8_t* input, int length, int hidden, double timeLimit)
+{
+    const std::string in(reinterpret_cast<const char*>(input), static_cast<size_t>(std::max(length, 0)));
+    CaseRun run;
+    if (!compiled.ok) {
+        run.end = CaseEnd::CompileError;
+        run.message = Cp1252ToUtf8(compiled.message);
+        run.line = compiled.line + 1;
+        run.column = compiled.column;
+    } else {
+        const TableLineWrap wrap;
+        run = RunCase(wrap, in, timeLimit, std::nullopt);
+    }
+    if (run.end != CaseEnd::Completed) {
+        taskText = RunEndText(run);
+        return 0;
+    }
+    madeTask.cases.push_back(MakeCase(in, run.transcript, hidden != 0));
+    return 1;
+}
+
+int tarko_task_file(void)
+{
+    taskText = TaskFileText(madeTask);
+    return static_cast<int>(taskText.size());
+}
+
 const char* tarko_task_verdict(void) { return verdictText.c_str(); }
 int tarko_task_verdict_length(void) { return static_cast<int>(verdictText.size()); }
 const char* tarko_search_texts(void)

@@ -190,6 +190,15 @@ int tarko_find(const uint8_t* text, int length, const uint8_t* what, int whatLen
 // offsets are at tarko_found() (int32 each).
 int tarko_occurrences(const uint8_t* text, int length, const uint8_t* what, int whatLength);
 const int32_t* tarko_found(void);
+// Making a task as tarko-run --task-create does, from the program compiled
+// last: tarko_task_begin takes title, text and starter (UTF-8, separated by
+// NUL bytes); each tarko_task_add_case runs the program on one input (lines
+// ended by LF): 1 and the case kept, or 0 and the German reason at
+// tarko_task_text(). tarko_task_file leaves the task file's text there and
+// returns its length.
+int tarko_task_begin(const uint8_t* fields, int length);
+int tarko_task_add_case(const uint8_t* input, int length, int hidden, double timeLimit);
+int tarko_task_file(void);
 
 #ifdef __cplusplus
 }
