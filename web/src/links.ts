@@ -7,6 +7,7 @@ import { captionOf, NewProgramName, TabCount } from "./editors";
 import { RunState } from "./session";
 import * as dialogs from "./dialogs";
 import { $ } from "./dom";
+import qrcode from "qrcode-generator";
 
 /** The longest link "Link kopieren" makes; browsers take far longer ones. */
 export const MaxLinkLength = 65536;
@@ -24,6 +25,8 @@ export const LinkText = {
   copyTooLong: "Das Programm ist für einen Link zu lang. Gib es bitte als Datei weiter (Speichern).",
   copyFailed: "Der Link konnte nicht in die Zwischenablage kopiert werden.",
   copied: "Der Link ist in der Zwischenablage",
+  qrTooLong: "Das Programm ist für einen QR-Code zu lang: Ein QR-Code fasst höchstens 2953 Zeichen, dieser Link hat LEN. "
+    + "Gib den Link mit „Link kopieren“ weiter oder das Programm als Datei.",
 } as const;
 
 function base64url(bytes: Uint8Array): string {
@@ -103,17 +106,65 @@ export async function readLink(href: string): Promise<Opened> {
 export class Links {
   constructor(private readonly app: App) {
     $("LinkKopieren2").addEventListener("click", () => void this.copy());
+    $("LinkQr2").addEventListener("click", () => void this.showQr());
     // A link pasted into the address bar of an open Tarko changes only the fragment.
     addEventListener("hashchange", () => void this.openFromAddress());
+  }
+
+  /** The current program's link; null (and said) when there is none. */
+  private async link(): Promise<string | null> {
+    const app = this.app;
+    const e = app.editors;
+    if (app.runState !== RunState.Idle || e.lastTab < 0) return null;
+    const base = location.href.replace(/#.*$/, "");
+    const link = await makeLink(e.text(), e.fileNames[e.current]!, base);
+    if (link.length > MaxLinkLength) { await dialogs.error(LinkText.copyTooLong); return null; }
+    return link;
+  }
+
+  /** The link as a QR code for the projector: the smallest code that holds
+   *  it (medium error correction where it fits, else low), whole device
+   *  pixels per module, four modules of quiet zone. */
+  async showQr(): Promise<void> {
+    const link = await this.link();
+    if (link === null) return;
+    let code: ReturnType<typeof qrcode> | null = null;
+    for (const level of ["M", "L"] as const) {
+      try {
+        const c = qrcode(0, level);
+        c.addData(link, "Byte");
+        c.make();
+        code = c;
+        break;
+      } catch { /* too long for this level */ }
+    }
+    if (!code) { await dialogs.error(LinkText.qrTooLong.replace("LEN", String(link.length))); return; }
+    const e = this.app.editors;
+    const caption = captionOf(e.fileNames[e.current]!);
+    $("QrTitle").textContent = `Link als QR-Code: ${caption}`;
+    const canvas = $<HTMLCanvasElement>("QrCode");
+    canvas.setAttribute("aria-label", `QR-Code des Links zum Programm ${caption}`);
+    const n = code.getModuleCount() + 8;
+    const ratio = window.devicePixelRatio || 1;
+    const room = Math.min(innerWidth - 40, innerHeight - 110) * ratio;
+    const cell = Math.max(2, Math.floor(room / n));
+    canvas.width = canvas.height = n * cell;
+    canvas.style.width = canvas.style.height = `${(n * cell) / ratio}px`;
+    const g = canvas.getContext("2d")!;
+    g.fillStyle = "#fff";
+    g.fillRect(0, 0, n * cell, n * cell);
+    g.fillStyle = "#000";
+    for (let r = 0; r < n - 8; r++) {
+      for (let c = 0; c < n - 8; c++) if (code.isDark(r, c)) g.fillRect((c + 4) * cell, (r + 4) * cell, cell, cell);
+    }
+    $<HTMLDialogElement>("QrForm").showModal();
   }
 
   async copy(): Promise<void> {
     const app = this.app;
     const e = app.editors;
-    if (app.runState !== RunState.Idle || e.lastTab < 0) return;
-    const base = location.href.replace(/#.*$/, "");
-    const link = await makeLink(e.text(), e.fileNames[e.current]!, base);
-    if (link.length > MaxLinkLength) { await dialogs.error(LinkText.copyTooLong); return; }
+    const link = await this.link();
+    if (link === null) return;
     try {
       const caption = captionOf(e.fileNames[e.current]!);
       const html = `<a href="${link}">${caption.replace(/&/g, "&amp;").replace(/</g, "&lt;")}</a>`;
