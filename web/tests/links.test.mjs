@@ -3,6 +3,7 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import { open } from "./harness.mjs";
+import jsQR from "jsqr";
 
 const state = (page) => page.evaluate(() => {
   const e = window.tarko.editors;
@@ -170,6 +171,40 @@ test("Alles in diesem Browser löschen forgets tabs and options, also against a 
     assert.deepEqual(await other.evaluate(() => [localStorage.getItem("tarko.options"), localStorage.getItem("tarko.journal"), window.tarko.options.tabs]),
       [null, null, 2]);
     assert.equal(await other.evaluate(() => document.getElementById("MessageBox").open), false);
+  } finally {
+    await t.close();
+  }
+});
+
+test("Link als QR-Code draws the same link, module for module, and refuses a link too long for a code", async () => {
+  const t = await open();
+  try {
+    await t.load();
+    await t.page.evaluate((text) => window.tarko.editors.view.dispatch({ changes: { from: 0, insert: text } }), Program.slice(0, 1500));
+    const link = await copyLink(t);
+    await t.click("Link als QR-Code");
+    await t.page.waitForFunction(() => document.getElementById("QrForm").open, { timeout: 5000 });
+    assert.equal((await t.byName("QR-Code des Links zum Programm Programm")) !== null, true);
+    const { width, data, cell } = await t.page.evaluate(() => {
+      const c = document.getElementById("QrCode");
+      const d = c.getContext("2d").getImageData(0, 0, c.width, c.height).data;
+      // Every pixel pure black or white: whole pixels per module.
+      const grey = Array.from(d).some((v, i) => i % 4 !== 3 && v !== 0 && v !== 255);
+      return { width: c.width, data: Array.from(d), cell: grey ? 0 : c.width };
+    });
+    assert.ok(cell > 0, "Graustufen im QR-Code");
+    assert.ok(width >= 400, `${width}`);
+    const read = jsQR(Uint8ClampedArray.from(data), width, width);
+    assert.equal(read?.data, link);
+    await t.click("Schließen");
+
+    // Incompressible text makes a link longer than any QR code holds.
+    let x = 12345;
+    const noise = Array.from({ length: 4000 }, () => { x = (x * 1103515245 + 12345) % 2147483648; return String.fromCharCode(65 + (x >> 16) % 58); }).join("");
+    await t.page.evaluate((text) => window.tarko.editors.view.dispatch({ changes: { from: 0, insert: text } }), noise);
+    await t.click("Link als QR-Code");
+    assert.match(await messageBox(t.page), /^Das Programm ist für einen QR-Code zu lang: .* höchstens 2953 Zeichen/);
+    assert.equal(await t.page.evaluate(() => document.getElementById("QrForm").open), false);
   } finally {
     await t.close();
   }
