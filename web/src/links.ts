@@ -103,6 +103,17 @@ export async function readLink(href: string): Promise<Opened> {
   return { text: decode(bytes), fileName: plainName(params.get(NameKey)) };
 }
 
+function copyByCommand(text: string): boolean {
+  const area = document.createElement("textarea");
+  area.value = text;
+  area.setAttribute("readonly", "");
+  area.style.position = "fixed";
+  area.style.opacity = "0";
+  document.body.appendChild(area);
+  area.select();
+  try { return document.execCommand("copy"); } catch { return false; } finally { area.remove(); }
+}
+
 export class Links {
   constructor(private readonly app: App) {
     $("LinkKopieren2").addEventListener("click", () => void this.copy());
@@ -169,7 +180,11 @@ export class Links {
       const caption = captionOf(e.fileNames[e.current]!);
       const html = `<a href="${link}">${caption.replace(/&/g, "&amp;").replace(/</g, "&lt;")}</a>`;
       // Pasted into a mail or a course page the link shows the program's name.
-      if (typeof ClipboardItem === "function" && navigator.clipboard.write) {
+      // Served over plain http (a school's own server) there is no
+      // clipboard API; the older copy command still works there.
+      if (!navigator.clipboard) {
+        if (!copyByCommand(link)) throw new Error("copy");
+      } else if (typeof ClipboardItem === "function" && navigator.clipboard.write) {
         await navigator.clipboard.write([new ClipboardItem({
           "text/plain": new Blob([link], { type: "text/plain" }),
           "text/html": new Blob([html], { type: "text/html" }),
