@@ -103,7 +103,16 @@ Ziffern, \`,\`, \`-\`, die Rücktaste (wie „C“) und die Eingabetaste (wie �
 der Gerätetasten ein.
 
 Alle Programme bleiben im Browser gespeichert, auch nach dem Schließen des Tabs.
-Tarko im Browser schickt nichts an einen anderen Rechner.
+Tarko im Browser schickt nichts an einen anderen Rechner. „Alles in diesem Browser
+löschen“ in den Optionen entfernt alles, was Tarko im Browser aufbewahrt (die
+Karteireiter, die zuletzt gespeicherten Dateien, die Optionen).
+
+„Link kopieren“ legt einen Link mit dem Programm in die Zwischenablage; das Programm
+steht im Link hinter \`#\` und geht nie an einen Server. Wer ihn öffnet, bekommt eine
+ungespeicherte Kopie in einem neuen Karteireiter, die nicht von selbst startet. Ein Link
+fasst Programme bis 64 KB Linklänge (einige tausend Zeilen). „Link als QR-Code“ zeigt
+ihn für den Beamer; ein QR-Code fasst nur etwa 4 KB Programmtext (rund 150 bis 200
+Zeilen), für längere Programme sagt Tarko das, und man gibt den Link oder die Datei weiter.
 `;
 
 export function helpPage(readme) {

@@ -13,7 +13,7 @@ import { Search } from "./search";
 
 // Buttons enabled only while idle (the run state overrides everything else).
 const IdleOnly = ["Zuletzt", "Optionen2", "Neu2", "Oeffnen2", "Speichern2", "Drucken2", "Ausschneiden2", "Kopieren2", "Einfuegen2",
-  "Suchen2", "Ersetzen2", "Run2", "Schliessen2", "AllesSchliessen2", "SpeichernUnter2", "Beispiele"];
+  "Suchen2", "Ersetzen2", "Run2", "Schliessen2", "AllesSchliessen2", "SpeichernUnter2", "Beispiele", "LinkKopieren2", "LinkQr2"];
 
 export class Commands {
   private readonly search: Search;
@@ -99,7 +99,7 @@ export class Commands {
     const hasText = open && e.view.state.doc.length > 0;
     const sel = open && !e.view.state.selection.main.empty;
     const set = (ids: string[], on: boolean) => ids.forEach((id) => { ($(id) as HTMLButtonElement).disabled = !on; });
-    set(["Speichern2", "SpeichernUnter2", "Drucken2", "Suchen2", "Ersetzen2", "Run2"], hasText);
+    set(["Speichern2", "SpeichernUnter2", "Drucken2", "Suchen2", "Ersetzen2", "Run2", "LinkKopieren2", "LinkQr2"], hasText);
     set(["Schliessen2", "AllesSchliessen2", "Einfuegen2"], open);
     set(["Ausschneiden2", "Kopieren2"], sel);
     $<HTMLButtonElement>("Step2").disabled = !hasText;

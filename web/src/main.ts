@@ -12,7 +12,8 @@ import { Tasks } from "./tasks";
 import * as dialogs from "./dialogs";
 import { screenMenu } from "./screenmenu";
 import { insertMenu } from "./insertcommands";
-import { listingText, PrintOptions } from "./options";
+import { forgetAll, listingText, PrintOptions } from "./options";
+import { Links } from "./links";
 import { $ } from "./dom";
 import { announceUpdates } from "./updates";
 
@@ -64,6 +65,7 @@ export class App {
   readonly device: Device;
   readonly commands: Commands;
   readonly tasks: Tasks;
+  readonly links: Links;
 
   constructor() {
     const colourFor = sharedColourer((b, w, u) => this.core!.colour(b, w, u));
@@ -77,6 +79,8 @@ export class App {
       (entry) => this.session?.input(entry));
     this.commands = new Commands(this);
     this.tasks = new Tasks(this);
+    this.links = new Links(this);
+    $("B_AllesLoeschen").addEventListener("click", () => void forgetAll(this.keeper, () => { this.leavingQuietly = true; }));
     // The browser's print (Ctrl+P too) gives the listing of the active program.
     window.addEventListener("beforeprint", () => {
       $("PrintListing").textContent = listingText(this.editors.lastTab < 0 ? "" : this.editors.text(), this.print);
@@ -119,6 +123,7 @@ export class App {
     this.editors.focus();
     this.keeper.onTrouble = (t) => this.tell(t);
     if (trouble) this.tell(trouble);
+    await this.links.openFromAddress();
     try {
       await this.sessionReady();
     } catch (e) {
@@ -363,6 +368,8 @@ function listenToHelp(app: App): void {
   const channel = new BroadcastChannel("tarko");
   channel.onmessage = (e: MessageEvent) => {
     const m = e.data as { type?: string; text?: string };
+    // Everything was deleted in another page: write nothing back.
+    if (m.type === "forget") { app.keeper.stopKeeping(); app.showMessageLine(0, "In einem anderen Tab wurde alles gelöscht – hier bitte Speichern"); }
     if (m.type === "example" && typeof m.text === "string" && app.runState === RunState.Idle) void app.commands.openText(m.text);
   };
 }

@@ -1,7 +1,8 @@
 // The options dialog: tab width, automatic indenting and formatting (kept in the
 // browser), and the listing's margin, line numbers and file output (kept
 // for this visit only, as on the desktop).
-import { isTabWidth, Options, saveOptions } from "./store";
+import { isTabWidth, Options, saveOptions, TabKeeper } from "./store";
+import * as dialogs from "./dialogs";
 import { $ } from "./dom";
 
 export interface PrintOptions { margin: string; lineNumbers: boolean; toFile: boolean }
@@ -43,4 +44,26 @@ export function listing(text: string, p: PrintOptions): string[] {
 /** The listing as one text, each line ended by a line break. */
 export function listingText(text: string, p: PrintOptions): string {
   return listing(text, p).map((l) => `${l}\n`).join("");
+}
+
+export const ForgetQuestion = "Alles, was Tarko in diesem Browser aufbewahrt, wird gelöscht: die Programme in allen Karteireitern "
+  + "(ungespeicherte Programme und Änderungen sind dann verloren), die Liste der zuletzt gespeicherten Dateien und die Optionen. "
+  + "Mit Speichern gesicherte Dateien bleiben erhalten. Wirklich alles löschen?";
+
+/** "Alles in diesem Browser löschen" (for shared devices): after the
+ *  question, the other open pages of the site are told to keep nothing more,
+ *  the store is cleared and this page starts afresh. */
+export async function forgetAll(keeper: TabKeeper, leaveQuietly: () => void): Promise<void> {
+  const dlg = $<HTMLDialogElement>("OptionForm");
+  dlg.returnValue = "cancel";
+  dlg.close();
+  if (await dialogs.confirm(ForgetQuestion) !== "ja") return;
+  try {
+    const channel = new BroadcastChannel("tarko");
+    channel.postMessage({ type: "forget" });
+    channel.close();
+  } catch { /* no other pages to tell */ }
+  await keeper.forget();
+  leaveQuietly();
+  location.replace(location.href.replace(/#.*$/, ""));
 }

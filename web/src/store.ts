@@ -296,6 +296,36 @@ export class TabKeeper {
     });
   }
 
+  /** Removes everything this site keeps in the browser: the kept tabs, the
+   *  recent-files list, the options, the journal and the reload marks. This
+   *  page keeps nothing from then on (nor on leaving) and lets the lock go. A
+   *  write still under way was queued before the clearing and ends first. */
+  async forget(): Promise<void> {
+    this.keeping = false;
+    this.next = null;
+    this.journaled = null;
+    this.letGo();
+    for (const k of [JournalKey, OptionsKey]) try { localStorage.removeItem(k); } catch { /* nothing kept there */ }
+    for (const k of [HeldKey, "tarko.isolating"]) try { sessionStorage.removeItem(k); } catch { /* nothing kept there */ }
+    try {
+      const db = await this.database();
+      await new Promise<void>((resolve, reject) => {
+        const tx = db.transaction(Store, "readwrite");
+        tx.objectStore(Store).clear();
+        tx.oncomplete = () => resolve();
+        tx.onerror = tx.onabort = () => reject(tx.error ?? new Error("IndexedDB"));
+      });
+    } catch { /* no database: nothing kept there */ }
+  }
+
+  /** Another page forgot everything: keep nothing more, write nothing back. */
+  stopKeeping(): void {
+    this.keeping = false;
+    this.next = null;
+    this.journaled = null;
+    this.letGo();
+  }
+
   private failed(e: unknown): void {
     this.trouble((e as { name?: string } | null)?.name === "QuotaExceededError" ? "full" : "unavailable");
   }
