@@ -78,3 +78,102 @@ test("keypad: the desktop's keys with a mouse, keys of at least 44 x 44 px for f
     assert.ok(image[0] === image[1] && image[0] % 200 === 0, `${at}: screen ${image}`);
   }
 });
+
+// The colours of a long program as it is edited above, inside and below the
+// lines in view, in one or several places at once, undone, and in another
+// tab in between: the editor shows exactly the colours of the whole text
+// coloured afresh by a second core.
+test("colours while editing a long program match the whole text coloured afresh", async () => {
+  await show(1000, 640);
+  const mismatches = await t.page.evaluate(async () => {
+    const app = window.tarko;
+    const wasm = await (await fetch("tarko.wasm")).arrayBuffer();
+    const fresh = await window.createTarko({ wasmBinary: wasm });
+    const pieces = ['Ausgabe "Hallo / Welt" x', "Falls x = 1 / Vergleich", '  x <= "offen', "Fallsende", "Wiederhole", "Bis rot oder GRÜN", "Löschen", '"', "Solange weiß", "  // zwei Striche", "Ausgabe1 und Ausgabewert", ""];
+    let seed = 12345;
+    const rnd = (n) => { seed = (seed * 1103515245 + 12345) & 0x7fffffff; return seed % n; };
+    const lines = Array.from({ length: 12000 }, () => pieces[rnd(pieces.length)]);
+    app.editors.fill(app.editors.current, lines.join("\n"));
+    const v = app.editors.view;
+    v.dispatch({ selection: { anchor: v.state.doc.line(6000).from }, scrollIntoView: true });
+    const frames = () => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(() => r())));
+    // What the editor shows: the colour class of every character of the lines in the DOM.
+    const shown = () => {
+      const out = new Map();
+      for (const line of v.contentDOM.querySelectorAll(".cm-line")) {
+        let pos = v.posAtDOM(line, 0);
+        const walk = document.createTreeWalker(line, NodeFilter.SHOW_TEXT);
+        for (let n = walk.nextNode(); n; n = walk.nextNode()) {
+          const cls = [...(n.parentElement.closest("[class*=tk-]")?.classList ?? [])].find((c) => c.startsWith("tk-")) ?? "";
+          for (let i = 0; i < n.data.length; i++) out.set(pos++, cls);
+        }
+      }
+      return out;
+    };
+    // The same from a core that has seen nothing before.
+    const expected = () => {
+      const doc = v.state.doc, text = doc.toString();
+      const bytes = new Uint8Array(text.length + doc.lines - 1);
+      let o = 0;
+      for (let i = 0; i < text.length; i++) {
+        const c = text.charCodeAt(i);
+        if (c === 10) { bytes[o++] = 13; bytes[o++] = 10; } else bytes[o++] = c;
+      }
+      const byteAt = (p) => p + doc.lineAt(p).number - 1;
+      const windows = v.visibleRanges.flatMap((r) => [byteAt(doc.lineAt(r.from).from), byteAt(doc.lineAt(r.to).to)]);
+      const p = fresh._malloc(bytes.length), w = fresh._malloc(windows.length * 4);
+      fresh.HEAPU8.set(bytes, p);
+      fresh.HEAP32.set(windows, w >> 2);
+      const count = fresh._tarko_colour(p, bytes.length, w, windows.length / 2, 0);
+      const runs = fresh._tarko_runs() >> 2;
+      const colour = new Map();
+      for (let k = 0; k < count; k++) {
+        const [from, to, rgb] = fresh.HEAP32.subarray(runs + 3 * k, runs + 3 * k + 3);
+        for (let b = from; b <= to; b++) colour.set(b, `tk-${rgb.toString(16).padStart(6, "0")}`);
+      }
+      fresh._free(p); fresh._free(w);
+      return (pos) => colour.get(byteAt(pos)) ?? "";
+    };
+    const bad = [];
+    const check = async (what) => {
+      await frames();
+      const want = expected();
+      const got = shown();
+      let coloured = 0;
+      for (const [pos, cls] of got) {
+        if (cls) coloured++;
+        if (cls !== want(pos)) { bad.push(`${what}: Position ${pos} ${cls || "schwarz"} statt ${want(pos) || "schwarz"}`); return; }
+      }
+      if (coloured === 0) bad.push(`${what}: nichts gefärbt`);
+    };
+    const inView = () => v.visibleRanges[0].from + rnd(v.visibleRanges[0].to - v.visibleRanges[0].from);
+    const anywhere = () => rnd(v.state.doc.length);
+    const inserts = ['"', "/", "\n", "Ausgabe", "a", '"x"\nrot "\n', "\n\n", "ß"];
+    await check("geladen");
+    for (let step = 0; step < 60; step++) {
+      const kind = rnd(6);
+      const at = kind < 2 ? inView() : anywhere();
+      if (kind === 5) {
+        // Two places at once: far above and in view.
+        const a = rnd(1000), b = Math.max(inView(), 1001);
+        v.dispatch({ changes: [{ from: a, insert: '"' }, { from: b, to: Math.min(b + rnd(40), v.state.doc.length), insert: "/ " }] });
+      } else if (kind === 4) {
+        v.dispatch({ changes: { from: at, to: Math.min(at + rnd(300), v.state.doc.length) } });
+      } else {
+        v.dispatch({ changes: { from: at, insert: inserts[rnd(inserts.length)] } });
+      }
+      await check(`Schritt ${step}`);
+      if (step % 20 === 19) {
+        // Another tab coloured in between, then back.
+        const other = app.editors.openTab("Zweites.trk", 'Ausgabe "zwei"\n');
+        await frames();
+        app.editors.activate(0);
+        await check(`zurück aus Karteireiter ${other + 1}`);
+      }
+    }
+    for (let k = 0; k < 10; k++) { v.dispatch(v.state.update({ changes: { from: 0, insert: '"' }, userEvent: "input" })); }
+    await check("zehn Anführungszeichen am Anfang");
+    return bad;
+  });
+  assert.deepEqual(mismatches, []);
+});
