@@ -144,10 +144,42 @@ export class Core {
     return Array.from(this.m.HEAP32.subarray(at, at + count));
   }
 
-  /** Colour runs (byte offsets, inclusive) for the given byte windows. */
-  colour(bytes: Uint8Array, windows: [number, number][], unchangedBefore: number): ColourRun[] {
+  // The colouring's copy of one editor's text lives in the module's memory,
+  // so that a key changes only its own bytes there instead of copying the
+  // whole program in on every call.
+  private colourText = 0;
+  private colourCapacity = 0;
+  private colourLength = 0;
+
+  /** Bytes in the colouring's text. */
+  colourTextLength(): number { return this.colourLength; }
+
+  /** Replaces `removed` bytes at `at` of the colouring's text by `bytes`. */
+  spliceColourText(at: number, removed: number, bytes: Uint8Array): void {
+    const length = this.colourLength - removed + bytes.length;
+    if (length > this.colourCapacity) {
+      const capacity = Math.max(length + (length >> 3), 4096);
+      const p = this.m._malloc(capacity);
+      // Memory may have grown: the heap view is taken afresh after _malloc.
+      if (this.colourText) {
+        this.m.HEAPU8.copyWithin(p, this.colourText, this.colourText + this.colourLength);
+        this.m._free(this.colourText);
+      }
+      this.colourText = p;
+      this.colourCapacity = capacity;
+    }
+    const heap = this.m.HEAPU8, p = this.colourText;
+    heap.copyWithin(p + at + bytes.length, p + at + removed, p + this.colourLength);
+    heap.set(bytes, p + at);
+    this.colourLength = length;
+  }
+
+  /** Colour runs (byte offsets, inclusive) of the colouring's text for the
+   *  given byte windows; bytes below `unchangedBefore` are as at the last call. */
+  colour(windows: [number, number][], unchangedBefore: number): ColourRun[] {
     const w = new Uint8Array(new Int32Array(windows.flat()).buffer);
-    const count = this.withBytes(w, (wp) => this.withBytes(bytes, (p, n) => this.m._tarko_colour(p, n, wp, windows.length, unchangedBefore)));
+    if (!this.colourText) this.spliceColourText(0, 0, new Uint8Array(0));
+    const count = this.withBytes(w, (wp) => this.m._tarko_colour(this.colourText, this.colourLength, wp, windows.length, unchangedBefore));
     const r = this.m._tarko_runs() >> 2;
     const heap = this.m.HEAP32;
     const runs: ColourRun[] = [];

@@ -27,14 +27,23 @@ export function encode(text: string): Uint8Array {
   let breaks = 0;
   for (let i = 0; i < text.length; i++) if (isLineBreak(text.charCodeAt(i))) breaks++;
   const out = new Uint8Array(text.length + breaks);
-  let o = 0;
+  encodeInto(text, out, 0);
+  return out;
+}
+
+/** Writes the bytes of `text` (as `encode` gives them) into `out` from
+ *  `at`; returns the offset after them. */
+export function encodeInto(text: string, out: Uint8Array, at: number): number {
+  let o = at;
   for (let i = 0; i < text.length; i++) {
     const u = text.charCodeAt(i);
+    // Most characters are their own byte: the common case without a call.
+    if (u < 0x80 ? u !== 0x0a : u >= 0xa0 && u <= 0xff) { out[o++] = u; continue; }
     if (isLineBreak(u)) { out[o++] = 13; out[o++] = 10; continue; }
     const b = byteOf(u);
     out[o++] = b < 0 ? 0x3f : b;
   }
-  return out;
+  return o;
 }
 
 /** Editor text from file bytes: CR LF, lone CR and lone LF become LF. */

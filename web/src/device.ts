@@ -46,7 +46,9 @@ export class Device {
       b.textContent = k.caption;
       b.setAttribute("aria-label", k.name);
       b.disabled = true;
-      Object.assign(b.style, { left: `${k.left}px`, top: `${k.top}px`, width: `${k.width}px`, height: `${k.height}px` });
+      // The desktop's place and size; the style sheet lays keys out anew
+      // for fingers (touch screens) from these.
+      for (const [p, v] of [["--l", k.left], ["--t", k.top], ["--w", k.width], ["--h", k.height]] as const) b.style.setProperty(p, `${v}px`);
       b.addEventListener("click", () => this.key(k.key));
       keypad.appendChild(b);
       this.keys.set(k.key, b);

@@ -68,9 +68,9 @@ export class App {
   readonly links: Links;
 
   constructor() {
-    const colourFor = sharedColourer((b, w, u) => this.core!.colour(b, w, u));
+    const colourFor = sharedColourer(() => this.core);
     this.editors = new Editors($("tabs"), $("pages"), {
-      colourer: (owner) => (this.core ? colourFor(owner) : null),
+      colourer: colourFor,
       changed: (i) => this.changed(i),
       autoIndent: () => this.options.autoTab,
     }, this.options.tabs);
