@@ -107,7 +107,7 @@ Tarko im Browser schickt nichts an einen anderen Rechner. „Alles in diesem Bro
 löschen“ in den Optionen entfernt alles, was Tarko im Browser aufbewahrt (die
 Karteireiter, die zuletzt gespeicherten Dateien, die Optionen).
 
-„Link kopieren“ legt einen Link mit dem Programm in die Zwischenablage; das Programm
+„Link kopieren“ (im Dialog „Optionen“) legt einen Link mit dem Programm in die Zwischenablage; das Programm
 steht im Link hinter \`#\` und geht nie an einen Server. Wer ihn öffnet, bekommt eine
 ungespeicherte Kopie in einem neuen Karteireiter, die nicht von selbst startet. Ein Link
 fasst Programme bis 64 KB Linklänge (einige tausend Zeilen). „Link als QR-Code“ zeigt

@@ -116,8 +116,11 @@ function copyByCommand(text: string): boolean {
 
 export class Links {
   constructor(private readonly app: App) {
-    $("LinkKopieren2").addEventListener("click", () => void this.copy());
-    $("LinkQr2").addEventListener("click", () => void this.showQr());
+    // Both live in the options dialog (the tool bar keeps its layout); the
+    // dialog closes unchanged before they act.
+    const closeOptions = () => { const d = $<HTMLDialogElement>("OptionForm"); d.returnValue = "cancel"; d.close(); };
+    $("LinkKopieren2").addEventListener("click", () => { closeOptions(); void this.copy(); });
+    $("LinkQr2").addEventListener("click", () => { closeOptions(); void this.showQr(); });
     // A link pasted into the address bar of an open Tarko changes only the fragment.
     addEventListener("hashchange", () => void this.openFromAddress());
   }

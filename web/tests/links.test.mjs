@@ -37,6 +37,7 @@ async function copyLink(t) {
     };
     navigator.clipboard.writeText = async (s) => { window.copied.push(s); };
   });
+  await t.click("Optionen");
   await t.click("Link kopieren");
   await t.page.waitForFunction(() => window.copied.length > 0, { timeout: 5000 });
   return t.page.evaluate(() => window.copied[0]);
@@ -182,6 +183,7 @@ test("Link als QR-Code draws the same link, module for module, and refuses a lin
     await t.load();
     await t.page.evaluate((text) => window.tarko.editors.view.dispatch({ changes: { from: 0, insert: text } }), Program.slice(0, 1500));
     const link = await copyLink(t);
+    await t.click("Optionen");
     await t.click("Link als QR-Code");
     await t.page.waitForFunction(() => document.getElementById("QrForm").open, { timeout: 5000 });
     assert.equal((await t.byName("QR-Code des Links zum Programm Programm")) !== null, true);
@@ -202,6 +204,7 @@ test("Link als QR-Code draws the same link, module for module, and refuses a lin
     let x = 12345;
     const noise = Array.from({ length: 4000 }, () => { x = (x * 1103515245 + 12345) % 2147483648; return String.fromCharCode(65 + (x >> 16) % 58); }).join("");
     await t.page.evaluate((text) => window.tarko.editors.view.dispatch({ changes: { from: 0, insert: text } }), noise);
+    await t.click("Optionen");
     await t.click("Link als QR-Code");
     assert.match(await messageBox(t.page), /^Das Programm ist für einen QR-Code zu lang: .* höchstens 2953 Zeichen/);
     assert.equal(await t.page.evaluate(() => document.getElementById("QrForm").open), false);

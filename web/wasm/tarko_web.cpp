@@ -469,6 +469,23 @@ const char* tarko_formatted(void) { return formatted.data(); }
 
 namespace {
 std::optional<Task> task;
+
+// The program compiled last on one input, as a check runs it; a program that
+// did not compile fails with its error.
+CaseRun RunCompiledOn(const std::string& input, double timeLimit)
+{
+    CaseRun run;
+    if (!compiled.ok) {
+        run.end = CaseEnd::CompileError;
+        run.message = Cp1252ToUtf8(compiled.message);
+        run.line = compiled.line + 1;
+        run.column = compiled.column;
+        return run;
+    }
+    const TableLineWrap wrap;
+    return RunCase(wrap, input, timeLimit, std::nullopt);
+}
+
 std::string taskText;   // the last loaded task as JSON, or the German error
 std::string verdictText;
 } // namespace
@@ -496,16 +513,7 @@ int tarko_task_check(int index, double timeLimit)
 {
     if (!task || index < 0 || static_cast<size_t>(index) >= task->cases.size())
         return -1;
-    CaseRun run;
-    if (!compiled.ok) {
-        run.end = CaseEnd::CompileError;
-        run.message = Cp1252ToUtf8(compiled.message);
-        run.line = compiled.line + 1;
-        run.column = compiled.column;
-    } else {
-        const TableLineWrap wrap;
-        run = RunCase(wrap, task->cases[static_cast<size_t>(index)].input, timeLimit, std::nullopt);
-    }
+    const CaseRun run = RunCompiledOn(task->cases[static_cast<size_t>(index)].input, timeLimit);
     const CaseVerdict v = JudgeCase(task->cases[static_cast<size_t>(index)], index + 1, run);
     verdictText = "{\"status\": " + QuotedText(v.status, true) + ", \"text\": " + QuotedText(v.text, true) + "}";
     return v.passed ? 1 : 0;
@@ -534,16 +542,7 @@ int tarko_task_begin(const uint8_t* fields, int length)
 int tarko_task_add_case(const uint8_t* input, int length, int hidden, double timeLimit)
 {
     const std::string in(reinterpret_cast<const char*>(input), static_cast<size_t>(std::max(length, 0)));
-    CaseRun run;
-    if (!compiled.ok) {
-        run.end = CaseEnd::CompileError;
-        run.message = Cp1252ToUtf8(compiled.message);
-        run.line = compiled.line + 1;
-        run.column = compiled.column;
-    } else {
-        const TableLineWrap wrap;
-        run = RunCase(wrap, in, timeLimit, std::nullopt);
-    }
+    const CaseRun run = RunCompiledOn(in, timeLimit);
     if (run.end != CaseEnd::Completed) {
         taskText = RunEndText(run);
         return 0;
