@@ -2,6 +2,8 @@
 // Windows-1252 bytes in memory from _malloc (see the module's C interface).
 import { decode, encode } from "./cp1252";
 
+const utf8 = new TextEncoder();
+
 export interface TarkoModule {
   HEAPU8: Uint8Array;
   HEAP32: Int32Array;
@@ -41,6 +43,11 @@ export interface TarkoModule {
   _tarko_find(text: number, length: number, what: number, whatLength: number, from: number): number;
   _tarko_occurrences(text: number, length: number, what: number, whatLength: number): number;
   _tarko_found(): number;
+  _tarko_speech_written(utf8: number, length: number, nowMs: number): void;
+  _tarko_speech_clear(): void;
+  _tarko_speech_due(nowMs: number): number;
+  _tarko_speech_take(): number;
+  _tarko_speech_text(): number;
 }
 
 export type ModuleFactory = (options: { wasmBinary: ArrayBuffer; locateFile?: (f: string) => string }) => Promise<TarkoModule>;
@@ -84,6 +91,20 @@ export class Core {
       offset: this.m._tarko_error_offset(),
       line: this.m._tarko_error_line(),
     };
+  }
+
+  /** The console output told to screen readers in batches, by the desktop's
+   *  rule: what was written at nowMs; when the batch is due (ms, 0 now, -1
+   *  nothing pending); the batch as one announcement (lines by "\n"). */
+  speechWritten(text: string, nowMs: number): void {
+    this.withBytes(utf8.encode(text), (p, n) => this.m._tarko_speech_written(p, n, nowMs));
+  }
+  speechClear(): void { this.m._tarko_speech_clear(); }
+  speechDue(nowMs: number): number { return this.m._tarko_speech_due(nowMs); }
+  speechTake(): string {
+    const n = this.m._tarko_speech_take();
+    const p = this.m._tarko_speech_text();
+    return new TextDecoder().decode(this.m.HEAPU8.slice(p, p + n));
   }
 
   start(step: boolean, seed = -1): boolean { return this.m._tarko_start(step ? 1 : 0, seed) === 1; }

@@ -1,6 +1,7 @@
 // The hand-held device: console, 200 x 200 image and keypad. It only shows
 // what the core reports and collects the typed number.
 import { PanelEvent } from "./core";
+import { Announcer } from "./speech";
 
 interface KeyDef { id: string; caption: string; key: string; left: number; top: number; width: number; height: number; name: string }
 
@@ -28,6 +29,10 @@ export class Device {
   private inputOn = false;
   private readonly keys = new Map<string, HTMLButtonElement>();
   private readonly ctx: CanvasRenderingContext2D;
+  // The console's text grows by appending (a screen reader reading it back
+  // meets the text it has met before), the entry being typed behind it.
+  private readonly shown = document.createTextNode("");
+  private readonly typed = document.createElement("span");
 
   /** `valid` tells whether an entry is a number OK accepts; `done` gets it. */
   constructor(
@@ -36,7 +41,14 @@ export class Device {
     keypad: HTMLElement,
     private readonly valid: (entry: string) => boolean,
     private readonly done: (entry: string) => void,
+    /** Takes the keyboard while a number is wanted: a text field named by
+     *  the question, where a screen reader stays in its focus mode. */
+    private readonly field: HTMLInputElement,
+    private readonly speech: Announcer,
   ) {
+    memo.replaceChildren(this.shown, this.typed);
+    // The field shows what the device took; the keys reach it through keyboard().
+    field.addEventListener("beforeinput", (e) => e.preventDefault());
     this.ctx = image.getContext("2d")!;
     this.ctx.fillStyle = "#000";
     this.ctx.fillRect(0, 0, 200, 200);
@@ -60,6 +72,8 @@ export class Device {
   /** A new run: empty console on top, black running colours. */
   startRun(): void {
     this.consoleText = "";
+    this.shown.data = "";
+    this.speech.clear();
     this.memo.style.color = "#000";
     this.show(false);
     this.render();
@@ -72,14 +86,20 @@ export class Device {
 
   apply(events: PanelEvent[], pixels?: Uint8ClampedArray<ArrayBuffer>): void {
     let textChanged = false;
+    let added = "";
     for (const e of events) {
       switch (e.kind) {
-        case "text": this.consoleText += e.text; textChanged = true; break;
-        case "clear": this.consoleText = ""; textChanged = true; break;
+        case "text": added += e.text; textChanged = true; break;
+        case "clear": added = ""; this.consoleText = ""; this.shown.data = ""; this.speech.clear(); textChanged = true; break;
         case "console": this.show(false); break;
         case "graphics": this.show(true); break;
         case "font": this.memo.style.color = `rgb(${e.rgb.join(",")})`; break;
       }
+    }
+    if (added) {
+      this.consoleText += added;
+      this.shown.appendData(added);
+      this.speech.written(added);
     }
     if (pixels) this.ctx.putImageData(new ImageData(pixels, 200, 200), 0, 0);
     if (textChanged) this.render();
@@ -91,19 +111,32 @@ export class Device {
   }
 
   private render(): void {
-    this.memo.textContent = this.consoleText + (this.inputOn ? this.entry : "");
+    const entry = this.inputOn ? this.entry : "";
+    if (this.typed.textContent !== entry) this.typed.textContent = entry;
+    this.field.value = entry;
     this.memo.scrollTop = this.memo.scrollHeight;
   }
 
-  /** Number input begins (on) or ends; OK starts disabled either way. */
-  setInputMode(on: boolean): void {
+  /** Number input begins (on) or ends; OK starts disabled either way.
+   *  `keyboard`: typed keys count (a normal run), not only the keypad. */
+  setInputMode(on: boolean, keyboard = true): void {
+    // The console takes the focus before the keys are disabled, which would
+    // otherwise leave it nowhere.
+    const active = document.activeElement;
+    if (!on && (active === this.field || [...this.keys.values()].some((b) => b === active))) this.memo.focus();
     this.inputOn = on;
     this.entry = "";
     for (const [k, b] of this.keys) b.disabled = !on || k === "OK";
+    this.field.hidden = !on;
     if (on) {
       this.show(false);
       this.render();
-      this.memo.focus();
+      const question = this.consoleText.slice(this.consoleText.lastIndexOf("\n") + 1).replace(/\s+/g, " ").trim();
+      this.field.setAttribute("aria-label", question ? `Eingabe: ${question}` : "Eingabe");
+      this.field.readOnly = !keyboard;
+      this.field.focus();
+      // After the focus, which would cut it short; the question comes last.
+      this.speech.output();
     }
   }
 

@@ -17,6 +17,8 @@ export interface EditorHooks {
   colourer(owner: object): Colourer | null;
   changed(index: number): void;
   autoIndent(): boolean;
+  /** Umschalt+Tab in the editor: the focus goes elsewhere. */
+  backTab?(): void;
 }
 
 /** The file part of a name without directory and extension. */
@@ -109,6 +111,7 @@ export class Editors {
       this.setCaption(i, captionOf(NewProgramName));
     }
     this.tabList.parentElement!.classList.add("none");
+    this.showHint(true);
   }
 
   private extensions(i: number, tabWidth: number): Extension[] {
@@ -123,6 +126,7 @@ export class Editors {
       keymap.of([
         { key: "Enter", run: enterKey(() => this.hooks.autoIndent()) },
         { key: "Tab", run: (v) => { v.dispatch(v.state.replaceSelection("\t"), { userEvent: "input" }); return true; } },
+        { key: "Shift-Tab", run: () => { if (!this.hooks.backTab) return false; this.hooks.backTab(); return true; } },
         { key: "Mod-y", run: deleteLine, preventDefault: true },
         { key: "Alt-Backspace", run: undo },
         ...InsertCommands.filter(([key]) => key).map(([key, caption]) => ({ key, run: (v: EditorView) => insertCommand(v, caption), preventDefault: true })),
@@ -153,6 +157,8 @@ export class Editors {
   private setCaption(i: number, caption: string): void {
     this.tabButtons[i]!.textContent = caption;
     this.views[i]!.contentDOM.setAttribute("aria-label", `Programmtext: ${caption}`);
+    // How the keyboard leaves the editor (Tab types a TAB there).
+    this.views[i]!.contentDOM.setAttribute("aria-describedby", "EditorHinweis");
   }
 
   get current(): number { return this.lastTab < 0 ? 0 : this.active; }
@@ -162,8 +168,9 @@ export class Editors {
   text(i = this.current): string { return this.views[i]!.state.doc.toString(); }
 
   activate(i: number): void {
-    if (i < 0) { this.tabList.parentElement!.classList.add("none"); return; }
+    if (i < 0) { this.tabList.parentElement!.classList.add("none"); this.showHint(true); return; }
     this.tabList.parentElement!.classList.remove("none");
+    this.showHint(false);
     this.active = i;
     this.tabButtons.forEach((t, k) => { t.setAttribute("aria-selected", String(k === i)); t.tabIndex = k === i ? 0 : -1; });
     this.pages.forEach((p, k) => { p.hidden = k !== i; p.classList.toggle("active", k === i); });
@@ -223,7 +230,28 @@ export class Editors {
     for (const t of this.tabButtons) t.disabled = !on;
   }
 
-  focus(): void { if (this.lastTab >= 0) this.view.focus(); }
+  /** With no program open the hint takes the focus, so that a screen
+   *  reader reads what to do rather than nothing. */
+  focus(): void {
+    if (this.lastTab >= 0) this.view.focus();
+    else document.getElementById("EmptyHint")?.focus();
+  }
+
+  /** The active program's tab takes the focus; false when none is open. */
+  focusTab(): boolean {
+    if (this.lastTab < 0) return false;
+    this.tabButtons[this.current]!.focus();
+    return true;
+  }
+
+  private showHint(on: boolean): void {
+    const hint = document.getElementById("EmptyHint");
+    if (!hint) return;
+    const had = hint.contains(document.activeElement);
+    hint.hidden = !on;
+    if (on && (document.activeElement === document.body || this.pages.some((p) => p.contains(document.activeElement)))) hint.focus();
+    if (!on && had) this.view.focus();
+  }
 
   /** Caret to a byte-mapped position, focus to the editor. */
   placeCaret(pos: number): void {

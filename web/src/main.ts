@@ -12,10 +12,11 @@ import { Tasks } from "./tasks";
 import * as dialogs from "./dialogs";
 import { screenMenu } from "./screenmenu";
 import { insertMenu } from "./insertcommands";
-import { forgetAll, listingText, PrintOptions } from "./options";
+import { applyContrast, forgetAll, listingText, PrintOptions } from "./options";
 import { Links } from "./links";
 import { $ } from "./dom";
 import { announceUpdates } from "./updates";
+import { Announcer } from "./speech";
 
 function loadGlue(): Promise<ModuleFactory> {
   return new Promise((resolve, reject) => {
@@ -66,17 +67,30 @@ export class App {
   readonly commands: Commands;
   readonly tasks: Tasks;
   readonly links: Links;
+  readonly announcer = new Announcer($("Ansage"), () => this.core);
 
   constructor() {
+    applyContrast(this.options);
     const colourFor = sharedColourer(() => this.core);
     this.editors = new Editors($("tabs"), $("pages"), {
       colourer: colourFor,
       changed: (i) => this.changed(i),
       autoIndent: () => this.options.autoTab,
+      // Umschalt+Tab leads from the editor to the device's screen, as on the desktop.
+      backTab: () => { ($("RunMemo").hidden ? $("RunImage") : $("RunMemo")).focus(); },
     }, this.options.tabs);
     this.device = new Device($("RunMemo"), $<HTMLCanvasElement>("RunImage"), $("keypad"),
       (entry) => this.core?.numberValid(entry) ?? false,
-      (entry) => this.session?.input(entry));
+      (entry) => {
+        this.session?.input(entry);
+        // In the debug view the space bar steps on at once.
+        if (this.runState === RunState.Step) $("IdeForm").focus();
+      },
+      $<HTMLInputElement>("RunEntry"), this.announcer);
+    // ... and from the screen on to the tab of the program.
+    for (const id of ["RunMemo", "RunImage"]) $(id).addEventListener("keydown", (e) => {
+      if (e.key === "Tab" && e.shiftKey && !e.ctrlKey && !e.altKey && this.editors.focusTab()) e.preventDefault();
+    });
     this.commands = new Commands(this);
     this.tasks = new Tasks(this);
     this.links = new Links(this);
@@ -260,7 +274,11 @@ export class App {
         // As on the desktop: after the program compiled, before it runs.
         if (this.options.autoFormat) this.editors.reindent(this.core!.format(encode(this.editors.text())));
         this.device.startRun();
-        if (mode === RunState.Step) this.showIde(true);
+        if (mode === RunState.Step) {
+          this.showIde(true);
+          // The space bar steps at once.
+          $("IdeForm").focus();
+        }
       },
       update: (u) => {
         if (run.done) return;
@@ -268,7 +286,7 @@ export class App {
         if (u.views) ["DebugMemo", "StackMemo", "DataMemo", "CodeMemo"].forEach((id, k) => this.setMemo(id, u.views![k]!));
         if (u.stepLine !== undefined) this.editors.markLine(u.stepLine, "step-line");
       },
-      wantsInput: () => { if (!run.done) this.device.setInputMode(true); },
+      wantsInput: () => { if (!run.done) this.device.setInputMode(true, mode === RunState.Run); },
       ended: (end) => this.ended(run, end),
     };
   }
@@ -288,6 +306,8 @@ export class App {
     this.showIde(false);
     this.editors.markLine(-1, "");
     this.editors.focus();
+    // Told once the focus is back, or the focus change would cut it short.
+    this.announcer.output();
     if (end.kind === "fault") {
       if (end.line >= 0) {
         this.editors.markLine(end.line, "fault-line");

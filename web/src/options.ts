@@ -15,6 +15,7 @@ export function showOptions(o: Options, print: PrintOptions, applied: () => void
   $<HTMLInputElement>("E_LinkerRand").value = print.margin;
   $<HTMLInputElement>("CB_ZeilenNr").checked = print.lineNumbers;
   $<HTMLInputElement>("CB_DateiDruck").checked = print.toFile;
+  $<HTMLInputElement>("CB_Kontrast").checked = o.contrast;
   dlg.onclose = () => {
     if (dlg.returnValue !== "ok") return;
     const tabs = Number.parseInt($<HTMLInputElement>("E_Tabs").value, 10);
@@ -24,11 +25,18 @@ export function showOptions(o: Options, print: PrintOptions, applied: () => void
     print.margin = $<HTMLInputElement>("E_LinkerRand").value;
     print.lineNumbers = $<HTMLInputElement>("CB_ZeilenNr").checked;
     print.toFile = $<HTMLInputElement>("CB_DateiDruck").checked;
+    o.contrast = $<HTMLInputElement>("CB_Kontrast").checked;
+    applyContrast(o);
     saveOptions(o);
     applied();
   };
   dlg.returnValue = "";
   dlg.showModal();
+}
+
+/** "Kontrastreiche Farben": the darker scheme of the style sheet. */
+export function applyContrast(o: Options): void {
+  document.documentElement.classList.toggle("kontrast", o.contrast);
 }
 
 /** The listing's lines: line number ("%.4d") when asked, the margin of

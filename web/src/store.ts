@@ -331,8 +331,8 @@ export class TabKeeper {
   }
 }
 
-export interface Options { tabs: number; autoTab: boolean; autoFormat: boolean }
-const Defaults: Options = { tabs: 2, autoTab: true, autoFormat: true };
+export interface Options { tabs: number; autoTab: boolean; autoFormat: boolean; contrast: boolean }
+const Defaults: Options = { tabs: 2, autoTab: true, autoFormat: true, contrast: false };
 const OptionsKey = "tarko.options";
 
 /** A tab width the options accept: a whole number from 1 to 99. */
@@ -347,6 +347,7 @@ export function loadOptions(): Options {
       tabs: isTabWidth(raw.tabs) ? raw.tabs : Defaults.tabs,
       autoTab: typeof raw.autoTab === "boolean" ? raw.autoTab : Defaults.autoTab,
       autoFormat: typeof raw.autoFormat === "boolean" ? raw.autoFormat : Defaults.autoFormat,
+      contrast: typeof raw.contrast === "boolean" ? raw.contrast : Defaults.contrast,
     };
   } catch {
     return { ...Defaults };

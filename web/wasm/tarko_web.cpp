@@ -19,6 +19,7 @@
 #include "runtime/CaseRunner.h"
 #include "runtime/ConsoleLines.h"
 #include "runtime/NumberEntry.h"
+#include "runtime/OutputSpeech.h"
 #include "runtime/Raster.h"
 #include "runtime/Runner.h"
 #include "runtime/TableWrap.h"
@@ -307,6 +308,8 @@ TColorOverlay& Colouring()
 std::vector<int32_t> runs;
 std::string formatted;
 std::vector<int> found;
+TOutputSpeech speech;
+std::string spoken;
 
 std::string_view Bytes(const uint8_t* text, int length)
 {
@@ -585,5 +588,21 @@ int tarko_occurrences(const uint8_t* text, int length, const uint8_t* what, int 
 }
 
 const int32_t* tarko_found(void) { return found.data(); }
+
+void tarko_speech_written(const uint8_t* utf8, int length, double nowMs)
+{
+    speech.Written(Bytes(utf8, length), static_cast<int64_t>(nowMs));
+}
+
+void tarko_speech_clear(void) { speech.Clear(); }
+double tarko_speech_due(double nowMs) { return static_cast<double>(speech.DueInMs(static_cast<int64_t>(nowMs))); }
+
+int tarko_speech_take(void)
+{
+    spoken = speech.Take();
+    return static_cast<int>(spoken.size());
+}
+
+const char* tarko_speech_text(void) { return spoken.c_str(); }
 
 } // extern "C"

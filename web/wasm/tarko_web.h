@@ -190,6 +190,18 @@ int tarko_find(const uint8_t* text, int length, const uint8_t* what, int whatLen
 // offsets are at tarko_found() (int32 each).
 int tarko_occurrences(const uint8_t* text, int length, const uint8_t* what, int whatLength);
 const int32_t* tarko_found(void);
+// ---- Screen readers -------------------------------------------------------------
+
+// The console output told in batches, by the desktop's rule (OutputSpeech.h):
+// written text (UTF-8) at nowMs (any millisecond clock); tarko_speech_due
+// gives the milliseconds until the batch is due (0 due, -1 nothing pending);
+// tarko_speech_take leaves the announcement (UTF-8, lines separated by LF) at
+// tarko_speech_text() and returns its length.
+void tarko_speech_written(const uint8_t* utf8, int length, double nowMs);
+void tarko_speech_clear(void);
+double tarko_speech_due(double nowMs);
+int tarko_speech_take(void);
+const char* tarko_speech_text(void);
 // Making a task as tarko-run --task-create does, from the program compiled
 // last: tarko_task_begin takes title, text and starter (UTF-8, separated by
 // NUL bytes); each tarko_task_add_case runs the program on one input (lines
