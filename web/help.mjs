@@ -17,7 +17,7 @@ function toHtml(md) {
       while (++i < lines.length && !lines[i].trimStart().startsWith("```")) body.push(lines[i].slice(Math.min(indent, /^\s*/.exec(lines[i])[0].length)));
       const code = `<pre><code>${esc(body.join("\n"))}</code></pre>`;
       if (fence[2] === "tarko") out.push(`<figure>${code}<button type="button" data-example>Im Editor öffnen</button></figure>`);
-      else out.push(fence[2] === "ausgabe" ? `<pre class="ausgabe" aria-label="Ausgabe">${esc(body.join("\n"))}</pre>` : code);
+      else out.push(fence[2] === "ausgabe" ? `<pre class="ausgabe" role="figure" aria-label="Ausgabe">${esc(body.join("\n"))}</pre>` : code);
     } else if (/^#{2,4} /.test(l)) {
       const n = /^#+/.exec(l)[0].length;
       out.push(`<h${n}>${inline(l.slice(n + 1))}</h${n}>`);
@@ -96,11 +96,23 @@ const Keys = `## Tasten im Browser
 | Strg+Plus, Strg+Minus | alles größer oder kleiner zeigen, etwa für den Beamer (der Zoom des Browsers) |
 | Umschalt+F10 | auf dem Bildschirm des Geräts: „Bild speichern unter...“ (als Download) und „Ausgabe kopieren“ |
 | Strg+M | Tabulatortaste wechselt zwischen Einrücken und dem nächsten Bedienelement |
+| Esc, dann Tab | im Editor: zum nächsten Bedienelement (Tab allein fügt einen Tabulator ein) |
+| Umschalt+Tab | im Editor: zur „Ausgabe des Programms“; dort: zum Karteireiter des Programms |
 
 Der Browser behält Strg+N, Strg+W und Strg+Tab für sich; dafür gibt es die Knöpfe
 „Neue Datei“ und „Schließen“ und die Tasten oben. Während einer \`Eingabe\` nehmen die
 Ziffern, \`,\`, \`-\`, die Rücktaste (wie „C“) und die Eingabetaste (wie „OK“) die Stelle
 der Gerätetasten ein.
+
+Mit einem Bildschirmleser: Beginnt eine \`Eingabe\`, bekommt ein Eingabefeld den Fokus,
+das die Frage nennt; Ziffern, Rücktaste und Eingabetaste gehen von dort ins Gerät. Die
+Ausgabe des Programms wird gesammelt angesagt: wenn eine \`Eingabe\` beginnt, wenn das
+Programm eine Weile nichts ausgibt, spätestens alle zwei Sekunden und am Ende des Laufs;
+von vielen Zeilen auf einmal nur die letzten zehn. Nachlesen lässt sie sich in der
+„Ausgabe des Programms“ (Umschalt+Tab aus dem Editor). Strg+F9 gibt den Fokus dem
+Bereich „Einzelschritt“; dort führt die Leertaste den nächsten Befehl aus.
+„Kontrastreiche Farben“ in den Optionen wählt dunklere Farbtöne für den Editor und die
+Meldungszeile.
 
 Alle Programme bleiben im Browser gespeichert, auch nach dem Schließen des Tabs.
 Tarko im Browser schickt nichts an einen anderen Rechner. „Alles in diesem Browser
@@ -127,9 +139,11 @@ export function helpPage(readme) {
 <script src="hilfe.js" defer></script>
 </head>
 <body>
+<main>
 <h1>Tarko - Hilfe</h1>
 ${toHtml(forBrowser(sections(readme)))}
 ${toHtml(Keys)}
+</main>
 </body>
 </html>
 `;
