@@ -73,6 +73,7 @@ export class Device {
   startRun(): void {
     this.consoleText = "";
     this.shown.data = "";
+    this.memo.replaceChildren(this.shown, this.typed);
     this.speech.clear();
     this.memo.style.color = "#000";
     this.show(false);
