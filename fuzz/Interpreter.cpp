@@ -133,7 +133,7 @@ private:
 
 // A host that draws nowhere, types the input's numbers and stops the run
 // once the step budget is spent.
-class BudgetHost : public RunHost {
+class BudgetHost : public NoGraphicsHost {
 public:
     explicit BudgetHost(FuzzInput& in) : in_(in) {}
     void ShowConsole() override {}
@@ -149,13 +149,6 @@ public:
         const double choices[] = {0, 1, -1, 0.5, 1e308, -1e308, 123456789, 7};
         return choices[in_.Below(8)];
     }
-    void ShowGraphics() override {}
-    void SetColor(int) override {}
-    void Point(int64_t, int64_t) override {}
-    void Line(int64_t, int64_t, int64_t, int64_t) override {}
-    void FillRect(int64_t, int64_t, int64_t, int64_t) override {}
-    void FillCircle(int64_t, int64_t, int64_t) override {}
-    void DrawText(int64_t, int64_t, const std::string&) override {}
     void Pause(double) override {}
     void ProcessMessages() override
     {

@@ -14,7 +14,7 @@ namespace {
 
 // A console that writes its text into a transcript, takes the numbers from
 // a list and draws nothing.
-class CaseHost : public RunHost {
+class CaseHost : public NoGraphicsHost {
 public:
     CaseHost(const LineWrap& wrap, const std::string& input, double timeLimit)
         : console(wrap), in(input), timeLimit(timeLimit), start(std::chrono::steady_clock::now())
@@ -53,13 +53,6 @@ public:
         return 0.0;
     }
 
-    void ShowGraphics() override {}
-    void SetColor(int) override {}
-    void Point(int64_t, int64_t) override {}
-    void Line(int64_t, int64_t, int64_t, int64_t) override {}
-    void FillRect(int64_t, int64_t, int64_t, int64_t) override {}
-    void FillCircle(int64_t, int64_t, int64_t) override {}
-    void DrawText(int64_t, int64_t, const std::string&) override {}
     void StepWait() override {}
     void Pause(double) override {}   // a check never waits
 

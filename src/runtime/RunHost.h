@@ -80,4 +80,17 @@ public:
     virtual void ProcessMessages() {}
 };
 
+// A host whose runs draw nothing: where only the console or the run itself
+// matters (checks against a transcript, fuzzing, timing tests).
+class NoGraphicsHost : public RunHost {
+public:
+    void ShowGraphics() override {}
+    void SetColor(int) override {}
+    void Point(int64_t, int64_t) override {}
+    void Line(int64_t, int64_t, int64_t, int64_t) override {}
+    void FillRect(int64_t, int64_t, int64_t, int64_t) override {}
+    void FillCircle(int64_t, int64_t, int64_t) override {}
+    void DrawText(int64_t, int64_t, const std::string&) override {}
+};
+
 } // namespace tarko

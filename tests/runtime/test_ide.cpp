@@ -504,19 +504,12 @@ void TestIde::computeBoundRunSpeed()
           (unsigned long long)ExecutedInstructions(), ms, ExecutedInstructions() / 1000.0 / ms);
 
     // the same code with a host that never passes messages, for comparison
-    struct SilentHost : RunHost {
+    struct SilentHost : NoGraphicsHost {
         void ShowConsole() override {}
         void ClearRunPanel() override {}
         void WriteText(const std::string&) override {}
         void WriteNumber(double) override {}
         double ReadNumber() override { return 0; }
-        void ShowGraphics() override {}
-        void SetColor(int) override {}
-        void Point(int64_t, int64_t) override {}
-        void Line(int64_t, int64_t, int64_t, int64_t) override {}
-        void FillRect(int64_t, int64_t, int64_t, int64_t) override {}
-        void FillCircle(int64_t, int64_t, int64_t) override {}
-        void DrawText(int64_t, int64_t, const std::string&) override {}
     } silent;
     QVERIFY(CompileProgram(rec.program));
     t.restart();

@@ -373,52 +373,51 @@ scenario_find_openbox() {
     scenario_find
 }
 
-scenario_atspi() {
+# Runs the workbench on PROGRAM in one D-Bus session with the accessibility
+# bus and a reader: python3 SCRIPT ARGS... and the workbench's pid last. The
+# reader's status; 77 (said as SKIP) where the tools are missing.
+with_reader() {
+    local name=$1 program=$2
+    shift 2
     if ! /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || ! command -v dbus-run-session >/dev/null ||
         [ ! -x /usr/libexec/at-spi-bus-launcher ]; then
         log "SKIP: at-spi2-core, python3-pyatspi or dbus is missing (scripts/setup.sh installs them)"
-        return 0
+        return 77
     fi
-    export XDG_CONFIG_HOME=$WORK/atspi.config
+    export XDG_CONFIG_HOME=$WORK/$name.config
     mkdir -p "$XDG_CONFIG_HOME"
+    timeout 120 dbus-run-session -- bash -c '
+        /usr/libexec/at-spi-bus-launcher --launch-immediately &
+        QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$1" "$2" &
+        tarko=$!
+        shift 2
+        /usr/bin/python3 "$@" $tarko
+        status=$?
+        kill $tarko
+        exit $status' "$name" "$TARKO" "$program" "$@" >"$WORK/$name.log" 2>&1
+    local status=$?
+    grep -v '^dbus-daemon\|^SpiRegistry\|XDG_RUNTIME_DIR' "$WORK/$name.log" | sed "s/^/[$SCENARIO] /"
+    return $status
+}
+
+scenario_atspi() {
     # A program with a compile error: the reader presses F9 and listens to
     # the message line.
     printf 'Ausgabe 1\r\nPause\r\n' >"$WORK/fehler.trk"
-    # One D-Bus session for the accessibility bus, the workbench and the reader.
-    timeout 120 dbus-run-session -- bash -c '
-        /usr/libexec/at-spi-bus-launcher --launch-immediately &
-        QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$1" "$4" &
-        tarko=$!
-        /usr/bin/python3 "$2" "$3" $tarko
-        status=$?
-        kill $tarko
-        exit $status' atspi "$TARKO" "$HERE/e2e_atspi.py" "$OUT/atspi-tree.txt" "$WORK/fehler.trk" \
-        >"$WORK/atspi.log" 2>&1
-    local status=$?
-    grep -v '^dbus-daemon\|^SpiRegistry\|XDG_RUNTIME_DIR' "$WORK/atspi.log" | sed "s/^/[$SCENARIO] /"
-    [ $status -eq 0 ] || { log "a screen reader would miss names or the error (tree in $OUT/atspi-tree.txt)"; return 1; }
+    with_reader atspi "$WORK/fehler.trk" "$HERE/e2e_atspi.py" "$OUT/atspi-tree.txt"
+    case $? in
+    0 | 77) ;;
+    *) log "a screen reader would miss names or the error (tree in $OUT/atspi-tree.txt)"; return 1 ;;
+    esac
 }
 
 scenario_burst() {
-    if ! /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || ! command -v dbus-run-session >/dev/null ||
-        [ ! -x /usr/libexec/at-spi-bus-launcher ]; then
-        log "SKIP: at-spi2-core, python3-pyatspi or dbus is missing (scripts/setup.sh installs them)"
-        return 0
-    fi
-    export XDG_CONFIG_HOME=$WORK/burst.config
-    mkdir -p "$XDG_CONFIG_HOME"
     printf 'i <= 0\r\nWiederhole\r\n  i <= i + 1\r\n  Ausgabe "Zeile " i\r\nBis i = 30\r\n' >"$WORK/zeilen.trk"
-    timeout 120 dbus-run-session -- bash -c '
-        /usr/libexec/at-spi-bus-launcher --launch-immediately &
-        QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$1" "$3" &
-        tarko=$!
-        /usr/bin/python3 "$2" $tarko
-        status=$?
-        kill $tarko
-        exit $status' burst "$TARKO" "$HERE/e2e_atspi_burst.py" "$WORK/zeilen.trk" >"$WORK/burst.log" 2>&1
-    local status=$?
-    grep -v '^dbus-daemon\|^SpiRegistry\|XDG_RUNTIME_DIR' "$WORK/burst.log" | sed "s/^/[$SCENARIO] /"
-    [ $status -eq 0 ] || { log "a screen reader would be flooded by the output or miss its announcement"; return 1; }
+    with_reader burst "$WORK/zeilen.trk" "$HERE/e2e_atspi_burst.py"
+    case $? in
+    0 | 77) ;;
+    *) log "a screen reader would be flooded by the output or miss its announcement"; return 1 ;;
+    esac
 }
 
 failed=()
