@@ -59,14 +59,12 @@ void EnsureGuiApplication()
 class CliHost : public RunHost {
 public:
     CliHost(const CliOptions& options, std::istream& in, std::ostream& out, std::ostream* err,
-            bool outTerminal, bool inTerminal, double timeLimit)
-        : options(options), in(in), out(out), err(err), outTerminal(outTerminal),
-          inTerminal(inTerminal), timeLimit(timeLimit), start(std::chrono::steady_clock::now())
+            bool outTerminal, bool inTerminal)
+        : options(options), in(in), out(out), err(err), outTerminal(outTerminal), inTerminal(inTerminal)
     {
     }
 
     bool endOfInput = false;
-    bool timedOut = false;
     Canvas canvas;
 
     // Console.
@@ -167,16 +165,6 @@ public:
         std::this_thread::sleep_for(std::chrono::duration<double>(std::min(seconds, 1e6)));
     }
 
-    // Runs are checked against their time limit every few hundred
-    // instructions, when the interpreter passes messages.
-    void ProcessMessages() override
-    {
-        if (timeLimit > 0 && std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() > timeLimit) {
-            timedOut = true;
-            StopRequested = true;
-        }
-    }
-
 private:
 
     // One line of the debug view, on a line of its own.
@@ -203,8 +191,6 @@ private:
     std::ostream* err;
     const bool outTerminal;
     const bool inTerminal;
-    const double timeLimit;
-    const std::chrono::steady_clock::time_point start;
     bool graphicsVisible = false;
     bool firstLine = true;  // of the number input
     QtLineWrap wrap;
@@ -222,31 +208,41 @@ CaseRun RunOnInput(const CliOptions& options, const std::string& input)
     return RunCase(wrap, input, options.timeLimit, options.seed);
 }
 
-RunReport RunCompiled(const CliOptions& options, std::istream& in, std::ostream& out,
-                      std::ostream* err, bool terminals, double timeLimit)
+namespace {
+
+// What a run of the program compiled last did.
+struct RunReport {
+    RunEnd end = RunEnd::Stopped;
+    std::string fault;        // Windows-1252, when end == Fault
+    int line = -1;            // 0-based program line the run ended in (fault, end of input)
+    bool endOfInput = false;  // a number was wanted after the last line of input
+    bool pngFailed = false;   // --png could not be written
+};
+
+// Runs the program compiled last with stdin and stdout, which may be
+// terminals (then no echo of typed numbers, and screen clearing).
+RunReport RunCompiled(const CliOptions& options)
 {
     EnsureGuiApplication();
-    CliHost host(options, in, out, err, terminals && isatty(STDOUT_FILENO),
-                 terminals && isatty(STDIN_FILENO), timeLimit);
+    CliHost host(options, std::cin, std::cout, &std::cerr, isatty(STDOUT_FILENO), isatty(STDIN_FILENO));
     SetRandomSeed(options.seed);
     // Developer switch for comparisons: the plain loop instead of the
     // translated code (both behave the same).
     SetTranslatedRuns(std::getenv("TARKO_RUN_PLAIN") == nullptr);
     DebugOutput = options.steps;
     const RunResult result = RunProgram(host, options.steps);
-    out.flush();
+    std::cout.flush();
 
     RunReport report;
     report.end = result.end;
     report.fault = result.fault;
     report.endOfInput = host.endOfInput;
-    report.timedOut = host.timedOut;
     // Where the run ended: the faulting instruction; after an input that
-    // found no more numbers or when the time was up, the instruction that
-    // would have come next (the last one may have been a jump).
+    // found no more numbers, the instruction that would have come next (the
+    // last one may have been a jump).
     if (result.end == RunEnd::Fault)
         report.line = CodeLine(result.faultInstruction);
-    else if (host.endOfInput || host.timedOut)
+    else if (host.endOfInput)
         report.line = CodeLine(RunnerPC()) >= 0 ? CodeLine(RunnerPC()) : CodeLine(RunnerPC() - 1);
     if (!options.pngPath.empty() &&
         !host.canvas.image().save(QString::fromLocal8Bit(options.pngPath.c_str()), "PNG"))
@@ -254,12 +250,14 @@ RunReport RunCompiled(const CliOptions& options, std::istream& in, std::ostream&
     return report;
 }
 
+} // namespace
+
 int RunMode(const CliOptions& options, const std::string& programText)
 {
     if (!CompileProgram(programText))
         return ExitCompileError;
 
-    const RunReport report = RunCompiled(options, std::cin, std::cout, &std::cerr, true, 0);
+    const RunReport report = RunCompiled(options);
     std::cout.flush();
     int code = ExitOk;
     if (report.end == RunEnd::Fault) {
